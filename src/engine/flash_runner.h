@@ -1,0 +1,54 @@
+// Runs one flash run at a time on a worker thread, so that the window stays
+// live during every wait. The run works on its own copy of the flash run
+// state and hands the results back when it ends.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "engine/flash_run.h"
+#include "link/clock.h"
+#include "link/serial_port.h"
+
+namespace zorvane {
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::InternalError;
+    FlashRunState state;   // the run's copy as the run left it
+};
+
+class FlashRunner {
+public:
+    // Called on the worker thread: a serial port belongs to the thread that made it.
+    using PortFactory = std::function<std::unique_ptr<link::SerialPort>()>;
+    using FinishedHandler = std::function<void(const RunResult&)>;
+
+    FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host);
+    ~FlashRunner();   // stops a run in progress and waits for it
+    FlashRunner(const FlashRunner&) = delete;
+    FlashRunner& operator=(const FlashRunner&) = delete;
+
+    // Starts a run; false (nothing started) while another run is in progress.
+    // onFinished is called on the worker thread as the run's last act.
+    bool start(const FlashRunState& state, bool platformSelected, FinishedHandler onFinished);
+    bool running() const { return running_.load(); }
+    // Asks the run to stop: every wait returns promptly and the run leaves
+    // through its closing steps without showing further boxes.
+    void cancel();
+    // Waits until the worker thread has ended.
+    void wait();
+
+private:
+    PortFactory makePort_;
+    link::Clock& clock_;
+    RunHost& host_;
+    std::atomic<bool> running_{false};
+    std::mutex mutex_;        // guards worker_ and stop_
+    std::stop_source stop_;
+    std::thread worker_;
+};
+
+} // namespace zorvane

@@ -1,0 +1,20 @@
+#include "engine/hex_text.h"
+
+#include <cstdio>
+
+namespace zorvane {
+
+std::string HexText(std::uint32_t value)
+{
+    char text[12];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string PortText(std::int16_t port)
+{
+    std::string number = std::to_string(port);
+    return "Comm " + (port >= 0 ? " " + number : number);
+}
+
+} // namespace zorvane

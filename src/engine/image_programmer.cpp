@@ -1,0 +1,258 @@
+#include "engine/image_programmer.h"
+
+#include <array>
+#include <vector>
+
+#include "engine/hex_text.h"
+#include "files/srecord.h"
+#include "files/text_files.h"
+#include "link/command_link.h"
+
+namespace zorvane {
+
+namespace {
+
+using files::SrecLine;
+using files::TextStream;
+
+constexpr int kHighestAddress = 0xFFFF;
+
+int pageOf(int address)
+{
+    return address / kPageBytes;
+}
+
+int recordAddress(const SrecLine& line)
+{
+    return files::Ascii2Dec(line[4], line[5]) * 256 + files::Ascii2Dec(line[6], line[7]);
+}
+
+struct Block {
+    int start = 0;
+    int length = 0;
+};
+
+// Data bytes of a record that did not fit the block just closed.
+struct Carried {
+    int address = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+class ImageWriter {
+public:
+    ImageWriter(RunContext& ctx, std::uint8_t opcode, TextStream& stream, long lineCount)
+        : ctx_(ctx), opcode_(opcode), stream_(stream), lineCount_(lineCount)
+    {
+    }
+
+    std::int16_t run()
+    {
+        ctx_.link.port.setRThreshold(link::kFrameBytes);
+        while (!endMet_ && !cancelled_) {
+            Block block = assembleBlock();
+            if (block.length > 0) {
+                sendBlockAndWait(block);
+                ctx_.host.setProgress(static_cast<double>(completedRecords_) / lineCount_ * 100.0);
+            }
+        }
+        return lineError_ ? kImageLineError : kImageOk;
+    }
+
+private:
+    Block assembleBlock()
+    {
+        Block block;
+        while (block.length < kPageBytes) {
+            int address = 0;
+            int placed = 0;
+            if (carried_) {
+                address = carried_->address;
+                placed = static_cast<int>(carried_->bytes.size());
+                std::copy(carried_->bytes.begin(), carried_->bytes.end(), txBuffer_.begin() + block.length);
+                carried_.reset();
+            } else {
+                files::GetSrecLine(stream_, inputLine_);
+                const std::uint8_t type = inputLine_[1];
+                if (type == '0')
+                    continue;
+                if (type != '1') {   // S5, S7, S8, S9 and also S2, S3: the image ends here
+                    endMet_ = true;
+                    return block;
+                }
+                address = recordAddress(inputLine_);
+                if (firstRecord_) {
+                    ctx_.state.gimageCheckSum = {
+                        static_cast<std::uint8_t>(files::Ascii2Dec(inputLine_[8], inputLine_[9])),
+                        static_cast<std::uint8_t>(files::Ascii2Dec(inputLine_[10], inputLine_[11]))};
+                    firstRecord_ = false;
+                }
+                placed = files::SLine2Hex(inputLine_, txBuffer_, block.length);
+            }
+            if (block.length == 0)
+                block.start = address;
+
+            const int last = address + placed - 1;
+            if (address != block.start + block.length || pageOf(address) != pageOf(block.start)) {
+                carry(address, block.length, placed);
+                return block;
+            }
+            if (placed > 0 && pageOf(last) != pageOf(address)) {
+                const int nextPage = (address | (kPageBytes - 1)) + 1;
+                const int carriedCount = last - nextPage + 1;
+                block.length += placed - carriedCount;
+                carry(nextPage, block.length, carriedCount);
+                return block;
+            }
+            block.length += placed;
+            ++completedRecords_;
+        }
+        return block;
+    }
+
+    void carry(int address, int from, int count)
+    {
+        carried_ = Carried{address, std::vector<std::uint8_t>(txBuffer_.begin() + from,
+                                                             txBuffer_.begin() + from + count)};
+    }
+
+    void writeBlock(const Block& block, const link::Frame& header)
+    {
+        link::SerialPort& port = ctx_.link.port;
+        port.Output(header);
+        for (int i = 0; i < block.length; ++i)
+            port.Output(std::span<const std::uint8_t>(&txBuffer_[static_cast<std::size_t>(i)], 1));
+    }
+
+    void sendBlockAndWait(const Block& block)
+    {
+        link::RadioLink& link = ctx_.link;
+        link::SerialPort& port = link.port;
+
+        port.discardInput();
+        const link::Frame header =
+            link::BuildFrame(opcode_, static_cast<std::uint8_t>(block.start >> 8),
+                             static_cast<std::uint8_t>(block.start & 0xFF),
+                             static_cast<std::uint8_t>(block.length));
+        unsigned sentSum = 0;
+        for (int i = 0; i < block.length; ++i)
+            sentSum += txBuffer_[static_cast<std::size_t>(i)];
+        writeBlock(block, header);
+
+        link.grxMessageRdy = kFalse;
+        const link::Clock::time_point start = link.clock.now();
+        port.setInputLen(1);
+        int resends = 0;
+        bool acknowledged = false;
+        std::uint8_t returnedSum = 0;
+        do {
+            const auto nextResend = start + kResendInterval * (resends + 1);
+            link.awaitReceive(resends < kMaxResends ? nextResend : start + kBlockAckLimit);
+            if (link.grxMessageRdy == kTrue) {
+                std::optional<link::Frame> reply = link::ReadFrame(port);
+                link.grxMessageRdy = kFalse;
+                if (reply && (*reply)[4] == link::FrameChecksum(*reply) && (*reply)[0] == opcode_) {
+                    acknowledged = true;
+                    returnedSum = (*reply)[3];
+                }
+            }
+            // An acknowledged block is never sent twice.
+            if (!acknowledged && link.clock.now() >= nextResend && resends < kMaxResends) {
+                ++resends;
+                port.discardOutput();
+                port.discardInput();
+                writeBlock(block, header);
+            }
+        } while (link.elapsedSince(start) < kBlockAckLimit && !acknowledged);
+
+        if (acknowledged && returnedSum == (sentSum & 0xFF)) {
+            ctx_.host.blockAcknowledged(opcode_, static_cast<std::uint16_t>(block.start),
+                                        static_cast<std::size_t>(block.length));
+            return;
+        }
+        ctx_.host.setStatusText("ERROR at line $" + HexText(static_cast<std::uint32_t>(block.start)));
+        BoxButton button = ctx_.MsgBox("Line Error!", BoxStyle::OkCancel, "FLASH Error");
+        lineError_ = true;
+        if (button == BoxButton::Cancel)
+            cancelled_ = true;
+    }
+
+    RunContext& ctx_;
+    const std::uint8_t opcode_;
+    TextStream& stream_;
+    const long lineCount_;
+    SrecLine inputLine_{};
+    std::array<std::uint8_t, 256> txBuffer_{};
+    std::optional<Carried> carried_;
+    long completedRecords_ = 0;
+    bool firstRecord_ = true;
+    bool endMet_ = false;
+    bool cancelled_ = false;
+    bool lineError_ = false;
+};
+
+} // namespace
+
+long CountLines(const std::string& fileName)
+{
+    TextStream stream = TextStream::OpenTextFile(fileName);
+    long lines = 0;
+    while (!stream.AtEndOfStream()) {
+        lines = stream.Line();
+        stream.SkipLine();
+    }
+    return lines;
+}
+
+std::optional<std::string> FindImageFault(const std::string& fileName)
+{
+    const long lines = CountLines(fileName);
+    if (lines == 0)
+        return "File " + fileName + " holds no records.";
+    if (lines > kMaxImageLines)
+        return "File " + fileName + " has more than " + std::to_string(kMaxImageLines) + " lines.";
+
+    TextStream stream = TextStream::OpenTextFile(fileName);
+    SrecLine line{};
+    std::array<std::uint8_t, 256> scratch{};
+    try {
+        while (true) {
+            files::GetSrecLine(stream, line);
+            if (line[1] == '0')
+                continue;
+            if (line[1] != '1')
+                return std::nullopt;
+            const int count = files::SLine2Hex(line, scratch, 0);
+            if (recordAddress(line) + count - 1 > kHighestAddress)
+                return "File " + fileName + ": the record at address $" +
+                       HexText(static_cast<std::uint32_t>(recordAddress(line))) +
+                       " runs past address $FFFF.";
+        }
+    } catch (const files::EndOfStreamError&) {
+        return "File " + fileName + " ends without an end record.";
+    } catch (const files::BufferRangeError&) {
+        return "File " + fileName + " holds a record too long to read.";
+    }
+}
+
+StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
+{
+    const std::string& fileName =
+        (opcode == kOpProgramEeprom) ? ctx.state.geepromFile : ctx.state.gfirmwareFile;
+    if (!files::FileExists(fileName))
+        return {kImageFileMissing, {}};
+
+    try {
+        if (std::optional<std::string> fault = FindImageFault(fileName))
+            return {kImageFailed, *fault};
+        const long lineCount = CountLines(fileName);
+        TextStream stream = TextStream::OpenTextFile(fileName);
+        ImageWriter writer(ctx, opcode, stream, lineCount);
+        return {writer.run(), {}};
+    } catch (const files::TextFileError& e) {
+        return {kImageFailed, e.what()};
+    } catch (const files::BufferRangeError& e) {
+        return {kImageFailed, e.what()};
+    }
+}
+
+} // namespace zorvane

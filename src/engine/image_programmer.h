@@ -1,0 +1,42 @@
+// Programming an S-record image into the radio's EEPROM or FLASH in
+// acknowledged blocks that never cross a 128-byte page.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/run_context.h"
+
+namespace zorvane {
+
+constexpr std::uint8_t kOpProgramEeprom = 0x22;
+constexpr std::uint8_t kOpProgramFlash = 0x08;
+
+constexpr int kPageBytes = 128;
+constexpr auto kResendInterval = std::chrono::seconds(3);  // resends at 3, 6 and 9 s
+constexpr int kMaxResends = 3;
+constexpr auto kBlockAckLimit = std::chrono::seconds(12);
+// The line count is a signed 16-bit number in the progress arithmetic.
+constexpr long kMaxImageLines = 32767;
+
+// Image stage result codes.
+constexpr std::int16_t kImageFileMissing = 3;
+constexpr std::int16_t kImageOk = 8;
+constexpr std::int16_t kImageFailed = 9;     // failed without a line error
+constexpr std::int16_t kImageLineError = 10;
+
+// Programs geepromFile for opcode 0x22, gfirmwareFile for any other opcode.
+// Returns 3, 8, 10, or 9 with a cause for a file it cannot program.
+StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
+
+// The number of lines of a text file, as the progress bar counts them.
+long CountLines(const std::string& fileName);
+
+// Reads an image the way programming will and tells what would stop it: no
+// lines, too many lines, no end record, a record too long for the line
+// buffer, or S1 data beyond address 0xFFFF. nullopt for a sound image.
+std::optional<std::string> FindImageFault(const std::string& fileName);
+
+} // namespace zorvane

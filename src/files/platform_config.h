@@ -1,0 +1,52 @@
+// The three radio platforms and the reader of their configuration files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/flash_run_state.h"
+
+namespace zorvane::files {
+
+struct Platform {
+    std::string_view button;      // option button's objectName
+    std::string_view caption;
+    std::string_view configFile;  // bare name, looked up in the current directory
+    std::string_view picture;     // picture box shown once the file has loaded
+};
+
+inline constexpr std::array<Platform, 3> kPlatforms{{
+    {"optPellamar", "ORVIK Pellamar", "pellamar.cfg", "picPellamar"},
+    {"optTessivar", "ORVIK Tessivar", "tessivar.cfg", "picTessivar"},
+    {"optOther", "Other Platform", "default.cfg", "picDefault"},
+}};
+
+// What parseConfig found. The first three are the reader's own results; a
+// file that exists but cannot be opened or read is told apart from them so
+// that the window can say so.
+enum class ConfigResult : std::int16_t {
+    Loaded = 1,      // all required entries present and valid
+    Incomplete = 2,  // an entry missing or the CONFIG value invalid
+    Missing = 3,     // no file of that name
+    Unreadable = 4,  // the file exists but could not be read
+};
+
+// Captions of the three file labels of the "FLASH Data" frame.
+struct FileLabels {
+    std::string boot = "Boot File:";
+    std::string firmware = "Firmware File:";
+    std::string eeprom = "EEPROM File:";
+};
+
+// Reads state.gconfigFile into the file names and CONFIG value of state.
+// gconfigValHex changes only on Loaded; labels change only on Loaded.
+ConfigResult parseConfig(FlashRunState& state, FileLabels& labels);
+
+// Trims spaces, turns tabs into spaces, collapses runs of spaces and splits
+// the line at each space.
+std::vector<std::string> SplitConfigLine(std::string_view line);
+
+} // namespace zorvane::files

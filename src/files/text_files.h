@@ -1,0 +1,69 @@
+// Read-only access to the text files the tool works with: platform
+// configuration files, S-record images and the help text. Every file is
+// 8-bit text; CR LF, LF and a lone CR all end a line.
+#pragma once
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace zorvane::files {
+
+// Any failure to open or read a text file.
+class TextFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A read made when no character is left in the stream.
+class EndOfStreamError : public TextFileError {
+public:
+    explicit EndOfStreamError(const std::string& fileName);
+};
+
+// True when a regular file of that name exists. A bare name is looked up in
+// the process's current directory; a directory is not a file.
+bool FileExists(const std::string& fileName);
+
+// An open text stream positioned at its first character.
+class TextStream {
+public:
+    // Opens an existing file for reading; never creates one.
+    // Throws TextFileError when the file cannot be opened.
+    static TextStream OpenTextFile(const std::string& fileName);
+
+    TextStream(TextStream&& other) noexcept;
+    TextStream& operator=(TextStream&& other) noexcept;
+    TextStream(const TextStream&) = delete;
+    TextStream& operator=(const TextStream&) = delete;
+    ~TextStream();
+
+    // True when no character is left.
+    bool AtEndOfStream();
+    // The next single character, line terminators included.
+    char Read();
+    // The next line without its terminator.
+    std::string ReadLine();
+    // Everything that is left, line breaks included.
+    std::string ReadAll();
+    // Moves past the end of the current line.
+    void SkipLine();
+    // The number of the line the next read starts in; 1 for the first line.
+    long Line() const { return line_; }
+    void Close();
+
+    const std::string& fileName() const { return fileName_; }
+
+private:
+    TextStream(std::FILE* file, std::string fileName);
+
+    int peekByte();   // -1 at end of file
+    int takeByte();   // -1 at end of file
+    void requireMore();
+
+    std::FILE* file_ = nullptr;
+    std::string fileName_;
+    long line_ = 1;
+};
+
+} // namespace zorvane::files

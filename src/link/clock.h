@@ -1,0 +1,30 @@
+// Monotonic time for every wait of a flash run. The run never looks at the
+// time of day, so a clock change during a run cannot disturb a wait.
+#pragma once
+
+#include <chrono>
+#include <stop_token>
+
+namespace zorvane::link {
+
+class Clock {
+public:
+    using duration = std::chrono::steady_clock::duration;
+    using time_point = std::chrono::steady_clock::time_point;
+
+    virtual ~Clock() = default;
+    virtual time_point now() const = 0;
+    // Sleeps until deadline. Returns false at once when stop is requested.
+    virtual bool sleepUntil(time_point deadline, std::stop_token stop) = 0;
+};
+
+class SteadyClock final : public Clock {
+public:
+    time_point now() const override { return std::chrono::steady_clock::now(); }
+    bool sleepUntil(time_point deadline, std::stop_token stop) override;
+};
+
+// Elapsed time in fractional seconds, as the reply waits measure it.
+using Seconds = std::chrono::duration<double>;
+
+} // namespace zorvane::link

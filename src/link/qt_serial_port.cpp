@@ -1,0 +1,231 @@
+#include "link/qt_serial_port.h"
+
+#include <QtCore/QSettings>
+#include <QtSerialPort/QSerialPort>
+
+#include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace zorvane::link {
+
+namespace {
+
+// A wait sleeps in the operating system in slices this long at most, so that
+// a request to stop the run is seen promptly.
+constexpr int kStopCheckMs = 20;
+// Bytes written are handed to the operating system within this time or the
+// line is taken to be stuck.
+constexpr int kWriteTimeoutMs = 5000;
+
+QSerialPort::Parity toParity(char parity)
+{
+    switch (parity) {
+    case 'E': return QSerialPort::EvenParity;
+    case 'O': return QSerialPort::OddParity;
+    case 'M': return QSerialPort::MarkParity;
+    case 'S': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+bool canReadAndWrite(const std::string& device)
+{
+#if defined(Q_OS_UNIX)
+    return ::access(device.c_str(), R_OK | W_OK) == 0;
+#else
+    (void)device;
+    return true;
+#endif
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(Clock& clock, DeviceResolver resolveDevice)
+    : clock_(clock), resolveDevice_(std::move(resolveDevice)), port_(std::make_unique<QSerialPort>())
+{
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    close();
+}
+
+std::string QtSerialPort::DefaultDevice(int commPort)
+{
+    QSettings settings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+    const QString key = QStringLiteral("Ports/Comm%1").arg(commPort);
+    const QString configured = settings.value(key).toString().trimmed();
+    if (!configured.isEmpty())
+        return configured.toStdString();
+#if defined(Q_OS_WIN)
+    return "COM" + std::to_string(commPort);
+#else
+    return "/dev/ttyS" + std::to_string(commPort - 1);
+#endif
+}
+
+std::string QtSerialPort::deviceName() const
+{
+    return resolveDevice_(commPort_);
+}
+
+void QtSerialPort::setCommPort(int number)
+{
+    commPort_ = number;
+}
+
+bool QtSerialPort::PortOpen() const
+{
+    return port_->isOpen();
+}
+
+void QtSerialPort::open()
+{
+    if (port_->isOpen())
+        throw SerialError(kErrPortInUse, "Port already open", Name());
+    const std::string device = deviceName();
+    port_->setPortName(QString::fromStdString(device));
+    port_->clearError();
+    if (port_->open(QIODevice::ReadWrite))
+        return;
+
+    const QSerialPort::SerialPortError error = port_->error();
+    const std::string reason = device + ": " + port_->errorString().toStdString();
+    port_->clearError();
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        throw SerialError(kErrCannotOpen, reason, Name());
+    case QSerialPort::PermissionError:
+        // Qt says the same for a port another program holds (its lock or
+        // an exclusive open) and for a device we may not use.
+        if (canReadAndWrite(device))
+            throw SerialError(kErrPortInUse, reason, Name());
+        throw SerialError(kErrOpenFailed, reason, Name());
+    case QSerialPort::OpenError:
+        throw SerialError(kErrPortInUse, reason, Name());
+    default:
+        throw SerialError(kErrOpenFailed, reason, Name());
+    }
+}
+
+void QtSerialPort::close() noexcept
+{
+    if (port_->isOpen())
+        port_->close();
+    port_->clearError();
+}
+
+void QtSerialPort::requireOpen(const char* operation) const
+{
+    if (!port_->isOpen())
+        throw SerialError(kErrPortNotOpen, std::string(operation) + ": the port is not open", Name());
+}
+
+void QtSerialPort::throwDeviceError(const std::string& what)
+{
+    const std::string reason = what + ": " + port_->errorString().toStdString();
+    port_->clearError();
+    throw SerialError(kErrDeviceIo, reason, Name());
+}
+
+void QtSerialPort::setSettings(std::string_view text)
+{
+    requireOpen("Settings");
+    const LineSettings s = ParseSettings(text);
+    const bool applied = port_->setBaudRate(s.baud) && port_->setParity(toParity(s.parity)) &&
+                         port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
+                         port_->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    if (!applied)
+        throwDeviceError("Cannot apply settings " + std::string(text));
+}
+
+void QtSerialPort::drainOutput()
+{
+    // Bytes still queued must leave at the old speed: the smart-mode bytes
+    // are meant for the KRIX box at 9600.
+    while (port_->bytesToWrite() > 0) {
+        if (!port_->waitForBytesWritten(kWriteTimeoutMs))
+            throwDeviceError("Cannot send queued bytes");
+    }
+#if defined(Q_OS_UNIX)
+    ::tcdrain(static_cast<int>(port_->handle()));
+#endif
+}
+
+BaudChange QtSerialPort::changeBaudRate(std::int32_t baud)
+{
+    drainOutput();
+#if defined(Q_OS_UNIX)
+    termios current{};
+    if (::tcgetattr(static_cast<int>(port_->handle()), &current) != 0)
+        return BaudChange::StateUnreadable;
+#endif
+    if (!port_->setBaudRate(baud)) {
+        port_->clearError();
+        return BaudChange::Refused;
+    }
+    return BaudChange::Done;
+}
+
+void QtSerialPort::discardInput()
+{
+    requireOpen("InBufferCount");
+    port_->clear(QSerialPort::Input);
+}
+
+void QtSerialPort::discardOutput()
+{
+    requireOpen("OutBufferCount");
+    port_->clear(QSerialPort::Output);
+}
+
+void QtSerialPort::Output(std::span<const std::uint8_t> bytes)
+{
+    requireOpen("Output");
+    const auto written = port_->write(reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size()))
+        throwDeviceError("Cannot write to the port");
+    // Without an event loop on this thread the bytes leave Qt's buffer only here.
+    if (!port_->waitForBytesWritten(kWriteTimeoutMs))
+        throwDeviceError("Cannot write to the port");
+}
+
+std::vector<std::uint8_t> QtSerialPort::Input()
+{
+    requireOpen("Input");
+    if (port_->bytesAvailable() == 0 && !port_->waitForReadyRead(0)) {
+        if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
+            throwDeviceError("Cannot read from the port");
+        port_->clearError();
+    }
+    const QByteArray data = port_->read(inputLen_ > 0 ? inputLen_ : port_->bytesAvailable());
+    return {data.begin(), data.end()};
+}
+
+bool QtSerialPort::waitForReceive(Clock::time_point deadline, std::stop_token stop)
+{
+    requireOpen("Receive");
+    while (true) {
+        if (port_->bytesAvailable() >= std::max(threshold_, 1))
+            return true;
+        if (stop.stop_requested())
+            return false;
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now());
+        if (remaining.count() <= 0)
+            return false;
+        const int slice = static_cast<int>(std::min<long long>(remaining.count(), kStopCheckMs));
+        if (!port_->waitForReadyRead(slice)) {
+            // A closed far end shows as a read error while the port stays open.
+            if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
+                throwDeviceError("The port failed while waiting for the radio");
+            port_->clearError();
+        }
+    }
+}
+
+} // namespace zorvane::link

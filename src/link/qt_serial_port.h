@@ -1,0 +1,59 @@
+// The serial port on QtSerialPort. Create and use it on one thread (the
+// run's worker); it needs no event loop there, since every wait uses the
+// blocking calls.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+
+class QSerialPort;
+
+namespace zorvane::link {
+
+class QtSerialPort final : public SerialPort {
+public:
+    // Maps a port number to a device name.
+    using DeviceResolver = std::function<std::string(int commPort)>;
+
+    QtSerialPort(Clock& clock, DeviceResolver resolveDevice = DefaultDevice);
+    ~QtSerialPort() override;
+
+    // Port N is /dev/ttyS<N-1> (COM<N> on Windows) unless the per-user
+    // settings name another device in section "Ports", key "Comm<N>".
+    static std::string DefaultDevice(int commPort);
+
+    int CommPort() const override { return commPort_; }
+    void setCommPort(int number) override;
+    bool PortOpen() const override;
+    void open() override;
+    void close() noexcept override;
+    void setSettings(std::string_view settings) override;
+    BaudChange changeBaudRate(std::int32_t baud) override;
+    void setRThreshold(int bytes) override { threshold_ = bytes; }
+    void setInputLen(int bytes) override { inputLen_ = bytes; }
+    void discardInput() override;
+    void discardOutput() override;
+    void Output(std::span<const std::uint8_t> bytes) override;
+    std::vector<std::uint8_t> Input() override;
+    bool waitForReceive(Clock::time_point deadline, std::stop_token stop) override;
+
+    // The device the port opens (or has open).
+    std::string deviceName() const;
+
+private:
+    [[noreturn]] void throwDeviceError(const std::string& what);
+    void requireOpen(const char* operation) const;
+    void drainOutput();
+
+    Clock& clock_;
+    DeviceResolver resolveDevice_;
+    std::unique_ptr<QSerialPort> port_;
+    int commPort_ = 1;
+    int threshold_ = 1;
+    int inputLen_ = 0;   // 0: a read takes everything waiting
+};
+
+} // namespace zorvane::link

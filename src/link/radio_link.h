@@ -1,0 +1,40 @@
+// What every reply wait of a flash run shares: the port, the clock, the
+// receive flag and the request to stop the run.
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+
+#include "link/clock.h"
+#include "link/serial_port.h"
+
+namespace zorvane::link {
+
+// Thrown out of a wait when the run has been asked to stop; the run then
+// leaves through its closing steps.
+struct RunCancelled {};
+
+class RadioLink {
+public:
+    RadioLink(SerialPort& port, Clock& clock, std::int16_t& grxMessageRdy, std::stop_token stop)
+        : port(port), clock(clock), grxMessageRdy(grxMessageRdy), stop(std::move(stop))
+    {
+    }
+
+    // Blocks until the receive threshold is reached (the receive event then
+    // goes to MSComm1_OnComm) or the deadline passes. Throws RunCancelled.
+    void awaitReceive(Clock::time_point deadline);
+    // Sleeps for the given time. Throws RunCancelled.
+    void pause(Clock::duration length);
+    // Throws RunCancelled when the run has been asked to stop.
+    void checkCancelled() const;
+
+    Seconds elapsedSince(Clock::time_point start) const { return clock.now() - start; }
+
+    SerialPort& port;
+    Clock& clock;
+    std::int16_t& grxMessageRdy;
+    std::stop_token stop;
+};
+
+} // namespace zorvane::link

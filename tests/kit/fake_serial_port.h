@@ -1,0 +1,87 @@
+// A serial port with a scripted far end. Every write is recorded with its
+// time and the line speed in force; replies are scheduled for chosen times
+// and arrive when a wait reaches them.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kit/fake_clock.h"
+#include "link/serial_port.h"
+
+namespace zorvane::testkit {
+
+struct WriteRecord {
+    double at;   // seconds on the fake clock
+    std::vector<std::uint8_t> bytes;
+    std::int32_t baud;
+};
+
+class FakeSerialPort final : public link::SerialPort {
+public:
+    explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
+
+    // The far end: called after every write with the bytes and line speed.
+    std::function<void(std::span<const std::uint8_t>, std::int32_t baud)> onWrite;
+
+    // Schedules bytes to arrive at a time (seconds on the fake clock) or after a delay.
+    void deliverAt(link::Clock::time_point when, std::vector<std::uint8_t> bytes);
+    void deliverAfter(link::Clock::duration delay, std::vector<std::uint8_t> bytes);
+
+    // Faults to inject.
+    std::optional<int> openError;        // open() throws this error number
+    bool stateUnreadable = false;        // changeBaudRate cannot read the port's state
+    bool refuseBaudRate = false;         // changeBaudRate is refused
+    std::optional<double> failAtSeconds; // the device fails from this time on
+
+    // What happened.
+    std::vector<WriteRecord> writes;
+    std::vector<std::string> settingsApplied;
+    int opens = 0;
+    int closes = 0;
+    int inputDiscards = 0;
+    int outputDiscards = 0;
+    std::int32_t baud() const { return baud_; }
+    int rThreshold() const { return threshold_; }
+    int inputLen() const { return inputLen_; }
+    std::size_t waiting() const { return received_.size(); }
+    // Every byte written, joined.
+    std::vector<std::uint8_t> allBytesWritten() const;
+
+    int CommPort() const override { return commPort_; }
+    void setCommPort(int number) override { commPort_ = number; }
+    bool PortOpen() const override { return open_; }
+    void open() override;
+    void close() noexcept override;
+    void setSettings(std::string_view settings) override;
+    link::BaudChange changeBaudRate(std::int32_t baud) override;
+    void setRThreshold(int bytes) override { threshold_ = bytes; }
+    void setInputLen(int bytes) override { inputLen_ = bytes; }
+    void discardInput() override;
+    void discardOutput() override;
+    void Output(std::span<const std::uint8_t> bytes) override;
+    std::vector<std::uint8_t> Input() override;
+    bool waitForReceive(link::Clock::time_point deadline, std::stop_token stop) override;
+
+private:
+    struct Arrival {
+        link::Clock::time_point at;
+        std::vector<std::uint8_t> bytes;
+    };
+    void deliverDue();
+    void checkFailure();
+
+    FakeClock& clock_;
+    std::deque<Arrival> arrivals_;   // kept in time order
+    std::deque<std::uint8_t> received_;
+    int commPort_ = 1;
+    bool open_ = false;
+    std::int32_t baud_ = 9600;
+    int threshold_ = 0;
+    int inputLen_ = 0;
+};
+
+} // namespace zorvane::testkit
