@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -35,7 +36,7 @@ QSerialPort::Parity toParity(char parity)
 bool canReadAndWrite(const std::string& device)
 {
 #if defined(Q_OS_UNIX)
-    return ::access(device.c_str(), R_OK | W_OK) == 0;
+    return ::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
 #else
     (void)device;
     return true;

@@ -20,7 +20,7 @@ struct WriteRecord {
     std::int32_t baud;
 };
 
-class FakeSerialPort final : public link::SerialPort {
+class FakeSerialPort : public link::SerialPort {
 public:
     explicit FakeSerialPort(FakeClock& clock) : clock_(clock) {}
 

@@ -8,6 +8,14 @@ ScriptedRadio::ScriptedRadio(FakeSerialPort& port, radio::RadioSettings settings
     port_.onWrite = [this](std::span<const std::uint8_t> bytes, std::int32_t baud) { answer(bytes, baud); };
 }
 
+void ScriptedRadio::skipToBootCode()
+{
+    const std::uint8_t smartMode[] = {0x1A, 0x12, 0x1A, 0x06, 0xDB, 0x02, 0x48, 0xB5};
+    model.receive(smartMode, radio::kKrixBaud);
+    const std::vector<std::uint8_t> boot(1025, 0x5A);
+    model.receive(boot, radio::kRadioBaud);
+}
+
 void ScriptedRadio::answer(std::span<const std::uint8_t> bytes, std::int32_t baud)
 {
     link::Clock::duration delay{};

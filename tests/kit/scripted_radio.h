@@ -22,6 +22,10 @@ class ScriptedRadio {
 public:
     ScriptedRadio(FakeSerialPort& port, radio::RadioSettings settings = {}, RadioTiming timing = {});
 
+    // Takes the radio through smart mode and the boot upload without
+    // answering, as if an earlier stage had done it.
+    void skipToBootCode();
+
     radio::RadioModel model;
     RadioTiming timing;
 

@@ -1,1 +1,211 @@
 #include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "engine/boot_loader.h"
+#include "kit/engine_fixture.h"
+#include "srec_writer.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using link::Clock;
+
+Bytes bootBytes(std::size_t count, std::uint8_t fill = 0)
+{
+    Bytes bytes(count, fill);
+    if (fill == 0)
+        for (std::size_t i = 0; i < count; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return bytes;
+}
+
+// S1 records holding the boot bytes end to end, one group of records per
+// size given; a group larger than a record can hold is split into records
+// of 100 bytes and a remainder.
+std::string bootFile(const std::vector<std::size_t>& groups, std::uint8_t fill = 0)
+{
+    std::vector<std::size_t> recordSizes;
+    for (std::size_t group : groups) {
+        for (; group > 100; group -= 100)
+            recordSizes.push_back(100);
+        recordSizes.push_back(group);
+    }
+    const std::size_t total = std::accumulate(recordSizes.begin(), recordSizes.end(), std::size_t{0});
+    const Bytes bytes = bootBytes(total, fill);
+    std::string text = "S00600004844521B\r\n";
+    std::size_t offset = 0;
+    for (std::size_t size : recordSizes) {
+        text += radio::SRecord('1', static_cast<std::uint16_t>(0x1000 + offset),
+                               std::span(bytes).subspan(offset, size)) + "\r\n";
+        offset += size;
+    }
+    return text + "S9030000FC\r\n";
+}
+
+class BootLoader : public testkit::EngineFixture {
+protected:
+    void SetUp() override
+    {
+        openAt(7600);
+        state.gbootFile = "boot.s19";
+    }
+
+    // The boot ROM's answer after the 1025th byte: the echo, then the version reply.
+    void answerBoot(std::optional<Clock::duration> echoAfter, std::optional<Clock::duration> versionAfter,
+                    Bytes version = {0x10, 0x20, 0x01, 0x0A, 0x3B}, bool corruptEcho = false)
+    {
+        port.onWrite = [=, this](std::span<const std::uint8_t>, std::int32_t) {
+            if (port.writes.size() != kBootBytes)
+                return;
+            Bytes echo;
+            for (std::size_t i = 1; i < kBootBytes; ++i)
+                echo.push_back(port.writes[i].bytes[0]);
+            if (corruptEcho)
+                echo[500] ^= 1;
+            if (echoAfter)
+                port.deliverAfter(*echoAfter, echo);
+            if (versionAfter)
+                port.deliverAfter(echoAfter.value_or(0ms) + *versionAfter, version);
+        };
+    }
+};
+
+TEST_F(BootLoader, SmartModeSequenceThenTheResetPrompt)
+{
+    port.changeBaudRate(9600);
+    StartSmartMode(ctx);
+    ASSERT_EQ(port.writes.size(), 2u);
+    EXPECT_EQ(port.writes[0].bytes, (Bytes{0x1A, 0x12, 0x1A, 0x06, 0xDB}));
+    EXPECT_EQ(port.writes[1].bytes, (Bytes{0x02, 0x48, 0xB5}));
+    EXPECT_DOUBLE_EQ(port.writes[1].at - port.writes[0].at, 1.0);
+    EXPECT_EQ(port.writes[1].baud, 9600);
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, "Please Reset the radio, then click OK");
+    EXPECT_EQ(host.boxes()[0].title, "KRIX Smart mode");
+    EXPECT_EQ(host.boxes()[0].style, BoxStyle::Exclamation);
+}
+
+TEST_F(BootLoader, SuccessfulTransferKeepsVersionAndChecksum)
+{
+    dir.write("boot.s19", bootFile({32, 32, 961}));
+    answerBoot(1400ms, 50ms);
+    const StageOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.code, kBootOk);
+    EXPECT_EQ(state.greturnedVersion, "1.A");
+    const Bytes sent = bootBytes(kBootBytes);
+    EXPECT_EQ(state.gcheckSum, std::accumulate(sent.begin(), sent.end(), 0) % 65536);
+    ASSERT_EQ(port.writes.size(), kBootBytes);
+    for (std::size_t i = 0; i < kBootBytes; ++i) {
+        ASSERT_EQ(port.writes[i].bytes, Bytes{sent[i]}) << "one write per byte, index " << i;
+        ASSERT_EQ(port.writes[i].baud, 7600);
+    }
+    EXPECT_EQ(port.rThreshold(), 5);
+    EXPECT_EQ(port.inputLen(), 1);
+}
+
+TEST_F(BootLoader, GatheringTakesExactly1025Bytes)
+{
+    struct Case {
+        const char* why;
+        std::vector<std::size_t> records;
+        std::int16_t code;
+    } cases[] = {
+        {"1024 bytes", {32, 992}, kBootWrongSize},
+        {"1025 reached at a record's end, more records follow", {1000, 25, 40, 40}, kBootOk},
+        {"a record carries the count to 1026", {1000, 26}, kBootWrongSize},
+        {"a record would run past index 1025", {1000, 40}, kBootWrongSize},
+        {"no data records", {}, kBootWrongSize},
+    };
+    for (const Case& c : cases) {
+        port.writes.clear();
+        dir.write("boot.s19", bootFile(c.records));
+        answerBoot(1400ms, 50ms);
+        EXPECT_EQ(SendBootFile(ctx).code, c.code) << c.why;
+        if (c.code == kBootWrongSize) {
+            EXPECT_TRUE(port.writes.empty()) << c.why;
+            EXPECT_EQ(port.rThreshold(), 1024) << c.why;
+        }
+    }
+}
+
+TEST_F(BootLoader, MissingFileSendsNothing)
+{
+    state.gcheckSum = 1234;
+    EXPECT_EQ(SendBootFile(ctx).code, kBootFileMissing);
+    EXPECT_EQ(state.gcheckSum, 0);
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_EQ(port.rThreshold(), 1024);
+    EXPECT_EQ(port.inputLen(), 1024);
+}
+
+TEST_F(BootLoader, ChecksumOfAllFFIsFCFF)
+{
+    dir.write("boot.s19", bootFile({125, 900}, 0xFF));
+    answerBoot(1400ms, 50ms);
+    // The radio answers with an echo of what it got; content does not matter here.
+    EXPECT_EQ(SendBootFile(ctx).code, kBootOk);
+    EXPECT_EQ(state.gcheckSum, 0xFCFF);
+}
+
+TEST_F(BootLoader, EchoAndVersionTiming)
+{
+    struct Case {
+        const char* why;
+        std::optional<Clock::duration> echo, version;
+        Bytes reply;
+        bool corruptEcho;
+        std::int16_t code;
+        double stageSeconds;
+    } cases[] = {
+        {"prompt replies", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootOk, 1.45},
+        {"echo at 3.5 s is too late", 3500ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootNotTransferred, 3.5},
+        {"no echo ends at 4 s", std::nullopt, std::nullopt, {}, false, kBootNotTransferred, 4.0},
+        {"echo differs from the boot bytes", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, true, kBootNotTransferred, 1.4},
+        {"version at 2.5 s", 100ms, 2500ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootOk, 2.6},
+        {"no version within 3 s", 100ms, std::nullopt, {}, false, kBootNoVersion, 3.1},
+        {"version complete at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootNoVersion, 3.1},
+        {"wrong reply checksum", 100ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, kBootNotTransferred, 0.15},
+        {"6 wins over 5 at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, kBootNoVersion, 3.1},
+    };
+    dir.write("boot.s19", bootFile({1025 - 128, 128}));
+    for (const Case& c : cases) {
+        // Let whatever the last case left scheduled arrive, and drop it.
+        clock.advanceTo(clock.now() + 10s);
+        port.discardInput();
+        port.writes.clear();
+        state.greturnedVersion = "unset";
+        answerBoot(c.echo, c.version, c.reply, c.corruptEcho);
+        const double start = clock.seconds();
+        EXPECT_EQ(SendBootFile(ctx).code, c.code) << c.why;
+        EXPECT_NEAR(clock.seconds() - start, c.stageSeconds, 1e-9) << c.why;
+        if (!c.reply.empty() && c.code != kBootNotTransferred) {
+            EXPECT_EQ(state.greturnedVersion, "1.A") << c.why;
+        }
+    }
+}
+
+TEST_F(BootLoader, WrongChecksumStillKeepsTheVersion)
+{
+    dir.write("boot.s19", bootFile({1025}));
+    answerBoot(100ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3C});
+    EXPECT_EQ(SendBootFile(ctx).code, kBootNotTransferred);
+    EXPECT_EQ(state.greturnedVersion, "1.A");
+}
+
+TEST_F(BootLoader, UnreadableBootFileNamesTheCause)
+{
+    dir.write("boot.s19", bootFile({1025}));
+    std::filesystem::permissions("boot.s19", std::filesystem::perms::none);
+    testkit::Unprivileged user;
+    ASSERT_TRUE(user.active());
+    const StageOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.code, kBootNotTransferred);
+    EXPECT_NE(outcome.cause.find("boot.s19"), std::string::npos) << outcome.cause;
+    EXPECT_TRUE(port.writes.empty());
+}
+
+} // namespace
+} // namespace zorvane

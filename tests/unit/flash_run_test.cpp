@@ -1,1 +1,361 @@
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "engine/flash_run.h"
+#include "kit/engine_fixture.h"
+#include "kit/scripted_radio.h"
+#include "srec_writer.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+constexpr const char* kCheck = "\rCheck KRIX, cables and connections.";
+
+Bytes pattern(std::size_t count, std::uint8_t seed)
+{
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed ^ (i * 31));
+    return bytes;
+}
+
+const Bytes kBoot = pattern(1025, 0x3C);
+const Bytes kFirmware = pattern(160, 0x12);
+const Bytes kEeprom = pattern(16, 0x77);
+
+class FlashRun : public testkit::EngineFixture {
+protected:
+    void SetUp() override
+    {
+        dir.write("boot.s19", radio::SRecordImage(0x0000, kBoot, 100));
+        dir.write("main.s19", radio::SRecordImage(0x8000, kFirmware, 32));
+        dir.write("eeprom.s19", radio::SRecordImage(0x0000, kEeprom, 16));
+        state.gbootFile = "boot.s19";
+        state.gfirmwareFile = "main.s19";
+        state.geepromFile = "eeprom.s19";
+        state.gconfigVal = "A5";
+        state.gconfigValHex = 0xA5;
+    }
+
+    void useRadio(radio::RadioSettings settings) { radio = std::make_unique<testkit::ScriptedRadio>(port, settings); }
+
+    RunOutcome run(bool platformSelected = true) { return cmdBeginFlash_Click(ctx, platformSelected); }
+
+    // The line traffic, one line a write; runs of single-byte writes are
+    // summed up as one line.
+    Lines transcript() const
+    {
+        Lines lines;
+        std::size_t run = 0;
+        double runStart = 0;
+        auto flush = [&] {
+            if (run > 0) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%7.3f 7600 %zu single bytes", runStart, run);
+                lines.push_back(text);
+            }
+            run = 0;
+        };
+        for (const testkit::WriteRecord& w : port.writes) {
+            if (w.bytes.size() == 1) {
+                if (run++ == 0)
+                    runStart = w.at;
+                continue;
+            }
+            flush();
+            char text[64];
+            std::snprintf(text, sizeof text, "%7.3f %d", w.at, w.baud);
+            std::string line = text;
+            for (std::uint8_t b : w.bytes) {
+                std::snprintf(text, sizeof text, " %02X", b);
+                line += text;
+            }
+            lines.push_back(line);
+        }
+        flush();
+        return lines;
+    }
+
+    std::unique_ptr<testkit::ScriptedRadio> radio = std::make_unique<testkit::ScriptedRadio>(port);
+};
+
+std::string checksumText(const Bytes& image)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "$%X%X", image[0], image[1]);
+    return text;
+}
+
+TEST_F(FlashRun, SuccessfulRunWithEeprom)
+{
+    EXPECT_EQ(run(), RunOutcome::Success);
+    EXPECT_EQ(transcript(), (Lines{
+        "  0.000 9600 1A 12 1A 06 DB",
+        "  1.000 9600 02 48 B5",
+        "  1.000 7600 1025 single bytes",
+        "  2.550 7600 31 00 00 00 31",
+        "  3.070 7600 32 00 00 A5 D7",
+        "  3.590 7600 1F 00 00 00 1F",
+        "  4.110 7600 22 00 00 10 32",
+        "  4.110 7600 16 single bytes",
+        "  4.130 7600 05 00 00 00 05",
+        "  4.650 7600 08 80 00 80 08",
+        "  4.650 7600 128 single bytes",
+        "  4.670 7600 08 80 80 20 28",
+        "  4.670 7600 32 single bytes",
+    }));
+
+    ASSERT_EQ(host.boxes().size(), 2u);
+    EXPECT_EQ(host.boxes()[1].text, "Programming Successful!");
+    EXPECT_EQ(host.boxes()[1].title, "ZORVANE");
+    EXPECT_EQ(host.boxes()[1].style, BoxStyle::OkOnly);
+
+    int bootSum = 0;
+    for (std::uint8_t b : kBoot)
+        bootSum += b;
+    char bootCsum[8];
+    std::snprintf(bootCsum, sizeof bootCsum, "$%X", bootSum % 65536);
+    EXPECT_EQ(host.result(ResultBox::BootVers), "R1.0");
+    EXPECT_EQ(host.result(ResultBox::BootCsum), bootCsum);
+    EXPECT_EQ(host.result(ResultBox::Config), "$A5");
+    EXPECT_EQ(host.result(ResultBox::EepromCsum), checksumText(kEeprom));
+    EXPECT_EQ(host.result(ResultBox::FirmwareCsum), checksumText(kFirmware));
+    EXPECT_EQ(host.statusTexts(), (Lines{"Comm  1, 9600", "Comm  1, 7600", "Comm  1"}));
+    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.progress().back(), 0);
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(port.settingsApplied, Lines{"9600,N,8,1"});
+
+    // What the radio holds is what the files say.
+    EXPECT_EQ(radio->model.configByte(), 0xA5);
+    EXPECT_TRUE(std::equal(kFirmware.begin(), kFirmware.end(), radio->model.flash().begin() + 0x8000));
+    EXPECT_TRUE(std::equal(kEeprom.begin(), kEeprom.end(), radio->model.eeprom().begin()));
+    EXPECT_EQ(radio->model.bootCode(), kBoot);
+}
+
+TEST_F(FlashRun, WithoutEepromTheRunGoesStraightToEraseRom)
+{
+    state.geepromFile.clear();
+    state.CommPort = 2;
+    EXPECT_EQ(run(), RunOutcome::Success);
+    const Lines lines = transcript();
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[4], "  3.070 7600 32 00 00 A5 D7");
+    EXPECT_EQ(lines[5], "  3.590 7600 05 00 00 00 05");
+    EXPECT_EQ(host.result(ResultBox::EepromCsum), "");
+    EXPECT_EQ(host.filledResults().size(), 4u);
+    EXPECT_EQ(host.statusTexts(), (Lines{"Comm  2, 9600", "Comm  2, 7600", "Comm  2"}));
+    EXPECT_EQ(port.CommPort(), 2);
+}
+
+TEST_F(FlashRun, NoPlatformTouchesNothing)
+{
+    EXPECT_EQ(run(false), RunOutcome::NoPlatform);
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, "Choose a Platform to continue.");
+    EXPECT_EQ(host.boxes()[0].title, "Error");
+    EXPECT_EQ(host.boxes()[0].style, BoxStyle::Exclamation);
+    EXPECT_TRUE(host.commMenuStates().empty());
+    EXPECT_TRUE(host.progress().empty());
+    EXPECT_TRUE(host.statusTexts().empty());
+    EXPECT_EQ(port.opens, 0);
+}
+
+using ResultList = std::vector<ResultBox>;
+const ResultList kBootBoxes{ResultBox::BootVers, ResultBox::BootCsum};
+const ResultList kConfigBoxes{ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config};
+const ResultList kEepromBoxes{ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config, ResultBox::EepromCsum};
+
+class FlashRunFailure;
+struct FailureRow;
+void PrintTo(const FailureRow& row, std::ostream* out);
+
+struct FailureRow {
+    const char* why;
+    std::function<void(FlashRunFailure&)> arrange;
+    RunOutcome outcome;
+    std::string text;
+    std::string title;
+    ResultList filled;
+    bool portOpened = true;
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out)
+{
+    *out << row.why;
+}
+
+// Each failure of a run: its one message, the result boxes it leaves, and
+// the closing steps (bar at 0, port closed, Comm entries enabled).
+class FlashRunFailure : public FlashRun, public ::testing::WithParamInterface<FailureRow> {
+public:
+    // Lets the table reach the fixture's members.
+    testkit::FakeSerialPort& fakePort() { return port; }
+    FlashRunState& runState() { return state; }
+    testkit::TempDir& workDir() { return dir; }
+    testkit::RecordingHost& recorder() { return host; }
+    void radioWith(radio::RadioSettings settings) { useRadio(std::move(settings)); }
+};
+
+radio::RadioSettings withFaults(std::function<void(radio::RadioFaults&)> set)
+{
+    radio::RadioSettings settings;
+    set(settings.faults);
+    return settings;
+}
+
+TEST_P(FlashRunFailure, EndsWithItsMessageAndTheClosingSteps)
+{
+    const FailureRow& row = GetParam();
+    row.arrange(*this);
+    EXPECT_EQ(run(), row.outcome);
+    ASSERT_FALSE(host.boxes().empty());
+    EXPECT_EQ(host.boxes().back().text, row.text);
+    EXPECT_EQ(host.boxes().back().title, row.title);
+    EXPECT_EQ(host.boxes().back().style, BoxStyle::Exclamation);
+    EXPECT_EQ(host.filledResults(), row.filled);
+    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.progress().back(), 0);
+    EXPECT_FALSE(port.PortOpen());
+    if (row.portOpened)
+        EXPECT_EQ(host.statusTexts().back(), "Comm  1");
+    else
+        EXPECT_TRUE(host.statusTexts().empty()) << "the status panel keeps its text";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRow, FlashRunFailure,
+    ::testing::Values(
+        FailureRow{"port in use", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrPortInUse; },
+                   RunOutcome::PortFailed, "Comm Port already in use.", "Comm Error", {}, false},
+        FailureRow{"port missing", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrCannotOpen; },
+                   RunOutcome::PortFailed, "Zorvane was unable to open Comm Port.", "Comm Error", {}, false},
+        FailureRow{"port fails otherwise", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrOpenFailed; },
+                   RunOutcome::PortFailed, "Comm Port error occured.", "Comm Error", {}, false},
+        FailureRow{"baud rate refused", [](FlashRunFailure& f) { f.fakePort().refuseBaudRate = true; },
+                   RunOutcome::SerialFailed,
+                   "Comm Port error occured.\rCould not set port to specified baud rate (MSComm1 error 8015)",
+                   "Comm Error", {}},
+        FailureRow{"boot file missing", [](FlashRunFailure& f) { f.runState().gbootFile = "gone.s19"; },
+                   RunOutcome::BootFailed,
+                   "File: gone.s19 DOES NOT exist.\rMake sure Boot file is in ZORVANE directory.",
+                   "Bootload Error", {}},
+        FailureRow{"boot file too small",
+                   [](FlashRunFailure& f) { f.workDir().write("boot.s19", radio::SRecordImage(0, pattern(1024, 1), 64)); },
+                   RunOutcome::BootFailed, "Boot file is to large/small.\rSee Help for troubleshooting.",
+                   "Bootload Error", {}},
+        FailureRow{"no echo", [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.noEcho = true; })); },
+                   RunOutcome::BootFailed, std::string("Could not transfer boot file to radio.") + kCheck,
+                   "Bootload Error", {}},
+        FailureRow{"no version", [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.noVersion = true; })); },
+                   RunOutcome::BootFailed, std::string("Version number NOT received from Boot code.") + kCheck,
+                   "Bootload Error", {}},
+        FailureRow{"bad version checksum",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.badVersionChecksum = true; })); },
+                   RunOutcome::BootFailed, std::string("Could not transfer boot file to radio.") + kCheck,
+                   "Bootload Error", {}},
+        FailureRow{"Erase CONFIG refused",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x31; })); },
+                   RunOutcome::ConfigFailed, std::string("Erase CONFIG command failed.") + kCheck, "CONFIG Error",
+                   kBootBoxes},
+        FailureRow{"stray byte before the first acknowledgement",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.strayByte = true; })); },
+                   RunOutcome::ConfigFailed, std::string("Erase CONFIG command failed.") + kCheck, "CONFIG Error",
+                   kBootBoxes},
+        FailureRow{"Program CONFIG garbled",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.garbleAckOpcode = 0x32; })); },
+                   RunOutcome::ConfigFailed, std::string("Program CONFIG command failed.") + kCheck, "CONFIG Error",
+                   kBootBoxes},
+        FailureRow{"Erase EEPROM refused",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x1F; })); },
+                   RunOutcome::EepromFailed, std::string("Erase EEPROM command failed.") + kCheck, "EEPROM Error",
+                   kConfigBoxes},
+        FailureRow{"EEPROM file missing", [](FlashRunFailure& f) { f.runState().geepromFile = "ee.s19"; },
+                   RunOutcome::EepromFailed,
+                   "File: ee.s19 DOES NOT exist.\rMake sure EEPROM file is in ZORVANE directory.", "EEPROM Error",
+                   kConfigBoxes},
+        FailureRow{"EEPROM line error",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.wrongBlockSum = {1}; })); },
+                   RunOutcome::EepromFailed, std::string("EEPROM program Failed.  Line Errors occured.") + kCheck,
+                   "EEPROM Error", kConfigBoxes},
+        FailureRow{"Erase ROM refused",
+                   [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x05; })); },
+                   RunOutcome::FlashFailed, std::string("Erase ROM command failed.") + kCheck, "FLASH Error",
+                   kEepromBoxes},
+        FailureRow{"firmware file missing", [](FlashRunFailure& f) { f.runState().gfirmwareFile = "fw.s19"; },
+                   RunOutcome::FlashFailed,
+                   "File: fw.s19 DOES NOT exist.\rMake sure Firmware file is in ZORVANE directory.", "FLASH Error",
+                   kEepromBoxes},
+        FailureRow{"FLASH line error, operator cancels",
+                   [](FlashRunFailure& f) {
+                       f.radioWith(withFaults([](auto& x) { x.wrongBlockSum = {2}; }));
+                       f.recorder().answers = {BoxButton::Ok, BoxButton::Cancel};
+                   },
+                   RunOutcome::FlashFailed, std::string("FLASH Failed.  Line Errors occured.") + kCheck,
+                   "FLASH Error", kEepromBoxes},
+        FailureRow{"firmware without end record",
+                   [](FlashRunFailure& f) {
+                       f.workDir().write("main.s19", radio::SRecord('1', 0x8000, pattern(16, 1)) + "\r\n");
+                   },
+                   RunOutcome::FlashFailed, "FLASH Failed.\rFile main.s19 ends without an end record.",
+                   "FLASH Error", kEepromBoxes},
+        FailureRow{"device gone during the FLASH stage", [](FlashRunFailure& f) { f.fakePort().failAtSeconds = 4.2; },
+                   RunOutcome::SerialFailed,
+                   "Comm Port error occured.\rThe device is gone (MSComm1 error 8020)", "Comm Error",
+                   kEepromBoxes}),
+    [](const auto& info) {
+        std::string name;
+        for (char c : std::string(info.param.why))
+            if (std::isalnum(static_cast<unsigned char>(c)))
+                name += c;
+        return name;
+    });
+
+TEST_F(FlashRun, PausesLastOneTimerIntervalFromTheirOwnStart)
+{
+    run();
+    std::vector<double> packetTimes;
+    for (const testkit::WriteRecord& w : port.writes)
+        if (w.bytes.size() == 5 && (w.bytes[0] == 0x31 || w.bytes[0] == 0x32 || w.bytes[0] == 0x1F || w.bytes[0] == 0x05))
+            packetTimes.push_back(w.at);
+    ASSERT_EQ(packetTimes.size(), 4u);
+    // Acknowledgement after 20 ms, then 500 ms.
+    EXPECT_NEAR(packetTimes[1] - packetTimes[0], 0.52, 1e-9);
+    EXPECT_NEAR(packetTimes[2] - packetTimes[1], 0.52, 1e-9);
+}
+
+TEST_F(FlashRun, StopAtTheResetPromptLeavesQuietly)
+{
+    host.onBox = [this](const testkit::ShownBox&) { stop.request_stop(); };
+    EXPECT_EQ(run(), RunOutcome::Cancelled);
+    EXPECT_EQ(host.titles(), Lines{"KRIX Smart mode"}) << "no box after the stop";
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
+    EXPECT_EQ(host.progress().back(), 0);
+    EXPECT_EQ(port.writes.size(), 2u);
+}
+
+TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
+{
+    port.open();
+    EXPECT_EQ(run(), RunOutcome::Success);
+    EXPECT_EQ(port.opens, 1);
+
+    testkit::FakeSerialPort other(clock);
+    other.setCommPort(2);
+    other.open();
+    testkit::ScriptedRadio otherRadio(other);
+    RunContext otherCtx(state, other, clock, host, stop.get_token());
+    EXPECT_EQ(cmdBeginFlash_Click(otherCtx, true), RunOutcome::Success);
+    EXPECT_EQ(other.opens, 2) << "closed, renumbered and opened again";
+    EXPECT_EQ(other.CommPort(), 1);
+}
+
+} // namespace
+} // namespace zorvane

@@ -1,1 +1,256 @@
 #include <gtest/gtest.h>
+
+#include "engine/image_programmer.h"
+#include "kit/engine_fixture.h"
+#include "kit/scripted_radio.h"
+#include "srec_writer.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes pattern(std::size_t count, std::uint8_t seed)
+{
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 13);
+    return bytes;
+}
+
+struct Record {
+    std::uint16_t address;
+    std::size_t length;
+};
+
+// An image with a header record, data records as listed and an S9 end record.
+std::string image(const std::vector<Record>& records, const std::string& tail = "S9030000FC\r\n")
+{
+    std::string text = "S00600004844521B\r\n";
+    for (const Record& r : records)
+        text += radio::SRecord('1', r.address, pattern(r.length, static_cast<std::uint8_t>(r.address))) + "\r\n";
+    return text + tail;
+}
+
+struct SentBlock {
+    Bytes header;
+    std::size_t dataWrites = 0;
+};
+
+class ImageProgrammer : public testkit::EngineFixture {
+protected:
+    void SetUp() override
+    {
+        openAt(7600);
+        radio.skipToBootCode();
+        state.gfirmwareFile = "main.s19";
+        state.geepromFile = "eeprom.s19";
+    }
+
+    // The writes grouped as blocks: a 5-byte header and the single-byte data writes after it.
+    std::vector<SentBlock> blocks() const
+    {
+        std::vector<SentBlock> sent;
+        for (const testkit::WriteRecord& w : port.writes) {
+            if (w.bytes.size() == 5)
+                sent.push_back({w.bytes});
+            else if (!sent.empty() && w.bytes.size() == 1)
+                ++sent.back().dataWrites;
+        }
+        return sent;
+    }
+
+    std::vector<double> headerTimes() const
+    {
+        std::vector<double> times;
+        for (const testkit::WriteRecord& w : port.writes)
+            if (w.bytes.size() == 5)
+                times.push_back(w.at - port.writes.front().at);
+        return times;
+    }
+
+    // Makes the radio silent: nothing it would send arrives.
+    void silenceRadio()
+    {
+        port.onWrite = nullptr;
+    }
+
+    testkit::ScriptedRadio radio{port};
+};
+
+TEST_F(ImageProgrammer, BlocksFollowThe128BytePages)
+{
+    struct Case {
+        const char* why;
+        std::uint8_t opcode;
+        std::vector<Record> records;
+        std::vector<Bytes> headers;
+    } cases[] = {
+        {"five 32-byte records from 0x8000",
+         kOpProgramFlash,
+         {{0x8000, 32}, {0x8020, 32}, {0x8040, 32}, {0x8060, 32}, {0x8080, 32}},
+         {{0x08, 0x80, 0x00, 0x80, 0x08}, {0x08, 0x80, 0x80, 0x20, 0x28}}},
+        {"a record at 0x8078 is split 8 + 8",
+         kOpProgramFlash,
+         {{0x8060, 24}, {0x8078, 16}, {0x8088, 8}},
+         {{0x08, 0x80, 0x60, 0x20, 0x08}, {0x08, 0x80, 0x80, 0x10, 0x18}}},
+        {"an address gap closes the block",
+         kOpProgramFlash,
+         {{0x8000, 16}, {0x8040, 16}},
+         {{0x08, 0x80, 0x00, 0x10, 0x98}, {0x08, 0x80, 0x40, 0x10, 0xD8}}},
+        {"a first record at 0x8010 gives 112 bytes",
+         kOpProgramFlash,
+         {{0x8010, 16}, {0x8020, 16}, {0x8030, 16}, {0x8040, 16}, {0x8050, 16}, {0x8060, 16}, {0x8070, 16}, {0x8080, 16}},
+         {{0x08, 0x80, 0x10, 0x70, 0x08}, {0x08, 0x80, 0x80, 0x10, 0x18}}},
+        {"EEPROM at 0x0800",
+         kOpProgramEeprom,
+         {{0x0800, 16}},
+         {{0x22, 0x08, 0x00, 0x10, 0x3A}}},
+    };
+    for (const Case& c : cases) {
+        const std::uint8_t eraseBoth[] = {0x05, 0, 0, 0, 0x05, 0x1F, 0, 0, 0, 0x1F};
+        radio.model.receive(eraseBoth, radio::kRadioBaud);
+        port.writes.clear();
+        dir.write(c.opcode == kOpProgramEeprom ? "eeprom.s19" : "main.s19", image(c.records));
+        EXPECT_EQ(ProgramImage(ctx, c.opcode).code, kImageOk) << c.why;
+        std::vector<Bytes> headers;
+        for (const SentBlock& b : blocks()) {
+            headers.push_back(b.header);
+            EXPECT_EQ(b.dataWrites, b.header[3]) << c.why << ": every data byte in a write of its own";
+        }
+        EXPECT_EQ(headers, c.headers) << c.why;
+        const auto& memory = c.opcode == kOpProgramEeprom ? radio.model.eeprom() : radio.model.flash();
+        for (const Record& r : c.records) {
+            const Bytes expected = pattern(r.length, static_cast<std::uint8_t>(r.address));
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), memory.begin() + r.address)) << c.why;
+        }
+    }
+}
+
+TEST_F(ImageProgrammer, ChecksumBytesAndProgress)
+{
+    dir.write("main.s19", image({{0x8010, 16}, {0x8020, 32}, {0x8040, 32}, {0x8060, 32}, {0x8080, 32}}));
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk);
+    const Bytes first = pattern(16, 0x10);
+    EXPECT_EQ(state.gimageCheckSum[0], first[0]);
+    EXPECT_EQ(state.gimageCheckSum[1], first[1]);
+    // Seven lines: header, five records, end record; one progress step per block.
+    const std::vector<double> progress = host.progress();
+    ASSERT_EQ(progress.size(), 2u);
+    EXPECT_DOUBLE_EQ(progress[0], 4.0 / 7 * 100);
+    EXPECT_DOUBLE_EQ(progress[1], 5.0 / 7 * 100);
+}
+
+TEST_F(ImageProgrammer, EveryEndKindOfRecordEndsTheImage)
+{
+    for (const char* end : {"S9030000FC", "S804000000FB", "S70500000000FA", "S5030002FA",
+                            "S2080100000102030405", "S30900000000010203EF"}) {
+        port.writes.clear();
+        dir.write("main.s19", image({{0x8000, 16}}, std::string(end) + "\r\n" +
+                                                       radio::SRecord('1', 0x9000, pattern(16, 1)) + "\r\nS9030000FC\r\n"));
+        EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk) << end;
+        ASSERT_EQ(blocks().size(), 1u) << end;
+        EXPECT_EQ(blocks()[0].header[1], 0x80) << end;
+    }
+}
+
+TEST_F(ImageProgrammer, UnansweredBlockIsResentThenALineError)
+{
+    dir.write("main.s19", image({{0x8000, 16}}));
+    silenceRadio();
+    host.answers = {BoxButton::Ok};
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageLineError);
+    EXPECT_EQ(headerTimes(), (std::vector<double>{0, 3, 6, 9}));
+    EXPECT_DOUBLE_EQ(clock.seconds() - port.writes.front().at, 12.0);
+    EXPECT_EQ(port.outputDiscards, 3);
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, "Line Error!");
+    EXPECT_EQ(host.boxes()[0].title, "FLASH Error");
+    EXPECT_EQ(host.boxes()[0].style, BoxStyle::OkCancel);
+    EXPECT_EQ(host.statusTexts().back(), "ERROR at line $8000");
+}
+
+TEST_F(ImageProgrammer, ReplyWithBadChecksumIsIgnored)
+{
+    dir.write("eeprom.s19", image({{0x0800, 16}}));
+    port.onWrite = [this](std::span<const std::uint8_t> bytes, std::int32_t) {
+        if (bytes.size() == 5)
+            port.deliverAfter(100ms, {0x22, 0x08, 0x00, 0x55, 0x00});
+    };
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramEeprom).code, kImageLineError);
+    EXPECT_EQ(headerTimes().size(), 4u);
+    EXPECT_EQ(host.statusTexts().back(), "ERROR at line $800");
+    EXPECT_EQ(host.titles(), std::vector<std::string>{"FLASH Error"}) << "the EEPROM uses the same title";
+}
+
+TEST_F(ImageProgrammer, LostAcknowledgementIsRecoveredByAResend)
+{
+    radio::RadioSettings settings;
+    settings.faults.dropBlockAck = {{1, 2}};
+    testkit::ScriptedRadio lossy(port, settings);
+    lossy.skipToBootCode();
+    dir.write("main.s19", image({{0x8000, 32}, {0x8080, 32}}));
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk);
+    EXPECT_EQ(headerTimes(), (std::vector<double>{0, 3, 6, 6.02}));
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST_F(ImageProgrammer, WrongSumAsksTheOperator)
+{
+    struct Case {
+        BoxButton answer;
+        std::size_t blocksSent;
+    } cases[] = {{BoxButton::Ok, 2}, {BoxButton::Cancel, 1}};
+    for (const Case& c : cases) {
+        radio::RadioSettings settings;
+        settings.faults.wrongBlockSum = {1};
+        testkit::ScriptedRadio faulty(port, settings);
+        faulty.skipToBootCode();
+        port.writes.clear();
+        host.answers = {c.answer};
+        dir.write("main.s19", image({{0x8000, 32}, {0x8080, 32}}));
+        EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageLineError);
+        EXPECT_EQ(blocks().size(), c.blocksSent);
+        EXPECT_EQ(headerTimes().size(), c.blocksSent) << "the failed block is not sent again";
+    }
+}
+
+TEST_F(ImageProgrammer, FilesItCannotProgramSendNothing)
+{
+    struct Case {
+        const char* why;
+        std::string content;
+        std::int16_t code;
+    } cases[] = {
+        {"empty file", "", kImageFailed},
+        {"no end record", "S00600004844521B\r\n" + radio::SRecord('1', 0x8000, pattern(16, 0)) + "\r\n", kImageFailed},
+        {"data past 0xFFFF", image({{0xFFF8, 16}}), kImageFailed},
+        {"record too long for the line buffer", "S1FF8000" + std::string(600, '0') + "\r\nS9030000FC\r\n", kImageFailed},
+        {"more than 32767 lines", std::string(32768, '\n') + image({{0x8000, 16}}), kImageFailed},
+    };
+    for (const Case& c : cases) {
+        port.writes.clear();
+        dir.write("main.s19", c.content);
+        const StageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
+        EXPECT_EQ(outcome.code, c.code) << c.why;
+        EXPECT_NE(outcome.cause.find("main.s19"), std::string::npos) << c.why << ": " << outcome.cause;
+        EXPECT_TRUE(port.writes.empty()) << c.why;
+    }
+    port.writes.clear();
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramEeprom).code, kImageFileMissing);
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST_F(ImageProgrammer, StopDuringTheWaitEndsTheStage)
+{
+    dir.write("main.s19", image({{0x8000, 16}}));
+    silenceRadio();
+    port.onWrite = [this](std::span<const std::uint8_t>, std::int32_t) { stop.request_stop(); };
+    EXPECT_THROW(ProgramImage(ctx, kOpProgramFlash), link::RunCancelled);
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+} // namespace
+} // namespace zorvane

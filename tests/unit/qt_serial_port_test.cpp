@@ -1,1 +1,256 @@
 #include <gtest/gtest.h>
+
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "kit/temp_dir.h"
+#include "line_mode.h"
+#include "link/qt_serial_port.h"
+
+namespace zorvane::link {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+// A pseudo-terminal: the test plays the far end on the master side and
+// keeps a slave descriptor of its own to read the line mode, as the
+// radio simulator does.
+struct Pty {
+    Pty()
+    {
+        char name[256];
+        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            throw std::runtime_error("openpty failed");
+        slavePath = name;
+    }
+    ~Pty()
+    {
+        closeMaster();
+        ::close(slave);
+    }
+    void closeMaster()
+    {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+    void send(const Bytes& bytes) const { ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    Bytes receive(std::size_t count) const
+    {
+        Bytes bytes(count);
+        std::size_t got = 0;
+        while (got < count) {
+            ssize_t n = ::read(master, bytes.data() + got, count - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+        return bytes;
+    }
+
+    int master = -1;
+    int slave = -1;
+    std::string slavePath;
+};
+
+class QtSerialPortOnPty : public ::testing::Test {
+protected:
+    QtSerialPort makePort() { return QtSerialPort(clock, [this](int) { return pty.slavePath; }); }
+
+    SteadyClock clock;
+    Pty pty;
+};
+
+TEST_F(QtSerialPortOnPty, SettingsThenACustomSpeedOnTheDevice)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setSettings("9600,N,8,1");
+    radio::LineMode mode = radio::ReadLineMode(pty.slave);
+    ASSERT_TRUE(mode.valid);
+    EXPECT_EQ(mode.outputSpeed, 9600u);
+    EXPECT_EQ(mode.dataBits, 8u);
+    EXPECT_FALSE(mode.parity);
+    EXPECT_EQ(mode.stopBits, 1u);
+
+    SetBaudRate(port, 7600);
+    mode = radio::ReadLineMode(pty.slave);
+    EXPECT_EQ(mode.outputSpeed, 7600u);
+    EXPECT_EQ(mode.inputSpeed, 7600u);
+    EXPECT_EQ(mode.dataBits, 8u) << "only the speed changes";
+    EXPECT_FALSE(mode.parity);
+    EXPECT_EQ(mode.stopBits, 1u);
+}
+
+TEST_F(QtSerialPortOnPty, WritesReachTheFarEndInOrder)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setSettings("9600,N,8,1");
+    const Bytes packet{0x31, 0, 0, 0, 0x31};
+    port.Output(packet);
+    for (std::uint8_t b : Bytes{1, 2, 3})
+        port.Output(std::span<const std::uint8_t>(&b, 1));
+    EXPECT_EQ(pty.receive(8), (Bytes{0x31, 0, 0, 0, 0x31, 1, 2, 3}));
+}
+
+TEST_F(QtSerialPortOnPty, ReceiveWaitIsLevelTriggeredOnTheThreshold)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setRThreshold(5);
+    port.setInputLen(1);
+    pty.send({1, 2, 3, 4});
+    EXPECT_FALSE(port.waitForReceive(clock.now() + 100ms, {})) << "four bytes are below the threshold";
+
+    // The fifth byte wakes the wait at once, long before its deadline.
+    std::thread far([this] {
+        std::this_thread::sleep_for(50ms);
+        pty.send({5});
+    });
+    const auto start = clock.now();
+    EXPECT_TRUE(port.waitForReceive(start + 5s, {}));
+    EXPECT_LT(clock.now() - start, 2s);
+    far.join();
+    EXPECT_TRUE(port.waitForReceive(clock.now(), {})) << "bytes already waiting count too";
+    EXPECT_EQ(port.Input(), Bytes{1}) << "a read takes InputLen bytes";
+    port.setInputLen(1024);
+    EXPECT_EQ(port.Input(), (Bytes{2, 3, 4, 5}));
+}
+
+TEST_F(QtSerialPortOnPty, DiscardDropsWhatArrivedBefore)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setRThreshold(3);
+    pty.send({9, 9, 9});
+    ASSERT_TRUE(port.waitForReceive(clock.now() + 2s, {}));
+    port.discardInput();
+    pty.send({7});
+    port.setRThreshold(1);
+    ASSERT_TRUE(port.waitForReceive(clock.now() + 2s, {}));
+    EXPECT_EQ(port.Input(), Bytes{7});
+}
+
+TEST_F(QtSerialPortOnPty, StopRequestEndsTheWaitPromptly)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setRThreshold(5);
+    std::stop_source stop;
+    std::thread other([&] {
+        std::this_thread::sleep_for(50ms);
+        stop.request_stop();
+    });
+    const auto start = clock.now();
+    EXPECT_FALSE(port.waitForReceive(start + 10s, stop.get_token()));
+    EXPECT_LT(clock.now() - start, 1s);
+    other.join();
+}
+
+TEST_F(QtSerialPortOnPty, FarEndClosingEndsTheWaitWithAnError)
+{
+    QtSerialPort port = makePort();
+    port.open();
+    port.setRThreshold(5);
+    std::thread far([this] {
+        std::this_thread::sleep_for(50ms);
+        pty.closeMaster();
+    });
+    const auto start = clock.now();
+    try {
+        port.waitForReceive(start + 10s, {});
+        ADD_FAILURE() << "the wait returned normally";
+    } catch (const SerialError& e) {
+        EXPECT_EQ(e.number, kErrDeviceIo);
+    }
+    EXPECT_LT(clock.now() - start, 2s);
+    far.join();
+    port.close();
+    EXPECT_FALSE(port.PortOpen());
+}
+
+TEST_F(QtSerialPortOnPty, OpenFailuresByCause)
+{
+    QtSerialPort missing(clock, [](int) { return std::string("/dev/zorvane-no-such-port"); });
+    try {
+        missing.open();
+        ADD_FAILURE() << "opened a missing device";
+    } catch (const SerialError& e) {
+        EXPECT_EQ(e.number, kErrCannotOpen);
+    }
+
+    QtSerialPort first = makePort();
+    first.open();
+    QtSerialPort second = makePort();
+    try {
+        second.open();
+        ADD_FAILURE() << "a held port opened twice";
+    } catch (const SerialError& e) {
+        EXPECT_EQ(e.number, kErrPortInUse) << e.description;
+    }
+}
+
+TEST_F(QtSerialPortOnPty, ExclusiveHolderAndMissingRightsAreToldApart)
+{
+    testkit::TempDir dir;
+    // Another program holds the line exclusively.
+    ASSERT_EQ(::ioctl(pty.slave, TIOCEXCL), 0);
+    ::chmod(pty.slavePath.c_str(), 0666);
+    {
+        testkit::Unprivileged user;
+        ASSERT_TRUE(user.active());
+        QtSerialPort port = makePort();
+        try {
+            port.open();
+            ADD_FAILURE() << "opened a port held exclusively";
+        } catch (const SerialError& e) {
+            EXPECT_EQ(e.number, kErrPortInUse) << e.description;
+        }
+    }
+    ASSERT_EQ(::ioctl(pty.slave, TIOCNXCL), 0);
+    ::chmod(pty.slavePath.c_str(), 0600);
+    {
+        testkit::Unprivileged user;
+        QtSerialPort port = makePort();
+        try {
+            port.open();
+            ADD_FAILURE() << "opened a port without the rights to";
+        } catch (const SerialError& e) {
+            EXPECT_EQ(e.number, kErrOpenFailed) << e.description;
+        }
+    }
+}
+
+TEST_F(QtSerialPortOnPty, SetBaudRateOnAClosedPortTouchesNothing)
+{
+    QtSerialPort port = makePort();
+    try {
+        SetBaudRate(port, 7600);
+        ADD_FAILURE();
+    } catch (const SerialError& e) {
+        EXPECT_EQ(e.number, kErrPortNotOpen);
+    }
+    EXPECT_FALSE(port.PortOpen());
+}
+
+TEST(QtSerialPortDevices, PortNumbersMapToDevicesUnlessConfigured)
+{
+    testkit::TempDir home;
+    ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
+    std::filesystem::create_directory("ZORVANE");
+    home.write("ZORVANE/ZORVANE.conf", "[Ports]\nComm2=/dev/ttyUSB0\n");
+    EXPECT_EQ(QtSerialPort::DefaultDevice(1), "/dev/ttyS0");
+    EXPECT_EQ(QtSerialPort::DefaultDevice(2), "/dev/ttyUSB0");
+}
+
+} // namespace
+} // namespace zorvane::link
