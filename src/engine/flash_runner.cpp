@@ -2,8 +2,8 @@
 
 namespace zorvane {
 
-FlashRunner::FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host)
-    : makePort_(std::move(makePort)), clock_(clock), host_(host)
+FlashRunner::FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host, ThreadStarter startThread)
+    : makePort_(std::move(makePort)), startThread_(std::move(startThread)), clock_(clock), host_(host)
 {
 }
 
@@ -18,11 +18,11 @@ bool FlashRunner::start(const FlashRunState& state, bool platformSelected, Finis
     std::lock_guard lock(mutex_);
     if (running_.exchange(true))
         return false;
-    if (worker_.joinable())
-        worker_.join();   // the previous run has already finished; reap its thread
+    if (worker_)
+        worker_->join();   // the previous run has already finished; reap its thread
 
     stop_ = std::stop_source();
-    worker_ = std::thread([this, state, platformSelected, stop = stop_.get_token(),
+    worker_ = startThread_([this, state, platformSelected, stop = stop_.get_token(),
                            onFinished = std::move(onFinished)] {
         RunResult result;
         result.state = state;
@@ -52,13 +52,13 @@ void FlashRunner::cancel()
 
 void FlashRunner::wait()
 {
-    std::thread finished;
+    std::unique_ptr<WorkerThread> finished;
     {
         std::lock_guard lock(mutex_);
         finished = std::move(worker_);
     }
-    if (finished.joinable())
-        finished.join();
+    if (finished)
+        finished->join();
 }
 
 } // namespace zorvane

@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "engine/flash_run.h"
+#include "engine/worker_thread.h"
 #include "link/clock.h"
 #include "link/serial_port.h"
 
@@ -26,7 +26,8 @@ public:
     using PortFactory = std::function<std::unique_ptr<link::SerialPort>()>;
     using FinishedHandler = std::function<void(const RunResult&)>;
 
-    FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host);
+    FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host,
+                ThreadStarter startThread = StartStdThread);
     ~FlashRunner();   // stops a run in progress and waits for it
     FlashRunner(const FlashRunner&) = delete;
     FlashRunner& operator=(const FlashRunner&) = delete;
@@ -43,12 +44,13 @@ public:
 
 private:
     PortFactory makePort_;
+    ThreadStarter startThread_;
     link::Clock& clock_;
     RunHost& host_;
     std::atomic<bool> running_{false};
     std::mutex mutex_;        // guards worker_ and stop_
     std::stop_source stop_;
-    std::thread worker_;
+    std::unique_ptr<WorkerThread> worker_;
 };
 
 } // namespace zorvane

@@ -76,6 +76,19 @@ std::vector<std::string> SplitConfigLine(std::string_view line)
     return fields;
 }
 
+ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& configFile)
+{
+    constexpr const char* kHint = "\rSee Help for configuration file format.";
+    switch (result) {
+    case ConfigResult::Incomplete:
+        return {"Error reading from File: " + configFile + kHint, "Error"};
+    case ConfigResult::Missing:
+        return {"File: " + configFile + " DOES NOT exist." + kHint, "Error"};
+    default:
+        return {"Error reading configuraion file", "Error"};
+    }
+}
+
 ConfigResult parseConfig(FlashRunState& state, FileLabels& labels)
 {
     state.gbootFile.clear();

@@ -45,6 +45,14 @@ struct FileLabels {
 // gconfigValHex changes only on Loaded; labels change only on Loaded.
 ConfigResult parseConfig(FlashRunState& state, FileLabels& labels);
 
+// The warning a platform choice shows when its file did not load:
+// the message and its title.
+struct ConfigFailure {
+    std::string text;
+    std::string title;
+};
+ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& configFile);
+
 // Trims spaces, turns tabs into spaces, collapses runs of spaces and splits
 // the line at each space.
 std::vector<std::string> SplitConfigLine(std::string_view line);

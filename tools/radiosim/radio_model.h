@@ -52,6 +52,12 @@ public:
     std::vector<Reply> receive(std::span<const std::uint8_t> bytes, std::int32_t baud);
 
     State state() const { return state_; }
+    // The line speed the current listener understands: the KRIX box 9600,
+    // the boot ROM and the boot code 7600.
+    std::int32_t listeningBaud() const
+    {
+        return state_ == State::KrixIdle || state_ == State::KrixArmed ? kKrixBaud : kRadioBaud;
+    }
     std::uint8_t configByte() const { return config_; }
     const std::array<std::uint8_t, kMemoryBytes>& eeprom() const { return *eeprom_; }
     const std::array<std::uint8_t, kMemoryBytes>& flash() const { return *flash_; }

@@ -1,0 +1,90 @@
+#include "cli/cli_options.h"
+
+#include "cli/exit_codes.h"
+
+namespace zorvane::cli {
+
+const char* const kCliUsage =
+    "usage: zorvane-flash --port DEVICE|1|2 (--platform pellamar|tessivar|other | --config FILE)\n"
+    "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
+    "\n"
+    "Runs one flash run in the current directory, which holds the configuration\n"
+    "file and the boot, firmware and EEPROM images it names.\n"
+    "  --port              1 or 2 (Comm1, Comm2) or a serial device such as /dev/ttyUSB0\n"
+    "  --platform          pellamar.cfg, tessivar.cfg or default.cfg\n"
+    "  --config            another configuration file\n"
+    "  --yes               go on at the reset prompt without waiting for Enter\n"
+    "  --on-line-error     what to answer a line error (default: ask; cancel without a terminal)\n"
+    "  --trace FILE        write the line traffic: time, direction, bytes, line speed\n"
+    "  --quiet             only the messages and the results\n"
+    "\n"
+    "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
+    "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error.\n";
+
+std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args, CliOptions& options)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return std::nullopt;
+        }
+        if (arg == "--yes" || arg == "-y") {
+            options.yes = true;
+            continue;
+        }
+        if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+            continue;
+        }
+        if (arg != "--port" && arg != "--platform" && arg != "--config" && arg != "--trace" &&
+            arg != "--on-line-error")
+            return "unknown argument: " + arg;
+        if (i + 1 >= args.size() || args[i + 1].empty())
+            return arg + " needs a value";
+        const std::string& value = args[++i];
+        if (arg == "--port") {
+            options.port = value;
+        } else if (arg == "--platform") {
+            if (value != "pellamar" && value != "tessivar" && value != "other")
+                return "unknown platform: " + value;
+            options.platform = value;
+        } else if (arg == "--config") {
+            options.configFile = value;
+        } else if (arg == "--trace") {
+            options.traceFile = value;
+        } else if (value == "ask") {
+            options.onLineError = LineErrorAnswer::Ask;
+        } else if (value == "continue") {
+            options.onLineError = LineErrorAnswer::Continue;
+        } else if (value == "cancel") {
+            options.onLineError = LineErrorAnswer::Cancel;
+        } else {
+            return "--on-line-error takes ask, continue or cancel";
+        }
+    }
+    if (options.port.empty())
+        return "--port is required";
+    if (options.platform.empty() == options.configFile.empty())
+        return "give either --platform or --config";
+    return std::nullopt;
+}
+
+int ExitCodeFor(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Success: return kExitSuccess;
+    case RunOutcome::NoPlatform: return kExitConfiguration;
+    case RunOutcome::PortFailed:
+    case RunOutcome::SerialFailed: return kExitPort;
+    case RunOutcome::BootFailed: return kExitBoot;
+    case RunOutcome::ConfigFailed: return kExitConfig;
+    case RunOutcome::EepromFailed: return kExitEeprom;
+    case RunOutcome::FlashFailed: return kExitFlash;
+    case RunOutcome::Cancelled: return kExitCancelled;
+    case RunOutcome::InternalError: return kExitInternal;
+    }
+    return kExitInternal;
+}
+
+} // namespace zorvane::cli

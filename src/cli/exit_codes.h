@@ -1,0 +1,23 @@
+// zorvane-flash's exit status: 0 only after "Programming Successful!".
+#pragma once
+
+#include "engine/flash_run.h"
+
+namespace zorvane::cli {
+
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitUsage = 2,          // bad arguments
+    kExitConfiguration = 3,  // the platform's configuration file is missing or incomplete
+    kExitPort = 4,           // the port did not open, or failed during the run
+    kExitBoot = 5,           // smart mode or boot loading failed
+    kExitConfig = 6,         // Erase or Program CONFIG failed
+    kExitEeprom = 7,         // Erase EEPROM or the EEPROM image failed
+    kExitFlash = 8,          // Erase ROM or the firmware image failed
+    kExitCancelled = 9,      // stopped by the operator (Ctrl-C, Cancel at a prompt)
+    kExitInternal = 10,      // anything else
+};
+
+int ExitCodeFor(RunOutcome outcome);
+
+} // namespace zorvane::cli
