@@ -1,0 +1,196 @@
+// The real binaries over a real pseudo-terminal: zorvane-flash against
+// zorvane-radiosim, checked by what the simulated radio holds afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "e2e/process.h"
+#include "kit/temp_dir.h"
+#include "srec_memory.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testkit::Process;
+using testkit::ProcessResult;
+
+constexpr auto kRunLimit = 60s;
+
+struct Platform {
+    const char* name;
+    const char* firmware;
+    const char* eeprom;   // nullptr: no EEPROM image
+    const char* config;
+};
+
+const Platform kPellamar{"pellamar", "pellamar.s19", "pellamar_ee.s19", "3F"};
+const Platform kTessivar{"tessivar", "tessivar.s19", nullptr, "A5"};
+const Platform kOther{"other", "firmware.s19", "eeprom.s19", "00"};
+
+class FlashAgainstSimulator : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Process make({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string());
+        ASSERT_EQ(make.wait(30s).exitCode, 0);
+    }
+
+    // Starts the simulator with extra arguments and waits until it serves.
+    void startSimulator(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{ZORVANE_RADIOSIM, "--link", link(), "--runs", "1", "--dump", "radio",
+                                      "--log", "radio.log"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        simulator.emplace(args, dir.path().string());
+        ASSERT_EQ(simulator->readLine(10s).rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
+    }
+
+    ProcessResult flash(const std::string& platform, std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{ZORVANE_FLASH, "--port", link(), "--platform", platform, "--yes"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        Process flasher(args, dir.path().string());
+        return flasher.wait(kRunLimit);
+    }
+
+    std::string link() const { return (dir.path() / "ttyRADIO").string(); }
+
+    // The radio must hold exactly what the image says.
+    void expectRadioHolds(const std::string& image, const std::string& dumped)
+    {
+        const auto expected = radio::ReadSRecordMemory((dir.path() / image).string());
+        const auto actual = radio::ReadSRecordMemory((dir.path() / "radio" / dumped).string());
+        ASSERT_TRUE(expected && actual) << image;
+        EXPECT_EQ(radio::FirstDifference(*expected, *actual), "") << image;
+    }
+
+    std::string dumpedConfig() const
+    {
+        std::ifstream in(dir.path() / "radio" / "config.txt");
+        std::string value;
+        in >> value;
+        return value;
+    }
+
+    testkit::TempDir dir;
+    std::optional<Process> simulator;
+};
+
+class FullRun : public FlashAgainstSimulator, public ::testing::WithParamInterface<Platform> {};
+
+TEST_P(FullRun, RadioHoldsTheImagesAndTheConfigByte)
+{
+    const Platform& p = GetParam();
+    startSimulator();
+    const ProcessResult run = flash(p.name);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("[ZORVANE] Programming Successful!"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Boot Version:       R1.0"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(std::string("CONFIG Value:       $") + p.config), std::string::npos) << run.output;
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0) << "the simulator counts the run and ends";
+
+    expectRadioHolds(p.firmware, "flash.s19");
+    if (p.eeprom != nullptr)
+        expectRadioHolds(p.eeprom, "eeprom.s19");
+    else
+        EXPECT_EQ(radio::ReadSRecordMemory((dir.path() / "radio" / "eeprom.s19").string())->size(), 0u);
+    EXPECT_EQ(dumpedConfig(), p.config);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPlatform, FullRun, ::testing::Values(kPellamar, kTessivar, kOther),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct FaultRow {
+    const char* name;
+    std::vector<std::string> simulatorArgs;
+    std::vector<std::string> flashArgs;
+    int exitCode;
+    std::string message;
+};
+
+void PrintTo(const FaultRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class Fault : public FlashAgainstSimulator, public ::testing::WithParamInterface<FaultRow> {};
+
+TEST_P(Fault, EndsWithItsMessageAndExitCode)
+{
+    const FaultRow& row = GetParam();
+    startSimulator(row.simulatorArgs);
+    std::vector<std::string> flashArgs = row.flashArgs;
+    flashArgs.insert(flashArgs.end(), {"--trace", "trace.txt"});
+    const ProcessResult run = flash("tessivar", flashArgs);
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
+    EXPECT_NE(run.output.find(row.message), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Programming Successful!"), std::string::npos) << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStage, Fault,
+    ::testing::Values(
+        FaultRow{"LateEcho", {"--fault", "echo-delay=3.5"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio."},
+        FaultRow{"NoVersion", {"--fault", "no-version"}, {}, 5, "[Bootload Error] Version number NOT received from Boot code."},
+        FaultRow{"BadVersionChecksum", {"--fault", "bad-version-checksum"}, {}, 5,
+                 "[Bootload Error] Could not transfer boot file to radio."},
+        FaultRow{"RefusedEraseConfig", {"--fault", "refuse=31"}, {}, 6, "[CONFIG Error] Erase CONFIG command failed."},
+        FaultRow{"RefusedEraseRom", {"--fault", "refuse=05"}, {}, 8, "[FLASH Error] Erase ROM command failed."},
+        FaultRow{"WrongBlockSumCancelled", {"--fault", "wrong-block-sum=3"}, {"--on-line-error", "cancel"}, 8,
+                 "[FLASH Error] FLASH Failed.  Line Errors occured."},
+        FaultRow{"DisconnectMidImage", {"--fault", "disconnect-after=9000"}, {}, 4, "[Comm Error] Comm Port error occured."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FlashAgainstSimulator, LostBlockAcknowledgementIsRecoveredByAResend)
+{
+    startSimulator({"--fault", "drop-block-ack=2"});
+    const ProcessResult run = flash("tessivar", {"--trace", "trace.txt"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0);
+    expectRadioHolds("tessivar.s19", "flash.s19");
+}
+
+TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
+{
+    Process flasher({ZORVANE_FLASH, "--port", "/dev/zorvane-none", "--platform", "pellamar", "--yes"},
+                    dir.path().string());
+    const ProcessResult run = flasher.wait(kRunLimit);
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.output.find("[Comm Error] Zorvane was unable to open Comm Port."), std::string::npos) << run.output;
+}
+
+TEST_F(FlashAgainstSimulator, BadArgumentsGetTheUsage)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {ZORVANE_FLASH},
+             {ZORVANE_FLASH, "--port"},
+             {ZORVANE_FLASH, "--port", "1", "--platform", "nokia"},
+             {ZORVANE_FLASH, "--port", "1", "--platform", "other", "--config", "x.cfg"},
+             {ZORVANE_FLASH, "--port", "1", "--platform", "other", "--on-line-error", "maybe"},
+             {ZORVANE_RADIOSIM, "--fault", "refuse=zz", "--link", "x"},
+         }) {
+        Process p(args, dir.path().string());
+        const ProcessResult r = p.wait(10s);
+        EXPECT_EQ(r.exitCode, 2) << args.size() << r.output;
+        EXPECT_NE(r.output.find("usage:"), std::string::npos) << r.output;
+    }
+}
+
+TEST_F(FlashAgainstSimulator, MissingConfigurationFileIsAConfigurationError)
+{
+    std::filesystem::remove(dir.path() / "pellamar.cfg");
+    Process flasher({ZORVANE_FLASH, "--port", "1", "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult run = flasher.wait(10s);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.output.find("[Error] File: pellamar.cfg DOES NOT exist.\nSee Help for configuration file format."),
+              std::string::npos)
+        << run.output;
+}
+
+} // namespace
+} // namespace zorvane

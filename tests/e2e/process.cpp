@@ -1,0 +1,119 @@
+#include "e2e/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+namespace zorvane::testkit {
+
+Process::Process(const std::vector<std::string>& argv, const std::string& cwd)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        ::dup2(pipeFds[1], STDOUT_FILENO);
+        ::dup2(pipeFds[1], STDERR_FILENO);
+        const int devNull = ::open("/dev/null", O_RDONLY);
+        ::dup2(devNull, STDIN_FILENO);
+        ::close(pipeFds[0]);
+        if (::chdir(cwd.c_str()) != 0)
+            ::_exit(126);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    out_ = pipeFds[0];
+}
+
+Process::~Process()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0)
+        ::close(out_);
+}
+
+bool Process::pump(int timeoutMs)
+{
+    pollfd pfd{out_, POLLIN, 0};
+    if (::poll(&pfd, 1, timeoutMs) <= 0)
+        return true;
+    char chunk[4096];
+    const ssize_t n = ::read(out_, chunk, sizeof chunk);
+    if (n <= 0)
+        return false;   // every writer has gone
+    buffer_.append(chunk, static_cast<std::size_t>(n));
+    return true;
+}
+
+std::string Process::readLine(std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        const auto newline = buffer_.find('\n', consumed_);
+        if (newline != std::string::npos) {
+            std::string line = buffer_.substr(consumed_, newline - consumed_);
+            consumed_ = newline + 1;
+            return line;
+        }
+        if (!pump(50))
+            break;
+    }
+    return {};
+}
+
+void Process::signal(int number)
+{
+    if (pid_ > 0)
+        ::kill(pid_, number);
+}
+
+ProcessResult Process::wait(std::chrono::milliseconds timeout)
+{
+    ProcessResult result;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    bool open = true;
+    while (true) {
+        if (open)
+            open = pump(50);
+        const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_)
+            break;
+        if (!open)
+            ::usleep(10000);
+        if (std::chrono::steady_clock::now() >= end) {
+            result.timedOut = true;
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+    }
+    pid_ = -1;
+    // Whatever the process wrote before it ended is still in the pipe.
+    while (open) {
+        pollfd pfd{out_, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) <= 0)
+            break;
+        open = pump(0);
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.output = buffer_;
+    return result;
+}
+
+} // namespace zorvane::testkit
