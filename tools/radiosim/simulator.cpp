@@ -139,12 +139,13 @@ void Simulator::log(const char* direction, std::int32_t baud, const std::uint8_t
     std::fflush(log_);
 }
 
-void Simulator::watchLineMode()
+void Simulator::watchLineMode(volatile int& resetSignalled)
 {
     const LineMode mode = ReadLineMode(slave_);
     if (!portHeld_ && mode.valid && !isIdleMarker(mode)) {
         portHeld_ = true;
         model_.reset();   // a new run: the KRIX box waits for smart mode again
+        resetSignalled = 0;
     } else if (portHeld_ && isIdleMarker(mode)) {
         portHeld_ = false;
         runEnded();
@@ -174,7 +175,7 @@ void Simulator::dump()
     std::ofstream(dir / "config.txt", std::ios::binary) << config;
 }
 
-void Simulator::receive(const std::uint8_t* bytes, std::size_t count, const volatile int& resetSignalled)
+void Simulator::receive(const std::uint8_t* bytes, std::size_t count, volatile int& resetSignalled)
 {
     const LineMode now = ReadLineMode(slave_);
     const auto nowBaud = static_cast<std::int32_t>(now.outputSpeed);
@@ -186,12 +187,24 @@ void Simulator::receive(const std::uint8_t* bytes, std::size_t count, const vola
     const Clock::time_point arrived = std::max(Clock::now(), rxLineFree_);
     rxLineFree_ = arrived + byteTime(nowBaud) * static_cast<long>(count);
 
-    for (std::size_t i = 0; i < count; ++i) {
+    // What arrived is logged as one line per line speed.
+    std::vector<std::uint8_t> logged;
+    std::int32_t loggedBaud = 0;
+    auto flushLog = [&] {
+        if (!logged.empty())
+            log("PC>  ", loggedBaud, logged.data(), logged.size());
+        logged.clear();
+    };
+
+    for (std::size_t i = 0; i < count && !cut_; ++i) {
         std::uint8_t byte = bytes[i];
         const std::int32_t baud = speedChanged && model_.listeningBaud() == lastBaud ? lastBaud : nowBaud;
         if (options_.noiseRate > 0 && std::uniform_real_distribution<double>(0, 1)(noise_) < options_.noiseRate)
             byte ^= static_cast<std::uint8_t>(1u << std::uniform_int_distribution<int>(0, 7)(noise_));
-        log("PC>  ", baud, &byte, 1);
+        if (baud != loggedBaud)
+            flushLog();
+        loggedBaud = baud;
+        logged.push_back(byte);
 
         const bool waitingForReset = options_.resetNeedsSignal && model_.state() == RadioModel::State::BootRom &&
                                      model_.bootCode().empty() && !resetSignalled;
@@ -202,13 +215,12 @@ void Simulator::receive(const std::uint8_t* bytes, std::size_t count, const vola
             schedule(reply, rxLineFree_);
 
         ++bytesReceived_;
-        if (options_.disconnectAfterBytes && bytesReceived_ >= *options_.disconnectAfterBytes) {
-            if (log_ != nullptr)
-                std::fprintf(log_, "# line cut after %ld bytes\n", bytesReceived_);
+        if (options_.disconnectAfterBytes && bytesReceived_ >= *options_.disconnectAfterBytes)
             cut_ = true;
-            return;
-        }
     }
+    flushLog();
+    if (cut_ && log_ != nullptr)
+        std::fprintf(log_, "# line cut after %ld bytes\n", bytesReceived_);
     lastMode_ = now;
 }
 
@@ -239,7 +251,7 @@ void Simulator::sendDue()
     writeAll(master_, batch.data(), batch.size());
 }
 
-void Simulator::serve(const volatile int& stopRequested, const volatile int& resetSignalled)
+void Simulator::serve(const volatile int& stopRequested, volatile int& resetSignalled)
 {
     std::vector<std::uint8_t> buffer(4096);
     while (!stopRequested && !cut_ && (options_.runs == 0 || runsDone_ < options_.runs)) {
@@ -250,7 +262,7 @@ void Simulator::serve(const volatile int& stopRequested, const volatile int& res
         }
         pollfd pfd{master_, POLLIN, 0};
         ::poll(&pfd, 1, timeoutMs);
-        watchLineMode();
+        watchLineMode(resetSignalled);
         if (pfd.revents & POLLIN) {
             const ssize_t n = ::read(master_, buffer.data(), buffer.size());
             if (n > 0)

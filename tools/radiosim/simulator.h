@@ -22,7 +22,7 @@ public:
     // Creates the pseudo-terminal and the link; returns the slave's path.
     std::string open();
     // Serves until stopRequested turns true, the runs are done or the line is cut.
-    void serve(const volatile int& stopRequested, const volatile int& resetSignalled);
+    void serve(const volatile int& stopRequested, volatile int& resetSignalled);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -31,10 +31,10 @@ private:
         std::uint8_t byte;
     };
 
-    void receive(const std::uint8_t* bytes, std::size_t count, const volatile int& resetSignalled);
+    void receive(const std::uint8_t* bytes, std::size_t count, volatile int& resetSignalled);
     void schedule(const RadioModel::Reply& reply, Clock::time_point due);
     void sendDue();
-    void watchLineMode();
+    void watchLineMode(volatile int& resetSignalled);
     void runEnded();
     void dump();
     void log(const char* direction, std::int32_t baud, const std::uint8_t* bytes, std::size_t count,
