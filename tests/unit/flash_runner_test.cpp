@@ -3,7 +3,7 @@
 #include <future>
 
 #include "engine/flash_runner.h"
-#include "kit/fake_serial_port.h"
+#include "kit/radio_port.h"
 #include "kit/recording_host.h"
 #include "kit/scripted_radio.h"
 #include "kit/temp_dir.h"
@@ -14,15 +14,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A port made on the run's thread that remembers, as it goes, whether the
-// run left it closed.
-struct RunPort : testkit::FakeSerialPort {
-    RunPort(testkit::FakeClock& clock, std::promise<bool>& closedAtEnd)
-        : FakeSerialPort(clock), radio(*this), closedAtEnd(closedAtEnd) {}
-    ~RunPort() override { closedAtEnd.set_value(!PortOpen()); }
-    testkit::ScriptedRadio radio;
-    std::promise<bool>& closedAtEnd;
-};
+std::unique_ptr<testkit::RadioPort> portReporting(testkit::FakeClock& clock, std::promise<bool>& closedAtEnd)
+{
+    return std::make_unique<testkit::RadioPort>(
+        clock, [&closedAtEnd](testkit::RadioPort& port) { closedAtEnd.set_value(!port.PortOpen()); });
+}
 
 class Runner : public ::testing::Test {
 protected:
@@ -49,7 +45,7 @@ protected:
 
     FlashRunner::PortFactory fakePorts(testkit::FakeClock& clock)
     {
-        return [&clock, this] { return std::make_unique<RunPort>(clock, closedAtEnd); };
+        return [&clock, this] { return portReporting(clock, closedAtEnd); };
     }
 
     testkit::TempDir dir;
@@ -116,7 +112,7 @@ TEST_F(Runner, CancelWakesARealWaitAtOnce)
     std::promise<void> waiting;
     FlashRunner runner(
         [&] {
-            auto port = std::make_unique<RunPort>(portClock, closedAtEnd);
+            auto port = portReporting(portClock, closedAtEnd);
             // The first smart-mode write is followed by a one-second wait.
             port->onWrite = [&waiting, first = true](auto, auto) mutable {
                 if (std::exchange(first, false))

@@ -1,0 +1,326 @@
+#include "ui/main_window.h"
+
+#include <QtCore/QDate>
+#include <QtCore/QLocale>
+#include <QtCore/QSettings>
+#include <QtCore/QTime>
+#include <QtGui/QCloseEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
+
+#include "engine/hex_text.h"
+#include "files/platform_config.h"
+#include "link/qt_serial_port.h"
+#include "link/qt_worker_thread.h"
+#include "ui/artwork.h"
+#include "ui/gui_run_host.h"
+#include "ui/twips.h"
+#include "ui_main_window.h"
+
+namespace zorvane::ui {
+
+namespace {
+
+constexpr double kDefaultPositionTwips = 1000;
+constexpr double kClientWidthTwips = 4785;     // the layout's client area
+constexpr double kClientHeightTwips = 5550;
+constexpr double kStatusBarHeightTwips = 270;
+constexpr double kPanelMinWidthTwips = 1440;
+constexpr auto kClockPanelRefresh = std::chrono::seconds(1);
+constexpr double kDialogFontPoints = 8.25;
+
+const char* const kSettingsLeft = "Settings/MainLeft";
+const char* const kSettingsTop = "Settings/MainTop";
+
+QSettings settingsStore()
+{
+    return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+}
+
+// A saved position: the text of a number of twips; anything else counts as absent.
+double savedTwips(const QSettings& store, const char* key)
+{
+    bool ok = false;
+    const double value = store.value(key, QString::number(kDefaultPositionTwips)).toString().toDouble(&ok);
+    return ok ? value : kDefaultPositionTwips;
+}
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+RunDependencies ProductionDependencies()
+{
+    static link::SteadyClock clock;
+    RunDependencies deps;
+    deps.clock = &clock;
+    deps.makePort = [] { return std::make_unique<link::QtSerialPort>(clock); };
+    deps.startThread = link::StartQtThread;
+    return deps;
+}
+
+frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::frmMain>())
+{
+    ui->setupUi(this);
+    host_ = std::make_unique<GuiRunHost>(*this, *this);
+    runner_ = std::make_unique<FlashRunner>(std::move(dependencies.makePort), *dependencies.clock, *host_,
+                                            std::move(dependencies.startThread));
+
+    QFont dialogFont;
+    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    dialogFont.setPointSizeF(kDialogFontPoints);
+    setFont(dialogFont);
+    QFont bold = dialogFont;
+    bold.setBold(true);
+    ui->cmdBeginFlash->setFont(bold);
+
+    setWindowIcon(ProgramIcon());
+    ui->picPellamar->setPixmap(Picture("pellamar"));
+    ui->picTessivar->setPixmap(Picture("tessivar"));
+    setUpStatusBar();
+
+    connect(ui->cmdBeginFlash, &QPushButton::clicked, this, [this] { cmdBeginFlash_Click(); });
+    connect(ui->mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    connect(ui->mnuCommComm1, &QAction::triggered, this, [this] { selectPort(1); });
+    connect(ui->mnuCommComm2, &QAction::triggered, this, [this] { selectPort(2); });
+    connect(ui->mnuHelpViewHelpFile, &QAction::triggered, this, &frmMain::helpRequested);
+    connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmMain::aboutRequested);
+    for (std::size_t row = 0; row < files::kPlatforms.size(); ++row)
+        connect(platformButton(row), &QRadioButton::toggled, this, [this, row](bool checked) {
+            if (checked)
+                optPlatform_Click(row);
+        });
+    connect(&clockTimer_, &QTimer::timeout, this, &frmMain::updateClockPanels);
+    clockTimer_.start(kClockPanelRefresh);
+
+    Form_Load();
+}
+
+frmMain::~frmMain()
+{
+    // A run still going must let go of the port before the window is gone;
+    // its last calls come through this thread's event queue.
+    if (runner_->running()) {
+        cancelling_ = true;
+        runner_->cancel();
+        while (runner_->running())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    runner_->wait();
+}
+
+void frmMain::setUpStatusBar()
+{
+    const double dpi = logicalDpiX();
+    const int panelMin = TwipsToPixels(kPanelMinWidthTwips, dpi);
+    statusPanel_ = new QLabel(tr("Status"), this);
+    statusPanel_->setObjectName(QStringLiteral("sbStatusBarPanel1"));
+    statusPanel_->setMinimumWidth(panelMin);
+    datePanel_ = new QLabel(this);
+    datePanel_->setObjectName(QStringLiteral("sbStatusBarPanel2"));
+    datePanel_->setMinimumWidth(panelMin);
+    timePanel_ = new QLabel(this);
+    timePanel_->setObjectName(QStringLiteral("sbStatusBarPanel3"));
+    timePanel_->setMinimumWidth(panelMin);
+    for (QLabel* panel : {statusPanel_, datePanel_, timePanel_})
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ui->sbStatusBar->addWidget(statusPanel_, 1);
+    ui->sbStatusBar->addPermanentWidget(datePanel_);
+    ui->sbStatusBar->addPermanentWidget(timePanel_);
+    ui->sbStatusBar->setFixedHeight(TwipsToPixels(kStatusBarHeightTwips, dpi));
+    updateClockPanels();
+}
+
+void frmMain::updateClockPanels()
+{
+    const QLocale locale;
+    datePanel_->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+    timePanel_->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+}
+
+void frmMain::setUpGeometry()
+{
+    // The layout's client area, with the menu bar above it as a title bar's
+    // neighbour; the outer frame belongs to the window manager.
+    const double dpi = logicalDpiX();
+    setFixedSize(TwipsToPixels(kClientWidthTwips, dpi),
+                 menuBar()->sizeHint().height() + TwipsToPixels(kClientHeightTwips, dpi));
+}
+
+void frmMain::Form_Load()
+{
+    const QSettings store = settingsStore();
+    const double dpi = logicalDpiX();
+    move(TwipsToPixels(savedTwips(store, kSettingsLeft), dpi), TwipsToPixels(savedTwips(store, kSettingsTop), dpi));
+    setUpGeometry();
+    ui->mnuCommComm1->setChecked(true);
+    ui->mnuCommComm2->setChecked(false);
+    state_.CommPort = 1;
+    statusPanel_->setText(fromStd(PortText(state_.CommPort)));
+    state_.gbootFile.clear();
+    state_.gconfigVal.clear();
+    state_.gfirmwareFile.clear();
+    state_.geepromFile.clear();
+}
+
+void frmMain::registerWindow(QWidget* window)
+{
+    otherWindows_.emplace_back(window);
+}
+
+void frmMain::Form_Unload()
+{
+    for (auto it = otherWindows_.rbegin(); it != otherWindows_.rend(); ++it)
+        if (*it)
+            (*it)->close();
+    otherWindows_.clear();
+
+    if (isMinimized())
+        return;   // the position an earlier run saved stays
+    QSettings store = settingsStore();
+    const double dpi = logicalDpiX();
+    store.setValue(kSettingsLeft, QString::number(PixelsToTwips(pos().x(), dpi)));
+    store.setValue(kSettingsTop, QString::number(PixelsToTwips(pos().y(), dpi)));
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        qWarning("ZORVANE: the window position could not be saved to %s", qPrintable(store.fileName()));
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (runner_->running()) {
+        // Stop the run first: it closes the port and ends; then the window closes.
+        closeAfterRun_ = true;
+        cancelling_ = true;
+        runner_->cancel();
+        if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            open->done(QMessageBox::Cancel);
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+QRadioButton* frmMain::platformButton(std::size_t row) const
+{
+    return findChild<QRadioButton*>(QString::fromLatin1(files::kPlatforms[row].button.data(),
+                                                        qsizetype(files::kPlatforms[row].button.size())));
+}
+
+QLabel* frmMain::platformPicture(std::size_t row) const
+{
+    return findChild<QLabel*>(QString::fromLatin1(files::kPlatforms[row].picture.data(),
+                                                  qsizetype(files::kPlatforms[row].picture.size())));
+}
+
+BoxButton frmMain::box(const std::string& text, BoxStyle style, const std::string& title)
+{
+    return ShowBox(this, {text, style, title}, responder_);
+}
+
+void frmMain::optPlatform_Click(std::size_t row)
+{
+    state_.gconfigFile = std::string(files::kPlatforms[row].configFile);
+    files::FileLabels labels{ui->lblBootFile->text().toStdString(), ui->lblFirmwareFile->text().toStdString(),
+                             ui->lblEepromFile->text().toStdString()};
+    const files::ConfigResult result = files::parseConfig(state_, labels);
+    if (result == files::ConfigResult::Loaded) {
+        ui->lblBootFile->setText(fromStd(labels.boot));
+        ui->lblFirmwareFile->setText(fromStd(labels.firmware));
+        ui->lblEepromFile->setText(fromStd(labels.eeprom));
+        for (std::size_t other = 0; other < files::kPlatforms.size(); ++other) {
+            QFont f = platformButton(other)->font();
+            f.setUnderline(other == row);
+            platformButton(other)->setFont(f);
+            platformPicture(other)->setVisible(other == row);
+        }
+        return;
+    }
+    const files::ConfigFailure failure = files::ConfigFailureMessage(result, state_.gconfigFile);
+    box(failure.text, BoxStyle::Exclamation, failure.title);
+    // An exclusive radio button cannot be unchecked while it is exclusive.
+    QRadioButton* button = platformButton(row);
+    const QSignalBlocker quiet(button);
+    button->setAutoExclusive(false);
+    button->setChecked(false);
+    button->setAutoExclusive(true);
+}
+
+void frmMain::selectPort(std::int16_t port)
+{
+    ui->mnuCommComm1->setChecked(port == 1);
+    ui->mnuCommComm2->setChecked(port == 2);
+    state_.CommPort = port;
+    statusPanel_->setText(fromStd(PortText(port)));
+}
+
+void frmMain::cmdBeginFlash_Click()
+{
+    if (runner_->running())
+        return;   // one run at a time
+    bool platformSelected = false;
+    for (std::size_t row = 0; row < files::kPlatforms.size(); ++row)
+        platformSelected = platformSelected || platformButton(row)->isChecked();
+    cancelling_ = false;
+    runner_->start(state_, platformSelected, [this](const RunResult& result) {
+        QMetaObject::invokeMethod(this, [this, result] { runEnded(result); }, Qt::QueuedConnection);
+    });
+}
+
+void frmMain::runEnded(const RunResult& result)
+{
+    runner_->wait();
+    // What the stages found survives the run; the file names are the window's own.
+    state_.gcheckSum = result.state.gcheckSum;
+    state_.greturnedVersion = result.state.greturnedVersion;
+    state_.gimageCheckSum = result.state.gimageCheckSum;
+    emit runFinished();
+    if (closeAfterRun_)
+        close();
+}
+
+BoxButton frmMain::showRunBox(const BoxRequest& request)
+{
+    if (cancelling_)
+        return BoxButton::Cancel;   // the window is closing: no more boxes
+    return ShowBox(this, request, responder_);
+}
+
+void frmMain::showProgress(double percent)
+{
+    ui->ProgressBar1->setValue(static_cast<int>(percent));
+}
+
+void frmMain::showStatus(const std::string& text)
+{
+    statusPanel_->setText(fromStd(text));
+}
+
+void frmMain::showResult(ResultBox box, const std::string& text)
+{
+    QLineEdit* target = nullptr;
+    switch (box) {
+    case ResultBox::BootVers: target = ui->txtBootVers; break;
+    case ResultBox::BootCsum: target = ui->txtBootCsum; break;
+    case ResultBox::Config: target = ui->txtConfig; break;
+    case ResultBox::EepromCsum: target = ui->txtEepromCsum; break;
+    case ResultBox::FirmwareCsum: target = ui->txtFirmwareCsum; break;
+    }
+    target->setText(fromStd(text));
+}
+
+void frmMain::enableCommMenu(bool enabled)
+{
+    ui->mnuCommComm1->setEnabled(enabled);
+    ui->mnuCommComm2->setEnabled(enabled);
+}
+
+} // namespace zorvane::ui

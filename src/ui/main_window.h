@@ -1,0 +1,96 @@
+// frmMain: the platform choice, "Begin FLASH", the results of the last run,
+// the Comm menu and the saved window position.
+#pragma once
+
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtWidgets/QMainWindow>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "engine/flash_runner.h"
+#include "ui/run_display.h"
+
+class QLabel;
+class QRadioButton;
+
+namespace Ui {
+class frmMain;
+}
+
+namespace zorvane::ui {
+
+class GuiRunHost;
+
+// Where the window's runs get their port, clock and thread.
+struct RunDependencies {
+    FlashRunner::PortFactory makePort;
+    link::Clock* clock = nullptr;
+    ThreadStarter startThread = StartStdThread;
+};
+
+// The real serial port, the steady clock and a QThread.
+RunDependencies ProductionDependencies();
+
+class frmMain final : public QMainWindow, public RunDisplay {
+    Q_OBJECT
+
+public:
+    explicit frmMain(RunDependencies dependencies, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Tests answer message boxes instead of an operator.
+    void setBoxResponder(BoxResponder responder) { responder_ = std::move(responder); }
+    // Windows opened from here (help, About) are closed when this one unloads.
+    void registerWindow(QWidget* window);
+
+    const FlashRunState& state() const { return state_; }
+    bool runInProgress() const { return runner_->running(); }
+
+    // RunDisplay: what a run shows, on this window's thread.
+    BoxButton showRunBox(const BoxRequest& request) override;
+    void showProgress(double percent) override;
+    void showStatus(const std::string& text) override;
+    void showResult(ResultBox box, const std::string& text) override;
+    void enableCommMenu(bool enabled) override;
+
+signals:
+    void runFinished();
+    void helpRequested();
+    void aboutRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Unload();
+    void cmdBeginFlash_Click();
+    void selectPort(std::int16_t port);
+    void optPlatform_Click(std::size_t row);
+    void runEnded(const RunResult& result);
+    void updateClockPanels();
+    void setUpStatusBar();
+    void setUpGeometry();
+    QRadioButton* platformButton(std::size_t row) const;
+    QLabel* platformPicture(std::size_t row) const;
+    BoxButton box(const std::string& text, BoxStyle style, const std::string& title);
+
+    std::unique_ptr<Ui::frmMain> ui;
+    FlashRunState state_;
+    QLabel* statusPanel_ = nullptr;
+    QLabel* datePanel_ = nullptr;
+    QLabel* timePanel_ = nullptr;
+    QTimer clockTimer_;
+    BoxResponder responder_;
+    std::unique_ptr<GuiRunHost> host_;
+    std::unique_ptr<FlashRunner> runner_;
+    std::vector<QPointer<QWidget>> otherWindows_;
+    bool closeAfterRun_ = false;
+    bool cancelling_ = false;
+};
+
+} // namespace zorvane::ui

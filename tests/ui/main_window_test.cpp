@@ -1,0 +1,393 @@
+#include <gtest/gtest.h>
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QSettings>
+#include <QtCore/QTimer>
+#include <QtGui/QAction>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+
+#include <atomic>
+#include <filesystem>
+
+#include "kit/radio_port.h"
+#include "kit/temp_dir.h"
+#include "srec_writer.h"
+#include "ui/main_window.h"
+
+namespace zorvane::ui {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes pattern(std::size_t count, std::uint8_t seed)
+{
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+const Bytes kPellamarFirmware = pattern(256, 0x11);
+const Bytes kTessivarFirmware = pattern(256, 0x99);
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).clear();
+        dir.write("pellamar.cfg", "boot: boot.s19\nsrecord: pel.s19\neeprom: pel_ee.s19\nconfig: 3f\n");
+        dir.write("tessivar.cfg", "boot: boot.s19\nsrecord: tes.s19\nconfig: A5\n");
+        dir.write("boot.s19", radio::SRecordImage(0, pattern(1025, 3), 100));
+        dir.write("pel.s19", radio::SRecordImage(0x8000, kPellamarFirmware));
+        dir.write("pel_ee.s19", radio::SRecordImage(0x0000, pattern(32, 5)));
+        dir.write("tes.s19", radio::SRecordImage(0x8000, kTessivarFirmware));
+    }
+
+    std::unique_ptr<frmMain> makeWindow(radio::RadioSettings radioSettings = {})
+    {
+        RunDependencies deps;
+        deps.clock = &clock;
+        deps.makePort = [this, radioSettings] {
+            ++portsMade;
+            return std::make_unique<testkit::RadioPort>(
+                clock,
+                [this](testkit::RadioPort& port) {
+                    portClosedAtEnd = !port.PortOpen();
+                    firmwareProgrammed = Bytes(port.radio.model.flash().begin() + 0x8000,
+                                               port.radio.model.flash().begin() + 0x8100);
+                },
+                radioSettings);
+        };
+        auto window = std::make_unique<frmMain>(std::move(deps));
+        window->setBoxResponder([this](const BoxRequest& request) {
+            boxes.push_back(request);
+            if (onBox)
+                onBox(request);
+            return BoxButton::Ok;
+        });
+        return window;
+    }
+
+    template <typename T>
+    static T* control(const frmMain& window, const char* name)
+    {
+        T* found = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    static QString text(const frmMain& window, const char* name)
+    {
+        if (auto* edit = window.findChild<QLineEdit*>(QString::fromLatin1(name)))
+            return edit->text();
+        return control<QLabel>(window, name)->text();
+    }
+
+    static QString statusPanel(const frmMain& window) { return text(window, "sbStatusBarPanel1"); }
+
+    static QString visiblePicture(const frmMain& window)
+    {
+        QString shown;
+        for (const char* name : {"picDefault", "picPellamar", "picTessivar"})
+            if (!control<QLabel>(window, name)->isHidden())
+                shown += QString::fromLatin1(name);
+        return shown;
+    }
+
+    static QString underlined(const frmMain& window)
+    {
+        QString marked;
+        for (const char* name : {"optPellamar", "optTessivar", "optOther"})
+            if (control<QRadioButton>(window, name)->font().underline())
+                marked += QString::fromLatin1(name);
+        return marked;
+    }
+
+    static QString selected(const frmMain& window)
+    {
+        QString checked;
+        for (const char* name : {"optPellamar", "optTessivar", "optOther"})
+            if (control<QRadioButton>(window, name)->isChecked())
+                checked += QString::fromLatin1(name);
+        return checked;
+    }
+
+    // Runs the event loop until the window's run has ended.
+    static void waitForRun(frmMain& window)
+    {
+        if (!window.runInProgress())
+            QCoreApplication::processEvents();
+        QEventLoop loop;
+        QObject::connect(&window, &frmMain::runFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20s, &loop, &QEventLoop::quit);
+        if (window.runInProgress())
+            loop.exec();
+        QCoreApplication::processEvents();
+    }
+
+    static void click(frmMain& window, const char* button) { control<QAbstractButton>(window, button)->click(); }
+
+    static QSettings settings() { return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")); }
+
+    testkit::TempDir dir;
+    testkit::FakeClock clock;
+    std::vector<BoxRequest> boxes;
+    std::function<void(const BoxRequest&)> onBox;
+    std::atomic<int> portsMade{0};
+    std::atomic<bool> portClosedAtEnd{false};
+    Bytes firmwareProgrammed;
+};
+
+TEST_F(MainWindow, FirstStart)
+{
+    auto window = makeWindow();
+    EXPECT_EQ(window->pos(), QPoint(67, 67)) << "1000 twips at 15 twips a pixel";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("ZORVANE"));
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isChecked());
+    EXPECT_FALSE(control<QAction>(*window, "mnuCommComm2")->isChecked());
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
+    EXPECT_EQ(selected(*window), QString());
+    EXPECT_EQ(visiblePicture(*window), QStringLiteral("picDefault"));
+    EXPECT_EQ(text(*window, "lblBootFile"), QStringLiteral("Boot File:"));
+    EXPECT_EQ(text(*window, "lblEepromFile"), QStringLiteral("EEPROM File:"));
+    EXPECT_EQ(window->state().CommPort, 1);
+    EXPECT_TRUE(control<QPushButton>(*window, "cmdBeginFlash")->font().bold());
+    EXPECT_TRUE(control<QLineEdit>(*window, "txtBootVers")->isReadOnly());
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(MainWindow, SavedPositionIsAppliedAndStoredInTwips)
+{
+    struct Case {
+        QString left, top;
+        QPoint expected;
+    } cases[] = {
+        {QStringLiteral("3000"), QStringLiteral("-450"), QPoint(200, -30)},
+        {QStringLiteral("middle"), QStringLiteral(""), QPoint(67, 67)},
+    };
+    for (const Case& c : cases) {
+        settings().setValue("Settings/MainLeft", c.left);
+        settings().setValue("Settings/MainTop", c.top);
+        auto window = makeWindow();
+        EXPECT_EQ(window->pos(), c.expected) << c.left.toStdString();
+    }
+
+    auto window = makeWindow();
+    window->move(150, 90);
+    window->close();
+    EXPECT_EQ(settings().value("Settings/MainLeft").toString(), QStringLiteral("2250"));
+    EXPECT_EQ(settings().value("Settings/MainTop").toString(), QStringLiteral("1350"));
+}
+
+TEST_F(MainWindow, MinimisedCloseKeepsTheOldPosition)
+{
+    settings().setValue("Settings/MainLeft", "3000");
+    auto window = makeWindow();
+    window->show();
+    window->move(10, 10);
+    window->showMinimized();
+    window->close();
+    EXPECT_EQ(settings().value("Settings/MainLeft").toString(), QStringLiteral("3000"));
+}
+
+TEST_F(MainWindow, CommChoiceIsNotKept)
+{
+    auto window = makeWindow();
+    control<QAction>(*window, "mnuCommComm2")->trigger();
+    EXPECT_FALSE(control<QAction>(*window, "mnuCommComm1")->isChecked());
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isChecked());
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  2"));
+    EXPECT_EQ(window->state().CommPort, 2);
+    control<QAction>(*window, "mnuCommComm2")->trigger();
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isChecked()) << "the checked entry stays checked";
+    window->close();
+    window.reset();
+
+    auto restarted = makeWindow();
+    EXPECT_TRUE(control<QAction>(*restarted, "mnuCommComm1")->isChecked());
+    EXPECT_EQ(statusPanel(*restarted), QStringLiteral("Comm  1"));
+}
+
+TEST_F(MainWindow, PlatformChoiceByConfigurationResult)
+{
+    dir.write("default.cfg", "boot: boot.s19\nconfig: 00\n");
+    auto window = makeWindow();
+
+    click(*window, "optPellamar");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(selected(*window), QStringLiteral("optPellamar"));
+    EXPECT_EQ(underlined(*window), QStringLiteral("optPellamar"));
+    EXPECT_EQ(visiblePicture(*window), QStringLiteral("picPellamar"));
+    EXPECT_EQ(text(*window, "lblBootFile"), QStringLiteral("Boot File: \"boot.s19\""));
+    EXPECT_EQ(text(*window, "lblFirmwareFile"), QStringLiteral("Firmware File: \"pel.s19\""));
+    EXPECT_EQ(text(*window, "lblEepromFile"), QStringLiteral("EEPROM File: \"pel_ee.s19\""));
+
+    std::filesystem::remove("tessivar.cfg");
+    struct Case {
+        const char* button;
+        std::string text;
+    } failures[] = {
+        {"optTessivar", "File: tessivar.cfg DOES NOT exist.\rSee Help for configuration file format."},
+        {"optOther", "Error reading from File: default.cfg\rSee Help for configuration file format."},
+    };
+    for (const Case& c : failures) {
+        boxes.clear();
+        click(*window, "optPellamar");
+        click(*window, c.button);
+        ASSERT_EQ(boxes.size(), 1u) << c.button;
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].title, "Error");
+        EXPECT_EQ(boxes[0].style, BoxStyle::Exclamation);
+        EXPECT_EQ(selected(*window), QString()) << "no platform is selected after a failure";
+        EXPECT_EQ(underlined(*window), QStringLiteral("optPellamar")) << "the last loaded platform stays marked";
+        EXPECT_EQ(visiblePicture(*window), QStringLiteral("picPellamar"));
+        EXPECT_EQ(text(*window, "lblFirmwareFile"), QStringLiteral("Firmware File: \"pel.s19\""));
+    }
+}
+
+TEST_F(MainWindow, UnreadableConfigurationFile)
+{
+    std::filesystem::permissions("tessivar.cfg", std::filesystem::perms::none);
+    auto window = makeWindow();
+    testkit::Unprivileged user;
+    ASSERT_TRUE(user.active());
+    click(*window, "optTessivar");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error reading configuraion file");
+    EXPECT_EQ(selected(*window), QString());
+}
+
+TEST_F(MainWindow, NoPlatformLeavesTheResultsAlone)
+{
+    auto window = makeWindow();
+    control<QLineEdit>(*window, "txtBootVers")->setText("R9.9");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Choose a Platform to continue.");
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R9.9"));
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
+}
+
+TEST_F(MainWindow, SuccessfulRunFillsEveryBox)
+{
+    auto window = makeWindow();
+    bool commDisabledDuringRun = false;
+    onBox = [&](const BoxRequest& request) {
+        if (request.title == "KRIX Smart mode")
+            commDisabledDuringRun = !control<QAction>(*window, "mnuCommComm1")->isEnabled() &&
+                                    !control<QAction>(*window, "mnuCommComm2")->isEnabled();
+    };
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Programming Successful!");
+    EXPECT_EQ(boxes[1].style, BoxStyle::OkOnly);
+    EXPECT_TRUE(commDisabledDuringRun);
+    EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R1.0"));
+    EXPECT_FALSE(text(*window, "txtBootCsum").isEmpty());
+    EXPECT_EQ(text(*window, "txtConfig"), QStringLiteral("$3F"));
+    EXPECT_EQ(text(*window, "txtEepromCsum"), QStringLiteral("$5C"));
+    EXPECT_EQ(text(*window, "txtFirmwareCsum"), QStringLiteral("$1118"));
+    EXPECT_EQ(control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isEnabled());
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
+    EXPECT_TRUE(portClosedAtEnd);
+    EXPECT_EQ(window->state().greturnedVersion, "1.0") << "the run's findings come back to the window";
+}
+
+TEST_F(MainWindow, FailedRunKeepsTheBoxesFilledBeforeTheFailure)
+{
+    radio::RadioSettings refuseEraseRom;
+    refuseEraseRom.faults.refuseOpcode = 0x05;
+    auto window = makeWindow(refuseEraseRom);
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "Erase ROM command failed.\rCheck KRIX, cables and connections.");
+    EXPECT_EQ(boxes.back().title, "FLASH Error");
+    for (const char* filled : {"txtBootVers", "txtBootCsum", "txtConfig", "txtEepromCsum"})
+        EXPECT_FALSE(text(*window, filled).isEmpty()) << filled;
+    EXPECT_TRUE(text(*window, "txtFirmwareCsum").isEmpty());
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isEnabled());
+    EXPECT_EQ(control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
+}
+
+TEST_F(MainWindow, ARunInProgressIsNotDisturbed)
+{
+    auto window = makeWindow();
+    onBox = [&](const BoxRequest& request) {
+        if (request.title != "KRIX Smart mode")
+            return;
+        click(*window, "cmdBeginFlash");   // a second click starts nothing
+        click(*window, "optTessivar");     // a new platform does not reach the running run
+    };
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    EXPECT_EQ(portsMade, 1);
+    EXPECT_EQ(boxes.back().text, "Programming Successful!");
+    EXPECT_EQ(firmwareProgrammed, kPellamarFirmware);
+    EXPECT_EQ(window->state().gfirmwareFile, "tes.s19") << "the window holds the new choice for the next run";
+}
+
+TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
+{
+    auto window = makeWindow();
+    window->show();
+    onBox = [&](const BoxRequest& request) {
+        if (request.title == "KRIX Smart mode")
+            window->close();
+    };
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(boxes.size(), 1u) << "no box after the close";
+    EXPECT_TRUE(portClosedAtEnd);
+    EXPECT_EQ(settings().value("Settings/MainLeft").toString().isEmpty(), false);
+}
+
+} // namespace
+} // namespace zorvane::ui
+
+namespace zorvane::ui {
+namespace {
+
+// Pictures of the window before and after a run, for the README when
+// ZORVANE_SCREENSHOT_DIR names a folder.
+TEST_F(MainWindow, Screenshots)
+{
+    auto window = makeWindow();
+    window->show();
+    QCoreApplication::processEvents();
+    const QPixmap before = window->grab();
+    EXPECT_EQ(before.size(), window->size());
+
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    const QPixmap after = window->grab();
+
+    if (const char* folder = std::getenv("ZORVANE_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(before.save(QString::fromLocal8Bit(folder) + QStringLiteral("/main-window.png")));
+        EXPECT_TRUE(after.save(QString::fromLocal8Bit(folder) + QStringLiteral("/main-window-after-run.png")));
+    }
+}
+
+} // namespace
+} // namespace zorvane::ui
