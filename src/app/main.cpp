@@ -1,14 +1,18 @@
-// zorvane: the firmware update tool's window.
+// zorvane: the firmware update tool's window, after its start-up card.
 #include <QtWidgets/QApplication>
 
-#include "ui/main_window.h"
+#include "ui/artwork.h"
+#include "ui/startup.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZORVANE"));
     QApplication::setApplicationName(QStringLiteral("ZORVANE"));
-    zorvane::ui::frmMain window(zorvane::ui::ProductionDependencies());
-    window.show();
+    QApplication::setWindowIcon(zorvane::ui::ProgramIcon());
+
+    zorvane::ui::Module1 module;
+    std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(
+        module, [] { return std::make_unique<zorvane::ui::frmMain>(zorvane::ui::ProductionDependencies()); });
     return app.exec();
 }

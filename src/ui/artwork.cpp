@@ -34,8 +34,11 @@ QPixmap render(const QString& resource, QSize size)
 
 QIcon ProgramIcon()
 {
+    registerArtwork();
     QIcon icon;
-    for (int size : {16, 32, 48, 64})
+    icon.addFile(QStringLiteral(":/zorvane/zorvane-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/zorvane/zorvane-32.png"), QSize(32, 32));
+    for (int size : {48, 64, 128})
         icon.addPixmap(render(QStringLiteral(":/zorvane/zorvane.svg"), QSize(size, size)));
     return icon;
 }

@@ -12,8 +12,11 @@
 #include "files/platform_config.h"
 #include "link/qt_serial_port.h"
 #include "link/qt_worker_thread.h"
+#include "ui/about_box.h"
 #include "ui/artwork.h"
+#include "ui/fonts.h"
 #include "ui/gui_run_host.h"
+#include "ui/help_viewer.h"
 #include "ui/twips.h"
 #include "ui_main_window.h"
 
@@ -27,7 +30,6 @@ constexpr double kClientHeightTwips = 5550;
 constexpr double kStatusBarHeightTwips = 270;
 constexpr double kPanelMinWidthTwips = 1440;
 constexpr auto kClockPanelRefresh = std::chrono::seconds(1);
-constexpr double kDialogFontPoints = 8.25;
 
 const char* const kSettingsLeft = "Settings/MainLeft";
 const char* const kSettingsTop = "Settings/MainTop";
@@ -72,14 +74,8 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     runner_ = std::make_unique<FlashRunner>(std::move(dependencies.makePort), *dependencies.clock, *host_,
                                             std::move(dependencies.startThread));
 
-    QFont dialogFont;
-    dialogFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                            QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
-    dialogFont.setPointSizeF(kDialogFontPoints);
-    setFont(dialogFont);
-    QFont bold = dialogFont;
-    bold.setBold(true);
-    ui->cmdBeginFlash->setFont(bold);
+    setFont(DialogFont());
+    ui->cmdBeginFlash->setFont(DialogFont(kDialogFontPoints, true));
 
     setWindowIcon(ProgramIcon());
     ui->picPellamar->setPixmap(Picture("pellamar"));
@@ -90,8 +86,8 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     connect(ui->mnuFileExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->mnuCommComm1, &QAction::triggered, this, [this] { selectPort(1); });
     connect(ui->mnuCommComm2, &QAction::triggered, this, [this] { selectPort(2); });
-    connect(ui->mnuHelpViewHelpFile, &QAction::triggered, this, &frmMain::helpRequested);
-    connect(ui->mnuHelpAbout, &QAction::triggered, this, &frmMain::aboutRequested);
+    connect(ui->mnuHelpViewHelpFile, &QAction::triggered, this, [this] { mnuHelpViewHelpFile_Click(); });
+    connect(ui->mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
     for (std::size_t row = 0; row < files::kPlatforms.size(); ++row)
         connect(platformButton(row), &QRadioButton::toggled, this, [this, row](bool checked) {
             if (checked)
@@ -260,6 +256,20 @@ void frmMain::selectPort(std::int16_t port)
     ui->mnuCommComm2->setChecked(port == 2);
     state_.CommPort = port;
     statusPanel_->setText(fromStd(PortText(port)));
+}
+
+void frmMain::mnuHelpViewHelpFile_Click()
+{
+    frmHelp help(this);
+    registerWindow(&help);
+    help.exec();
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    registerWindow(&about);
+    about.exec();
 }
 
 void frmMain::cmdBeginFlash_Click()

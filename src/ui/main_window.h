@@ -59,8 +59,6 @@ public:
 
 signals:
     void runFinished();
-    void helpRequested();
-    void aboutRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +68,8 @@ private:
     void Form_Unload();
     void cmdBeginFlash_Click();
     void selectPort(std::int16_t port);
+    void mnuHelpViewHelpFile_Click();
+    void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
     void runEnded(const RunResult& result);
     void updateClockPanels();

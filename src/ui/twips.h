@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+class QWidget;
+
 namespace zorvane::ui {
 
 constexpr double kTwipsPerInch = 1440.0;
@@ -17,5 +19,10 @@ inline double PixelsToTwips(int pixels, double logicalDpi)
 {
     return pixels * kTwipsPerInch / logicalDpi;
 }
+
+// Places a child at a position and size given in twips.
+void PlaceTwips(QWidget* widget, double left, double top, double width, double height);
+// Gives a window a fixed client area given in twips.
+void FixClientSizeTwips(QWidget* window, double width, double height);
 
 } // namespace zorvane::ui

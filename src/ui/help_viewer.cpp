@@ -1,0 +1,103 @@
+#include "ui/help_viewer.h"
+
+#include <QtGui/QFontDatabase>
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
+
+#include <algorithm>
+
+#include "files/text_files.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
+
+namespace zorvane::ui {
+
+namespace {
+
+constexpr double kHelpFontPoints = 9.75;
+
+QString quotedName()
+{
+    return QStringLiteral("\"%1\"").arg(QLatin1String(kHelpFileName));
+}
+
+// Text, as opposed to a program or an image saved under the help file's name.
+bool looksLikeText(const std::string& bytes)
+{
+    return std::none_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code == 0 || (code < 32 && c != '\t' && c != '\r' && c != '\n' && c != '\f');
+    });
+}
+
+QFont helpFont()
+{
+    QFont font = QFontDatabase::families().contains(QStringLiteral("Courier New"))
+                     ? QFont(QStringLiteral("Courier New"))
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(kHelpFontPoints);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+} // namespace
+
+QString LoadHelpText()
+{
+    if (!files::FileExists(kHelpFileName))
+        return QStringLiteral("Help file %1 does not exist.").arg(quotedName());
+    std::string bytes;
+    try {
+        bytes = files::TextStream::OpenTextFile(kHelpFileName).ReadAll();
+    } catch (const files::TextFileError& e) {
+        return QStringLiteral("Help file %1 cannot be read (%2).").arg(quotedName(), QString::fromStdString(e.what()));
+    }
+    if (!looksLikeText(bytes))
+        return QStringLiteral("Help file %1 is not a text file.").arg(quotedName());
+    QString text = QString::fromLocal8Bit(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+frmHelp::frmHelp(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Zorvane Help File"));
+    setFont(DialogFont());
+    setModal(true);
+    FixClientSizeTwips(this, 7110, 9240);
+
+    txtHelp_ = new QPlainTextEdit(this);
+    txtHelp_->setObjectName(QStringLiteral("txtHelp"));
+    txtHelp_->setReadOnly(true);
+    txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtHelp_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtHelp_->setFont(helpFont());
+    PlaceTwips(txtHelp_, 120, 120, 6855, 8175);
+
+    cmdHelpClose_ = new QPushButton(QStringLiteral("Close"), this);
+    cmdHelpClose_->setObjectName(QStringLiteral("cmdHelpClose"));
+    cmdHelpClose_->setAutoDefault(false);
+    cmdHelpClose_->setDefault(false);
+    PlaceTwips(cmdHelpClose_, 2880, 8520, 1215, 495);
+    connect(cmdHelpClose_, &QPushButton::clicked, this, &QDialog::accept);
+
+    setTabOrder(txtHelp_, cmdHelpClose_);
+    txtHelp_->setPlainText(LoadHelpText());
+}
+
+void frmHelp::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace zorvane::ui

@@ -1,0 +1,31 @@
+// frmHelp: the help text file, read afresh at every opening.
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zorvane::ui {
+
+inline constexpr const char* kHelpFileName = "zorvane_help.txt";
+
+// What the help box shows: the file's text, or one line saying why not.
+QString LoadHelpText();
+
+class frmHelp final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmHelp(QWidget* owner);
+
+protected:
+    // Close is neither the default nor the cancel button: Escape does nothing.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPlainTextEdit* txtHelp_;
+    QPushButton* cmdHelpClose_;
+};
+
+} // namespace zorvane::ui

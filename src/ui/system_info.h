@@ -1,0 +1,58 @@
+// Finding and starting the operating system's system-information program
+// for the About box: through the registry where there is one, otherwise a
+// program of that kind on the PATH.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zorvane::ui {
+
+// The three registry calls the About box needs, by their classic contract:
+// 0 is success, anything else an error code.
+class RegistryApi {
+public:
+    using Key = std::uintptr_t;
+    virtual ~RegistryApi() = default;
+    virtual long RegOpenKeyEx(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) = 0;
+    // Reads a value into buffer (at most length bytes); sets type and length.
+    virtual long RegQueryValueEx(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                                 std::uint32_t& length) = 0;
+    virtual long RegCloseKey(Key key) = 0;
+};
+
+constexpr std::uint32_t kHKeyLocalMachine = 0x80000002;
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegDword = 4;
+// Reading is all the About box does. (The write rights of KEY_ALL_ACCESS,
+// 0x2003F, are refused to ordinary users under HKEY_LOCAL_MACHINE.)
+constexpr std::uint32_t kKeyRead = 0x20019;
+constexpr std::uint32_t kRegistryBufferBytes = 1024;
+
+// Reads a value's text into KeyVal: REG_SZ as it is, REG_DWORD as "&h" and
+// hex digits, any other type leaves KeyVal unchanged. True (-1) when the
+// value was read; False (0) with KeyVal emptied when not.
+std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std::string& KeyName,
+                         const std::string& SubKeyRef, std::string& KeyVal);
+
+// What StartSysInfo needs of the system.
+class SystemInfoHost {
+public:
+    virtual ~SystemInfoHost() = default;
+    virtual RegistryApi* registry() = 0;   // nullptr where there is no registry
+    virtual bool fileExists(const std::string& path) = 0;
+    // The full path of a program found on the PATH, if any.
+    virtual std::optional<std::string> findProgram(const std::string& name) = 0;
+    // Starts a program without waiting for it; false when it could not start.
+    virtual bool startProgram(const std::string& path) = 0;
+    virtual void showUnavailable() = 0;
+};
+
+// System-information programs looked for on the PATH where there is no registry.
+extern const std::vector<std::string> kSystemInfoPrograms;
+
+void StartSysInfo(SystemInfoHost& host);
+
+} // namespace zorvane::ui

@@ -1,0 +1,33 @@
+#include "ui/windows_registry.h"
+
+#include <windows.h>
+
+namespace zorvane::ui {
+
+long WindowsRegistry::RegOpenKeyEx(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened)
+{
+    HKEY key = nullptr;
+    const LONG status = ::RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), subKey.c_str(), 0,
+                                        static_cast<REGSAM>(access), &key);
+    opened = reinterpret_cast<Key>(key);
+    return status;
+}
+
+long WindowsRegistry::RegQueryValueEx(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                                      std::uint32_t& length)
+{
+    DWORD valueType = 0;
+    DWORD size = length;
+    const LONG status = ::RegQueryValueExA(reinterpret_cast<HKEY>(key), valueName.c_str(), nullptr, &valueType,
+                                           reinterpret_cast<LPBYTE>(buffer), &size);
+    type = valueType;
+    length = size;
+    return status;
+}
+
+long WindowsRegistry::RegCloseKey(Key key)
+{
+    return ::RegCloseKey(reinterpret_cast<HKEY>(key));
+}
+
+} // namespace zorvane::ui

@@ -1,0 +1,64 @@
+// The real window with the real serial port against the simulator, driven
+// through its widgets as an operator would.
+#include <gtest/gtest.h>
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QSettings>
+#include <QtCore/QTimer>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+
+#include "e2e/process.h"
+#include "kit/temp_dir.h"
+#include "srec_memory.h"
+#include "ui/main_window.h"
+
+namespace zorvane::ui {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(WindowAgainstSimulator, FullRunThroughTheWidgets)
+{
+    testkit::TempDir dir;
+    testkit::Process make({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string());
+    ASSERT_EQ(make.wait(30s).exitCode, 0);
+    const std::string link = (dir.path() / "ttyRADIO").string();
+    testkit::Process simulator({ZORVANE_RADIOSIM, "--link", link, "--runs", "1", "--dump", "radio"},
+                               dir.path().string());
+    ASSERT_EQ(simulator.readLine(10s).rfind("/dev/pts/", 0), 0u);
+
+    // Comm2 is the simulator for this user.
+    QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).setValue("Ports/Comm2", QString::fromStdString(link));
+
+    frmMain window(ProductionDependencies());
+    std::vector<BoxRequest> boxes;
+    window.setBoxResponder([&](const BoxRequest& request) {
+        boxes.push_back(request);
+        return BoxButton::Ok;
+    });
+    window.show();
+    window.findChild<QAction*>(QStringLiteral("mnuCommComm2"))->trigger();
+    window.findChild<QRadioButton*>(QStringLiteral("optTessivar"))->click();
+
+    QEventLoop loop;
+    QObject::connect(&window, &frmMain::runFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60s, &loop, &QEventLoop::quit);
+    window.findChild<QPushButton*>(QStringLiteral("cmdBeginFlash"))->click();
+    loop.exec();
+
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "Programming Successful!");
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txtConfig"))->text(), QStringLiteral("$A5"));
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txtBootVers"))->text(), QStringLiteral("R1.0"));
+    EXPECT_EQ(simulator.wait(10s).exitCode, 0) << "the port was let go: the simulator saw the run end";
+
+    const auto expected = radio::ReadSRecordMemory((dir.path() / "tessivar.s19").string());
+    const auto actual = radio::ReadSRecordMemory((dir.path() / "radio" / "flash.s19").string());
+    ASSERT_TRUE(expected && actual);
+    EXPECT_EQ(radio::FirstDifference(*expected, *actual), "");
+}
+
+} // namespace
+} // namespace zorvane::ui
