@@ -82,6 +82,8 @@ frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
+    // A coarse timer may fire up to 5% early; the card must stay its full time.
+    timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(cardTime);
     connect(&timer1_, &QTimer::timeout, this, [this] { module_.gstartupDone = -1; });
     timer1_.start();
