@@ -287,7 +287,8 @@ void frmMain::cmdBeginFlash_Click()
 
 void frmMain::runEnded(const RunResult& result)
 {
-    runner_->wait();
+    // The runner reaps the finished thread itself; waiting for it here could
+    // wait for a run started since, which needs this thread for its boxes.
     // What the stages found survives the run; the file names are the window's own.
     state_.gcheckSum = result.state.gcheckSum;
     state_.greturnedVersion = result.state.greturnedVersion;
