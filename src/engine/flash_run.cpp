@@ -35,9 +35,10 @@ void pause(RunContext& ctx)
     ctx.link.pause(kTimer1Interval);
 }
 
-bool commandAcknowledged(RunContext& ctx, std::uint8_t opcode, const char* failure, const char* title)
+// A command's answer; a command the radio did not acknowledge gets its warning box.
+bool acknowledged(RunContext& ctx, std::int16_t answer, const char* failure, const char* title)
 {
-    if (link::SendCommand(ctx.link, opcode) == kTrue)
+    if (answer == kTrue)
         return true;
     ctx.MsgBox(TwoLines(failure, kCheckConnections), BoxStyle::Exclamation, title);
     return false;
@@ -62,20 +63,20 @@ RunOutcome talkToRadio(RunContext& ctx)
     host.setResultBox(ResultBox::BootCsum, "$" + HexText(static_cast<std::uint32_t>(st.gcheckSum)));
 
     host.stageStarted(RunStage::Config);
-    if (!commandAcknowledged(ctx, link::kOpEraseConfig, "Erase CONFIG command failed.", "CONFIG Error"))
+    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), "Erase CONFIG command failed.",
+                      "CONFIG Error"))
         return RunOutcome::ConfigFailed;
     pause(ctx);
-    if (link::SendConfigCommand(ctx.link, st.gconfigValHex) != kTrue) {
-        ctx.MsgBox(TwoLines("Program CONFIG command failed.", kCheckConnections),
-                   BoxStyle::Exclamation, "CONFIG Error");
+    if (!acknowledged(ctx, link::SendConfigCommand(ctx.link, st.gconfigValHex), "Program CONFIG command failed.",
+                      "CONFIG Error"))
         return RunOutcome::ConfigFailed;
-    }
     pause(ctx);
     host.setResultBox(ResultBox::Config, "$" + st.gconfigVal);
 
     if (!st.geepromFile.empty()) {
         host.stageStarted(RunStage::EraseEeprom);
-        if (!commandAcknowledged(ctx, link::kOpEraseEeprom, "Erase EEPROM command failed.", "EEPROM Error"))
+        if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseEeprom), "Erase EEPROM command failed.",
+                          "EEPROM Error"))
             return RunOutcome::EepromFailed;
         pause(ctx);
         host.stageStarted(RunStage::ProgramEeprom);
@@ -85,7 +86,8 @@ RunOutcome talkToRadio(RunContext& ctx)
     }
 
     host.stageStarted(RunStage::EraseRom);
-    if (!commandAcknowledged(ctx, link::kOpEraseRom, "Erase ROM command failed.", "FLASH Error"))
+    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseRom), "Erase ROM command failed.",
+                      "FLASH Error"))
         return RunOutcome::FlashFailed;
     pause(ctx);
     host.stageStarted(RunStage::ProgramFlash);

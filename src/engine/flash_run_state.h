@@ -1,16 +1,14 @@
 // The values that the platform choice, the flash run and its stages share.
-// Names follow the main window's members; Booleans passed between the
-// stages are 16-bit with True = -1 and False = 0.
+// Names follow the main window's members.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-namespace zorvane {
+#include "link/booleans.h"
 
-constexpr std::int16_t kTrue = -1;
-constexpr std::int16_t kFalse = 0;
+namespace zorvane {
 
 struct FlashRunState {
     std::int16_t CommPort = 1;        // serial port number, 1 or 2

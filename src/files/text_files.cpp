@@ -119,35 +119,32 @@ char TextStream::Read()
     return static_cast<char>(takeByte());
 }
 
-std::string TextStream::ReadLine()
+void TextStream::takeLine(std::string* text)
 {
     requireMore();
-    std::string text;
     for (int c = takeByte(); c >= 0; c = takeByte()) {
         if (c == kLF)
-            break;
+            return;
         if (c == kCR) {
             if (peekByte() == kLF)
                 takeByte();
-            break;
+            return;
         }
-        text.push_back(static_cast<char>(c));
+        if (text != nullptr)
+            text->push_back(static_cast<char>(c));
     }
+}
+
+std::string TextStream::ReadLine()
+{
+    std::string text;
+    takeLine(&text);
     return text;
 }
 
 void TextStream::SkipLine()
 {
-    requireMore();
-    for (int c = takeByte(); c >= 0; c = takeByte()) {
-        if (c == kLF)
-            return;
-        if (c == kCR) {
-            if (peekByte() == kLF)
-                takeByte();
-            return;
-        }
-    }
+    takeLine(nullptr);
 }
 
 std::string TextStream::ReadAll()

@@ -60,6 +60,8 @@ private:
     int peekByte();   // -1 at end of file
     int takeByte();   // -1 at end of file
     void requireMore();
+    // Reads to the end of the line, keeping its characters in text when given.
+    void takeLine(std::string* text);
 
     std::FILE* file_ = nullptr;
     std::string fileName_;

@@ -1,6 +1,6 @@
 #include "link/command_link.h"
 
-#include "engine/flash_run_state.h"
+#include "link/booleans.h"
 
 namespace zorvane::link {
 

@@ -2,6 +2,7 @@
 // zorvane-radiosim, checked by what the simulated radio holds afterwards.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -153,6 +154,32 @@ TEST_F(FlashAgainstSimulator, LostBlockAcknowledgementIsRecoveredByAResend)
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(simulator->wait(10s).exitCode, 0);
     expectRadioHolds("tessivar.s19", "flash.s19");
+}
+
+TEST_F(FlashAgainstSimulator, NobodyToAnswerTheResetPromptStopsTheRun)
+{
+    startSimulator();
+    Process flasher({ZORVANE_FLASH, "--port", link(), "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult run = flasher.wait(kRunLimit);
+    EXPECT_EQ(run.exitCode, 9) << run.output;
+    EXPECT_NE(run.output.find("No answer to the reset prompt"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("[Bootload Error]"), std::string::npos) << "no box after the stop";
+}
+
+TEST_F(FlashAgainstSimulator, InterruptStopsTheRunAndLetsGoOfThePort)
+{
+    startSimulator({"--fault", "no-version"});
+    Process flasher({ZORVANE_FLASH, "--port", link(), "--platform", "pellamar", "--yes"}, dir.path().string());
+    for (std::string line = flasher.readLine(20s); line.find("== Boot loading") == std::string::npos;
+         line = flasher.readLine(20s))
+        ASSERT_FALSE(line.empty()) << "the run never reached the boot stage";
+    const auto interrupted = std::chrono::steady_clock::now();
+    flasher.signal(SIGINT);
+    const ProcessResult run = flasher.wait(kRunLimit);
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 2s) << "stopping takes no wait to its end";
+    EXPECT_EQ(run.exitCode, 9) << run.output;
+    EXPECT_EQ(run.output.find("[Bootload Error]"), std::string::npos) << run.output;
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0) << "the port was closed: the simulator saw the run end";
 }
 
 TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <filesystem>
 
+#include "kit/bytes.h"
 #include "kit/radio_port.h"
 #include "ui/screenshot.h"
 #include "kit/temp_dir.h"
@@ -26,16 +27,10 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes pattern(std::size_t count, std::uint8_t seed)
-{
-    Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
-    return bytes;
-}
+using testkit::Pattern;
 
-const Bytes kPellamarFirmware = pattern(256, 0x11);
-const Bytes kTessivarFirmware = pattern(256, 0x99);
+const Bytes kPellamarFirmware = Pattern(256, 0x11);
+const Bytes kTessivarFirmware = Pattern(256, 0x99);
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -44,9 +39,9 @@ protected:
         QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).clear();
         dir.write("pellamar.cfg", "boot: boot.s19\nsrecord: pel.s19\neeprom: pel_ee.s19\nconfig: 3f\n");
         dir.write("tessivar.cfg", "boot: boot.s19\nsrecord: tes.s19\nconfig: A5\n");
-        dir.write("boot.s19", radio::SRecordImage(0, pattern(1025, 3), 100));
+        dir.write("boot.s19", radio::SRecordImage(0, Pattern(1025, 3), 100));
         dir.write("pel.s19", radio::SRecordImage(0x8000, kPellamarFirmware));
-        dir.write("pel_ee.s19", radio::SRecordImage(0x0000, pattern(32, 5)));
+        dir.write("pel_ee.s19", radio::SRecordImage(0x0000, Pattern(32, 5)));
         dir.write("tes.s19", radio::SRecordImage(0x8000, kTessivarFirmware));
     }
 
@@ -299,8 +294,8 @@ TEST_F(MainWindow, SuccessfulRunFillsEveryBox)
     EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R1.0"));
     EXPECT_FALSE(text(*window, "txtBootCsum").isEmpty());
     EXPECT_EQ(text(*window, "txtConfig"), QStringLiteral("$3F"));
-    EXPECT_EQ(text(*window, "txtEepromCsum"), QStringLiteral("$5C"));
-    EXPECT_EQ(text(*window, "txtFirmwareCsum"), QStringLiteral("$1118"));
+    EXPECT_EQ(text(*window, "txtEepromCsum"), QStringLiteral("$512"));
+    EXPECT_EQ(text(*window, "txtFirmwareCsum"), QStringLiteral("$111E"));
     EXPECT_EQ(control<QProgressBar>(*window, "ProgressBar1")->value(), 0);
     EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isEnabled());

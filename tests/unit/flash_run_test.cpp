@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "engine/flash_run.h"
+#include "kit/bytes.h"
 #include "kit/engine_fixture.h"
 #include "kit/scripted_radio.h"
 #include "srec_writer.h"
@@ -17,17 +18,11 @@ using Lines = std::vector<std::string>;
 
 constexpr const char* kCheck = "\rCheck KRIX, cables and connections.";
 
-Bytes pattern(std::size_t count, std::uint8_t seed)
-{
-    Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed ^ (i * 31));
-    return bytes;
-}
+using testkit::Pattern;
 
-const Bytes kBoot = pattern(1025, 0x3C);
-const Bytes kFirmware = pattern(160, 0x12);
-const Bytes kEeprom = pattern(16, 0x77);
+const Bytes kBoot = Pattern(1025, 0x3C);
+const Bytes kFirmware = Pattern(160, 0x12);
+const Bytes kEeprom = Pattern(16, 0x77);
 
 class FlashRun : public testkit::EngineFixture {
 protected:
@@ -247,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "File: gone.s19 DOES NOT exist.\rMake sure Boot file is in ZORVANE directory.",
                    "Bootload Error", {}},
         FailureRow{"boot file too small",
-                   [](FlashRunFailure& f) { f.workDir().write("boot.s19", radio::SRecordImage(0, pattern(1024, 1), 64)); },
+                   [](FlashRunFailure& f) { f.workDir().write("boot.s19", radio::SRecordImage(0, Pattern(1024, 1), 64)); },
                    RunOutcome::BootFailed, "Boot file is to large/small.\rSee Help for troubleshooting.",
                    "Bootload Error", {}},
         FailureRow{"no echo", [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.noEcho = true; })); },
@@ -301,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "FLASH Error", kEepromBoxes},
         FailureRow{"firmware without end record",
                    [](FlashRunFailure& f) {
-                       f.workDir().write("main.s19", radio::SRecord('1', 0x8000, pattern(16, 1)) + "\r\n");
+                       f.workDir().write("main.s19", radio::SRecord('1', 0x8000, Pattern(16, 1)) + "\r\n");
                    },
                    RunOutcome::FlashFailed, "FLASH Failed.\rFile main.s19 ends without an end record.",
                    "FLASH Error", kEepromBoxes},

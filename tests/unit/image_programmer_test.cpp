@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/image_programmer.h"
+#include "kit/bytes.h"
 #include "kit/engine_fixture.h"
 #include "kit/scripted_radio.h"
 #include "srec_writer.h"
@@ -11,13 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes pattern(std::size_t count, std::uint8_t seed)
-{
-    Bytes bytes(count);
-    for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 13);
-    return bytes;
-}
+using testkit::Pattern;
 
 struct Record {
     std::uint16_t address;
@@ -29,7 +24,7 @@ std::string image(const std::vector<Record>& records, const std::string& tail = 
 {
     std::string text = "S00600004844521B\r\n";
     for (const Record& r : records)
-        text += radio::SRecord('1', r.address, pattern(r.length, static_cast<std::uint8_t>(r.address))) + "\r\n";
+        text += radio::SRecord('1', r.address, Pattern(r.length, static_cast<std::uint8_t>(r.address))) + "\r\n";
     return text + tail;
 }
 
@@ -122,7 +117,7 @@ TEST_F(ImageProgrammer, BlocksFollowThe128BytePages)
         EXPECT_EQ(headers, c.headers) << c.why;
         const auto& memory = c.opcode == kOpProgramEeprom ? radio.model.eeprom() : radio.model.flash();
         for (const Record& r : c.records) {
-            const Bytes expected = pattern(r.length, static_cast<std::uint8_t>(r.address));
+            const Bytes expected = Pattern(r.length, static_cast<std::uint8_t>(r.address));
             EXPECT_TRUE(std::equal(expected.begin(), expected.end(), memory.begin() + r.address)) << c.why;
         }
     }
@@ -132,7 +127,7 @@ TEST_F(ImageProgrammer, ChecksumBytesAndProgress)
 {
     dir.write("main.s19", image({{0x8010, 16}, {0x8020, 32}, {0x8040, 32}, {0x8060, 32}, {0x8080, 32}}));
     EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk);
-    const Bytes first = pattern(16, 0x10);
+    const Bytes first = Pattern(16, 0x10);
     EXPECT_EQ(state.gimageCheckSum[0], first[0]);
     EXPECT_EQ(state.gimageCheckSum[1], first[1]);
     // Seven lines: header, five records, end record; one progress step per block.
@@ -148,7 +143,7 @@ TEST_F(ImageProgrammer, EveryEndKindOfRecordEndsTheImage)
                             "S2080100000102030405", "S30900000000010203EF"}) {
         port.writes.clear();
         dir.write("main.s19", image({{0x8000, 16}}, std::string(end) + "\r\n" +
-                                                       radio::SRecord('1', 0x9000, pattern(16, 1)) + "\r\nS9030000FC\r\n"));
+                                                       radio::SRecord('1', 0x9000, Pattern(16, 1)) + "\r\nS9030000FC\r\n"));
         EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk) << end;
         ASSERT_EQ(blocks().size(), 1u) << end;
         EXPECT_EQ(blocks()[0].header[1], 0x80) << end;
@@ -224,7 +219,7 @@ TEST_F(ImageProgrammer, FilesItCannotProgramSendNothing)
         std::int16_t code;
     } cases[] = {
         {"empty file", "", kImageFailed},
-        {"no end record", "S00600004844521B\r\n" + radio::SRecord('1', 0x8000, pattern(16, 0)) + "\r\n", kImageFailed},
+        {"no end record", "S00600004844521B\r\n" + radio::SRecord('1', 0x8000, Pattern(16, 0)) + "\r\n", kImageFailed},
         {"data past 0xFFFF", image({{0xFFF8, 16}}), kImageFailed},
         {"record too long for the line buffer", "S1FF8000" + std::string(600, '0') + "\r\nS9030000FC\r\n", kImageFailed},
         {"more than 32767 lines", std::string(32768, '\n') + image({{0x8000, 16}}), kImageFailed},
