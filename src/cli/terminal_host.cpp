@@ -10,6 +10,7 @@ namespace zorvane::cli {
 namespace {
 
 constexpr int kInputPollMs = 100;   // how often a waiting prompt looks at a stop request
+constexpr auto kProgressRedraw = std::chrono::milliseconds(100);   // a terminal needs no more
 
 const char* stageName(RunStage stage)
 {
@@ -56,9 +57,13 @@ void TerminalHost::endProgressLine()
 
 void TerminalHost::drawProgressLine()
 {
-    if (!outIsTerminal_ || options_.quiet)
+    if (!outIsTerminal_ || options_.quiet || !imageStage_)
         return;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - stageStart_).count();
+    const auto now = std::chrono::steady_clock::now();
+    if (progressShown_ && now - lastDrawn_ < kProgressRedraw)
+        return;
+    lastDrawn_ = now;
+    const double seconds = std::chrono::duration<double>(now - stageStart_).count();
     const double rate = seconds > 0 ? stageBytes_ / seconds : 0;
     std::printf("\r%-8s block $%04X  %5.1f%%  %6.0f bytes/s ", stage_.c_str(), address_, percent_, rate);
     std::fflush(stdout);
@@ -158,6 +163,7 @@ void TerminalHost::setResultBox(ResultBox box, const std::string& text)
 void TerminalHost::stageStarted(RunStage stage)
 {
     stage_ = stageName(stage);
+    imageStage_ = stage == RunStage::ProgramEeprom || stage == RunStage::ProgramFlash;
     stageBytes_ = 0;
     percent_ = 0;
     stageStart_ = std::chrono::steady_clock::now();

@@ -42,6 +42,8 @@ private:
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;
+    bool imageStage_ = false;   // the progress line belongs to the EEPROM and FLASH images
+    std::chrono::steady_clock::time_point lastDrawn_;
     std::string stage_;
     double percent_ = 0;
     std::uint16_t address_ = 0;
