@@ -7,6 +7,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMessageBox>
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
@@ -376,6 +377,93 @@ TEST_F(MainWindow, Screenshots)
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
     testkit::SaveScreenshot(*window, "main-window-after-run.png");
+}
+
+} // namespace
+} // namespace zorvane::ui
+
+namespace zorvane::ui {
+namespace {
+
+TEST_F(MainWindow, UnloadClosesTheOtherWindowsLastOpenedFirst)
+{
+    std::vector<QString> closed;
+    struct Recorder : QObject {
+        std::vector<QString>& log;
+        explicit Recorder(std::vector<QString>& log) : log(log) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Close)
+                log.push_back(watched->objectName());
+            return false;
+        }
+    } recorder(closed);
+    QWidget help, about;
+    help.setObjectName(QStringLiteral("frmHelp"));
+    about.setObjectName(QStringLiteral("frmAbout"));
+    auto window = makeWindow();
+    for (QWidget* other : {&help, &about}) {
+        other->installEventFilter(&recorder);
+        other->show();
+        window->registerWindow(other);
+    }
+    window->close();
+    EXPECT_EQ(closed, (std::vector<QString>{QStringLiteral("frmAbout"), QStringLiteral("frmHelp")}));
+    EXPECT_FALSE(help.isVisible());
+}
+
+TEST_F(MainWindow, ASettingsStoreThatCannotBeWrittenDoesNotStopTheClose)
+{
+    const std::filesystem::path store = std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "ZORVANE";
+    std::filesystem::create_directories(store);
+    std::filesystem::permissions(store, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                            std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    auto window = makeWindow();
+    window->show();
+    {
+        testkit::Unprivileged user;
+        ASSERT_TRUE(user.active());
+        EXPECT_TRUE(window->close());
+    }
+    EXPECT_FALSE(window->isVisible());
+    std::filesystem::permissions(store, std::filesystem::perms::owner_all);
+}
+
+// The real boxes: icon, buttons and the carriage return as a line break.
+TEST(MessageBoxes, LookAsTheirStyleSays)
+{
+    struct Case {
+        BoxStyle style;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton press;
+        BoxButton answer;
+    } cases[] = {
+        {BoxStyle::Exclamation, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok, BoxButton::Ok},
+        {BoxStyle::OkOnly, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok, BoxButton::Ok},
+        {BoxStyle::OkCancel, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel,
+         BoxButton::Cancel},
+    };
+    for (const Case& c : cases) {
+        QMessageBox::Icon icon{};
+        QMessageBox::StandardButtons buttons{};
+        QString text, title;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            icon = box->icon();
+            buttons = box->standardButtons();
+            text = box->text();
+            title = box->windowTitle();
+            box->button(c.press)->click();
+        });
+        const BoxButton answer = ShowBox(nullptr, {"First line.\rSecond line.", c.style, "FLASH Error"}, nullptr);
+        EXPECT_EQ(answer, c.answer);
+        EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(text, QStringLiteral("First line.\nSecond line."));
+        EXPECT_EQ(title, QStringLiteral("FLASH Error"));
+    }
 }
 
 } // namespace
