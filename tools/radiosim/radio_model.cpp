@@ -56,6 +56,7 @@ void RadioModel::reset()
 {
     state_ = State::KrixIdle;
     pending_.clear();
+    smartModeMatched_ = 0;
     boot_.clear();
     blockNumber_ = 0;
     strayDone_ = false;
@@ -75,10 +76,14 @@ std::vector<RadioModel::Reply> RadioModel::receive(std::span<const std::uint8_t>
         case State::BootRom:
             if (baud == kRadioBaud)
                 bootRomByte(byte, replies);
+            else if (baud == kKrixBaud)
+                watchForSmartMode(byte);
             break;
         case State::BootCode:
             if (baud == kRadioBaud)
                 bootCodeByte(byte, replies);
+            else if (baud == kKrixBaud)
+                watchForSmartMode(byte);
             break;
         }
     }
@@ -103,6 +108,16 @@ void RadioModel::krixByte(std::uint8_t byte)
     pending_.clear();
     // After the confirmation the operator resets the radio: its boot ROM waits.
     state_ = state_ == State::KrixIdle ? State::KrixArmed : State::BootRom;
+}
+
+void RadioModel::watchForSmartMode(std::uint8_t byte)
+{
+    if (byte != kSmartModeRequest[smartModeMatched_])
+        smartModeMatched_ = byte == kSmartModeRequest[0] ? 1 : 0;
+    else if (++smartModeMatched_ == kSmartModeRequest.size()) {
+        reset();
+        state_ = State::KrixArmed;
+    }
 }
 
 void RadioModel::bootRomByte(std::uint8_t byte, std::vector<Reply>& replies)

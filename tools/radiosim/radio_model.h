@@ -73,6 +73,8 @@ public:
 
 private:
     void krixByte(std::uint8_t byte);
+    // Bytes at 9600 while the radio runs: the KRIX box still hears a new smart-mode request.
+    void watchForSmartMode(std::uint8_t byte);
     void bootRomByte(std::uint8_t byte, std::vector<Reply>& replies);
     void bootCodeByte(std::uint8_t byte, std::vector<Reply>& replies);
     void command(std::vector<Reply>& replies);
@@ -81,6 +83,7 @@ private:
     RadioSettings settings_;
     State state_ = State::KrixIdle;
     std::vector<std::uint8_t> pending_;   // bytes of the sequence, header or block so far
+    std::size_t smartModeMatched_ = 0;    // bytes of a new smart-mode request seen while the radio runs
     std::vector<std::uint8_t> boot_;
     std::uint8_t config_ = 0xFF;
     std::unique_ptr<std::array<std::uint8_t, kMemoryBytes>> eeprom_;
