@@ -110,7 +110,10 @@ BoxButton TerminalHost::MsgBox(const std::string& text, BoxStyle style, const st
             return BoxButton::Ok;
         std::fputs("Press Enter once the radio has been reset (Ctrl-C stops the run). ", stdout);
         std::fflush(stdout);
-        if (readAnswer(true) != Answer::Ok) {
+        const Answer answer = readAnswer(true);
+        if (!inIsTerminal_)
+            std::fputs("\n", stdout);   // a terminal echoed the Enter itself
+        if (answer != Answer::Ok) {
             std::fputs("\nNo answer to the reset prompt: stopping the run (use --yes to go on without one).\n",
                        stdout);
             requestStop_();
