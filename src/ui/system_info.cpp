@@ -21,14 +21,14 @@ std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std
 {
     RegistryApi::Key key = 0;
     std::int16_t result = 0;
-    if (registry.RegOpenKeyEx(KeyRoot, KeyName, kKeyRead, key) != kSuccess) {
+    if (registry.openKey(KeyRoot, KeyName, kKeyRead, key) != kSuccess) {
         KeyVal.clear();
         return 0;   // nothing was opened, so there is nothing to close
     }
     char buffer[kRegistryBufferBytes] = {};
     std::uint32_t length = kRegistryBufferBytes;
     std::uint32_t type = 0;
-    if (registry.RegQueryValueEx(key, SubKeyRef, type, buffer, length) != kSuccess) {
+    if (registry.queryValue(key, SubKeyRef, type, buffer, length) != kSuccess) {
         KeyVal.clear();
     } else {
         const std::size_t used = std::min<std::size_t>(length, kRegistryBufferBytes);
@@ -44,7 +44,7 @@ std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std
         }
         result = -1;
     }
-    registry.RegCloseKey(key);
+    registry.closeKey(key);
     return result;
 }
 

@@ -4,7 +4,7 @@
 
 namespace zorvane::ui {
 
-long WindowsRegistry::RegOpenKeyEx(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened)
+long WindowsRegistry::openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened)
 {
     HKEY key = nullptr;
     const LONG status = ::RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), subKey.c_str(), 0,
@@ -13,7 +13,7 @@ long WindowsRegistry::RegOpenKeyEx(std::uint32_t root, const std::string& subKey
     return status;
 }
 
-long WindowsRegistry::RegQueryValueEx(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+long WindowsRegistry::queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
                                       std::uint32_t& length)
 {
     DWORD valueType = 0;
@@ -25,7 +25,7 @@ long WindowsRegistry::RegQueryValueEx(Key key, const std::string& valueName, std
     return status;
 }
 
-long WindowsRegistry::RegCloseKey(Key key)
+long WindowsRegistry::closeKey(Key key)
 {
     return ::RegCloseKey(reinterpret_cast<HKEY>(key));
 }

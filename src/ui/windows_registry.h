@@ -7,10 +7,10 @@ namespace zorvane::ui {
 
 class WindowsRegistry final : public RegistryApi {
 public:
-    long RegOpenKeyEx(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) override;
-    long RegQueryValueEx(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+    long openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) override;
+    long queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
                          std::uint32_t& length) override;
-    long RegCloseKey(Key key) override;
+    long closeKey(Key key) override;
 };
 
 } // namespace zorvane::ui

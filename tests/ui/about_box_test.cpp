@@ -30,7 +30,7 @@ public:
     int opens = 0;
     int closes = 0;
 
-    long RegOpenKeyEx(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) override
+    long openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) override
     {
         if (root != kHKeyLocalMachine || !keys.contains(subKey))
             return kNotFound;
@@ -40,7 +40,7 @@ public:
         opened = reinterpret_cast<Key>(&keys.at(subKey));
         return 0;
     }
-    long RegQueryValueEx(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+    long queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
                          std::uint32_t& length) override
     {
         const auto& values = *reinterpret_cast<std::map<std::string, Value>*>(key);
@@ -54,7 +54,7 @@ public:
         length = static_cast<std::uint32_t>(found->second.data.size());
         return 0;
     }
-    long RegCloseKey(Key) override
+    long closeKey(Key) override
     {
         ++closes;
         return 0;
