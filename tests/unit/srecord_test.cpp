@@ -13,6 +13,13 @@ using testkit::TempDir;
 // A record with sixteen data bytes 00..0F at address 0000.
 const std::string kS1Line = "S1130000000102030405060708090A0B0C0D0E0F74";
 
+// Writes an image file into the test's folder and opens it.
+TextStream openImage(const TempDir& dir, const std::string& content)
+{
+    dir.write("img.s19", content);
+    return TextStream::OpenTextFile("img.s19");
+}
+
 std::string lineText(const SrecLine& line, int length)
 {
     return std::string(line.begin(), line.begin() + length);
@@ -35,8 +42,7 @@ TEST(Ascii2Dec, CountsOnlyDigitsAndCapitalHexLetters)
 TEST(GetSrecLine, ReadsOneRecordAndTheCharacterAfterIt)
 {
     TempDir dir;
-    dir.write("img.s19", kS1Line + "\r\nS9030000FC\r\n");
-    TextStream stream = TextStream::OpenTextFile("img.s19");
+    TextStream stream = openImage(dir, kS1Line + "\r\nS9030000FC\r\n");
     SrecLine line{};
     ASSERT_EQ(GetSrecLine(stream, line), 42);   // byte count 0x13 = 19
     EXPECT_EQ(line[42], 13) << "position L holds the carriage return";
@@ -73,8 +79,7 @@ TEST(GetSrecLine, RecordsReadAlikeWhateverSurroundsThem)
     };
     TempDir dir;
     for (const Case& c : cases) {
-        dir.write("img.s19", c.content);
-        TextStream stream = TextStream::OpenTextFile("img.s19");
+        TextStream stream = openImage(dir, c.content);
         SrecLine line{};
         std::array<std::uint8_t, 256> tx{};
         std::vector<int> counts;
@@ -93,8 +98,7 @@ TEST(GetSrecLine, RecordsReadAlikeWhateverSurroundsThem)
 TEST(GetSrecLine, LastRecordWithoutTerminatorKeepsItsFullLength)
 {
     TempDir dir;
-    dir.write("img.s19", "S9030000FC");
-    TextStream stream = TextStream::OpenTextFile("img.s19");
+    TextStream stream = openImage(dir, "S9030000FC");
     SrecLine line{};
     line.fill('#');
     EXPECT_EQ(GetSrecLine(stream, line), 10);
@@ -116,8 +120,7 @@ TEST(GetSrecLine, RunningOutBeforeTheBodyIsEndOfStream)
     };
     TempDir dir;
     for (const Case& c : cases) {
-        dir.write("img.s19", c.content);
-        TextStream stream = TextStream::OpenTextFile("img.s19");
+        TextStream stream = openImage(dir, c.content);
         SrecLine line{};
         EXPECT_THROW(
             {
@@ -132,8 +135,7 @@ TEST(GetSrecLine, RunningOutBeforeTheBodyIsEndOfStream)
 TEST(GetSrecLine, BodyCutShortKeepsTheEarlierCharacters)
 {
     TempDir dir;
-    dir.write("img.s19", kS1Line + "\nS1130010AB");
-    TextStream stream = TextStream::OpenTextFile("img.s19");
+    TextStream stream = openImage(dir, kS1Line + "\nS1130010AB");
     SrecLine line{};
     GetSrecLine(stream, line);
     EXPECT_EQ(GetSrecLine(stream, line), 42);
@@ -150,8 +152,7 @@ TEST(GetSrecLine, RecordTooLongForTheLineBufferIsARangeError)
     } cases[] = {{"7D", true}, {"7E", false}, {"FF", false}};
     TempDir dir;
     for (const Case& c : cases) {
-        dir.write("img.s19", "S1" + std::string(c.count) + std::string(600, '0') + "\n");
-        TextStream stream = TextStream::OpenTextFile("img.s19");
+        TextStream stream = openImage(dir, "S1" + std::string(c.count) + std::string(600, '0') + "\n");
         SrecLine line{};
         if (c.fits)
             EXPECT_EQ(GetSrecLine(stream, line), 2 * 0x7D + 4);
@@ -163,8 +164,7 @@ TEST(GetSrecLine, RecordTooLongForTheLineBufferIsARangeError)
 TEST(SLine2Hex, NeverWritesOutsideTheTransmitBuffer)
 {
     TempDir dir;
-    dir.write("img.s19", kS1Line + "\n");
-    TextStream stream = TextStream::OpenTextFile("img.s19");
+    TextStream stream = openImage(dir, kS1Line + "\n");
     SrecLine line{};
     GetSrecLine(stream, line);
 

@@ -74,16 +74,15 @@ std::vector<RadioModel::Reply> RadioModel::receive(std::span<const std::uint8_t>
                 krixByte(byte);
             break;
         case State::BootRom:
-            if (baud == kRadioBaud)
-                bootRomByte(byte, replies);
-            else if (baud == kKrixBaud)
-                watchForSmartMode(byte);
-            break;
         case State::BootCode:
-            if (baud == kRadioBaud)
-                bootCodeByte(byte, replies);
-            else if (baud == kKrixBaud)
+            if (baud == kRadioBaud) {
+                if (state_ == State::BootRom)
+                    bootRomByte(byte, replies);
+                else
+                    bootCodeByte(byte, replies);
+            } else if (baud == kKrixBaud) {
                 watchForSmartMode(byte);
+            }
             break;
         }
     }
