@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@ Process::Process(const std::vector<std::string>& argv, const std::string& cwd)
     if (pid_ < 0)
         throw std::runtime_error("fork failed");
     if (pid_ == 0) {
+        // A test that dies must not leave its simulator or flasher behind.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::dup2(pipeFds[1], STDERR_FILENO);
         const int devNull = ::open("/dev/null", O_RDONLY);
