@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The image programmer's check of a whole file.
     try {
-        if (auto fault = zorvane::FindImageFault(name))
-            sum += static_cast<unsigned>(fault->size());
+        const zorvane::ImageCheck check = zorvane::CheckImageFile(name);
+        sum += static_cast<unsigned>(check.lineCount) + (check.fault ? static_cast<unsigned>(check.fault->size()) : 0);
     } catch (const TextFileError&) {
     }
 

@@ -203,13 +203,17 @@ long CountLines(const std::string& fileName)
     return lines;
 }
 
-std::optional<std::string> FindImageFault(const std::string& fileName)
+ImageCheck CheckImageFile(const std::string& fileName)
 {
-    const long lines = CountLines(fileName);
-    if (lines == 0)
-        return "File " + fileName + " holds no records.";
-    if (lines > kMaxImageLines)
-        return "File " + fileName + " has more than " + std::to_string(kMaxImageLines) + " lines.";
+    ImageCheck check{CountLines(fileName), std::nullopt};
+    if (check.lineCount == 0) {
+        check.fault = "File " + fileName + " holds no records.";
+        return check;
+    }
+    if (check.lineCount > kMaxImageLines) {
+        check.fault = "File " + fileName + " has more than " + std::to_string(kMaxImageLines) + " lines.";
+        return check;
+    }
 
     TextStream stream = TextStream::OpenTextFile(fileName);
     SrecLine line{};
@@ -220,18 +224,20 @@ std::optional<std::string> FindImageFault(const std::string& fileName)
             if (line[1] == '0')
                 continue;
             if (line[1] != '1')
-                return std::nullopt;
+                return check;
             const int count = files::SLine2Hex(line, scratch, 0);
-            if (recordAddress(line) + count - 1 > kHighestAddress)
-                return "File " + fileName + ": the record at address $" +
-                       HexText(static_cast<std::uint32_t>(recordAddress(line))) +
-                       " runs past address $FFFF.";
+            if (recordAddress(line) + count - 1 > kHighestAddress) {
+                check.fault = "File " + fileName + ": the record at address $" +
+                              HexText(static_cast<std::uint32_t>(recordAddress(line))) + " runs past address $FFFF.";
+                return check;
+            }
         }
     } catch (const files::EndOfStreamError&) {
-        return "File " + fileName + " ends without an end record.";
+        check.fault = "File " + fileName + " ends without an end record.";
     } catch (const files::BufferRangeError&) {
-        return "File " + fileName + " holds a record too long to read.";
+        check.fault = "File " + fileName + " holds a record too long to read.";
     }
+    return check;
 }
 
 StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
@@ -242,11 +248,11 @@ StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
         return {kImageFileMissing, {}};
 
     try {
-        if (std::optional<std::string> fault = FindImageFault(fileName))
-            return {kImageFailed, *fault};
-        const long lineCount = CountLines(fileName);
+        const ImageCheck check = CheckImageFile(fileName);
+        if (check.fault)
+            return {kImageFailed, *check.fault};
         TextStream stream = TextStream::OpenTextFile(fileName);
-        ImageWriter writer(ctx, opcode, stream, lineCount);
+        ImageWriter writer(ctx, opcode, stream, check.lineCount);
         return {writer.run(), {}};
     } catch (const files::TextFileError& e) {
         return {kImageFailed, e.what()};

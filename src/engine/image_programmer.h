@@ -34,9 +34,13 @@ StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
 // The number of lines of a text file, as the progress bar counts them.
 long CountLines(const std::string& fileName);
 
-// Reads an image the way programming will and tells what would stop it: no
-// lines, too many lines, no end record, a record too long for the line
-// buffer, or S1 data beyond address 0xFFFF. nullopt for a sound image.
-std::optional<std::string> FindImageFault(const std::string& fileName);
+// An image read the way programming will read it, before anything is sent.
+struct ImageCheck {
+    long lineCount = 0;
+    // What would stop programming: no lines, too many lines, no end record, a
+    // record too long for the line buffer, or S1 data beyond address 0xFFFF.
+    std::optional<std::string> fault;
+};
+ImageCheck CheckImageFile(const std::string& fileName);
 
 } // namespace zorvane
