@@ -102,12 +102,13 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
 frmMain::~frmMain()
 {
     // A run still going must let go of the port before the window is gone;
-    // its last calls come through this thread's event queue.
+    // its last calls come through this thread's event queue, and its very
+    // last one (the run's end) wakes this loop after it has stopped running.
     if (runner_->running()) {
         cancelling_ = true;
         runner_->cancel();
         while (runner_->running())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     runner_->wait();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QSettings>
 #include <QtCore/QTimer>
@@ -13,6 +14,8 @@
 #include <QtWidgets/QRadioButton>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <filesystem>
 
 #include "kit/bytes.h"
@@ -464,6 +467,52 @@ TEST(MessageBoxes, LookAsTheirStyleSays)
         EXPECT_EQ(text, QStringLiteral("First line.\nSecond line."));
         EXPECT_EQ(title, QStringLiteral("FLASH Error"));
     }
+}
+
+} // namespace
+} // namespace zorvane::ui
+
+namespace zorvane::ui {
+namespace {
+
+// A radio that never answers: the run waits until it is asked to stop.
+struct SilentPort : testkit::FakeSerialPort {
+    SilentPort(testkit::FakeClock& clock, std::atomic<bool>& waiting, std::atomic<bool>& closedAtEnd)
+        : FakeSerialPort(clock), waiting(waiting), closedAtEnd(closedAtEnd)
+    {
+    }
+    ~SilentPort() override { closedAtEnd = !PortOpen(); }
+    bool waitForReceive(link::Clock::time_point, std::stop_token stop) override
+    {
+        waiting = true;
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        wake.wait(lock, stop, [] { return false; });
+        return false;
+    }
+    std::atomic<bool>& waiting;
+    std::atomic<bool>& closedAtEnd;
+};
+
+TEST_F(MainWindow, DestroyingTheWindowDuringARunStopsTheRunFirst)
+{
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> closed{false};
+    RunDependencies deps;
+    deps.clock = &clock;
+    deps.makePort = [&] { return std::make_unique<SilentPort>(clock, waiting, closed); };
+    auto window = std::make_unique<frmMain>(std::move(deps));
+    window->setBoxResponder([](const BoxRequest&) { return BoxButton::Ok; });
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    QElapsedTimer limit;
+    limit.start();
+    while (!waiting && limit.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(waiting) << "the run never reached its wait for the radio";
+    window.reset();
+    EXPECT_TRUE(closed) << "the port was closed before the window went";
 }
 
 } // namespace
