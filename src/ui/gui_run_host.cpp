@@ -3,14 +3,26 @@
 #include <QtCore/QMetaObject>
 #include <QtCore/QObject>
 
+#include <future>
+#include <memory>
+
 namespace zorvane::ui {
 
 BoxButton GuiRunHost::MsgBox(const std::string& text, BoxStyle style, const std::string& title)
 {
-    BoxButton button = BoxButton::Cancel;
+    // The answer comes back through a promise: if the window's thread drops
+    // the call unanswered, the promise breaks and the run hears Cancel.
+    auto answer = std::make_shared<std::promise<BoxButton>>();
+    std::future<BoxButton> button = answer->get_future();
     QMetaObject::invokeMethod(
-        &context_, [&] { button = display_.showRunBox({text, style, title}); }, Qt::BlockingQueuedConnection);
-    return button;
+        &context_,
+        [this, answer, request = BoxRequest{text, style, title}] { answer->set_value(display_.showRunBox(request)); },
+        Qt::QueuedConnection);
+    try {
+        return button.get();
+    } catch (const std::future_error&) {
+        return BoxButton::Cancel;
+    }
 }
 
 void GuiRunHost::setProgress(double percent)

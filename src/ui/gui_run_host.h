@@ -1,6 +1,6 @@
 // The window's side of a run: each call from the run's worker thread is
-// forwarded to the window's thread; displays are queued, message boxes wait
-// for the operator's answer.
+// forwarded to the window's thread in order; displays are queued, message
+// boxes wait for the operator's answer.
 #pragma once
 
 #include "engine/run_host.h"
