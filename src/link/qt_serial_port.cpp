@@ -4,9 +4,11 @@
 #include <QtSerialPort/QSerialPort>
 
 #include <algorithm>
+#include <climits>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -15,9 +17,11 @@ namespace zorvane::link {
 
 namespace {
 
-// A wait sleeps in the operating system in slices this long at most, so that
-// a request to stop the run is seen promptly.
+#if !defined(Q_OS_UNIX)
+// Without poll() a wait sleeps in slices this long at most, so that a
+// request to stop the run is seen promptly.
 constexpr int kStopCheckMs = 20;
+#endif
 // Bytes written are handed to the operating system within this time or the
 // line is taken to be stuck.
 constexpr int kWriteTimeoutMs = 5000;
@@ -48,11 +52,20 @@ bool canReadAndWrite(const std::string& device)
 QtSerialPort::QtSerialPort(Clock& clock, DeviceResolver resolveDevice)
     : clock_(clock), resolveDevice_(std::move(resolveDevice)), port_(std::make_unique<QSerialPort>())
 {
+#if defined(Q_OS_UNIX)
+    if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0)
+        stopPipe_[0] = stopPipe_[1] = -1;
+#endif
 }
 
 QtSerialPort::~QtSerialPort()
 {
     close();
+#if defined(Q_OS_UNIX)
+    for (int fd : stopPipe_)
+        if (fd >= 0)
+            ::close(fd);
+#endif
 }
 
 std::string QtSerialPort::DefaultDevice(int commPort)
@@ -208,6 +221,28 @@ std::vector<std::uint8_t> QtSerialPort::Input()
     return {data.begin(), data.end()};
 }
 
+#if defined(Q_OS_UNIX)
+QtSerialPort::Readiness QtSerialPort::sleepUntilReadable(std::chrono::milliseconds timeout, std::stop_token stop)
+{
+    // A stop request writes to a pipe that the same poll() watches, so it
+    // wakes the wait at once.
+    std::stop_callback wake(stop, [fd = stopPipe_[1]] {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(fd, &byte, 1);
+    });
+    pollfd fds[2] = {{static_cast<int>(port_->handle()), POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+    const int ready = ::poll(fds, stopPipe_[0] >= 0 ? 2 : 1, static_cast<int>(timeout.count()));
+    char drain[16];
+    while (stopPipe_[0] >= 0 && ::read(stopPipe_[0], drain, sizeof drain) > 0) {
+    }
+    if (ready <= 0)
+        return Readiness::Nothing;
+    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+        return Readiness::Failed;
+    return (fds[0].revents & POLLIN) ? Readiness::Readable : Readiness::Nothing;
+}
+#endif
+
 bool QtSerialPort::waitForReceive(Clock::time_point deadline, std::stop_token stop)
 {
     requireOpen("Receive");
@@ -219,8 +254,22 @@ bool QtSerialPort::waitForReceive(Clock::time_point deadline, std::stop_token st
         const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now());
         if (remaining.count() <= 0)
             return false;
-        const int slice = static_cast<int>(std::min<long long>(remaining.count(), kStopCheckMs));
-        if (!port_->waitForReadyRead(slice)) {
+#if defined(Q_OS_UNIX)
+        const Readiness readiness =
+            sleepUntilReadable(std::min(remaining, std::chrono::milliseconds(INT_MAX)), stop);
+        if (readiness == Readiness::Nothing)
+            continue;
+        // The bytes, or the failure, are there already: Qt need not wait for them.
+        const bool pulled = port_->waitForReadyRead(0);
+        if (readiness == Readiness::Failed && !pulled) {
+            port_->clearError();
+            throw SerialError(kErrDeviceIo, deviceName() + ": the device is gone", Name());
+        }
+#else
+        const bool pulled =
+            port_->waitForReadyRead(static_cast<int>(std::min<long long>(remaining.count(), kStopCheckMs)));
+#endif
+        if (!pulled) {
             // A closed far end shows as a read error while the port stays open.
             if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
                 throwDeviceError("The port failed while waiting for the radio");

@@ -47,6 +47,10 @@ private:
     [[noreturn]] void throwDeviceError(const std::string& what);
     void requireOpen(const char* operation) const;
     void drainOutput();
+    enum class Readiness { Nothing, Readable, Failed };
+    // Sleeps until the device has something to read or has failed, the
+    // timeout passes, or stop is requested.
+    Readiness sleepUntilReadable(std::chrono::milliseconds timeout, std::stop_token stop);
 
     Clock& clock_;
     DeviceResolver resolveDevice_;
@@ -54,6 +58,7 @@ private:
     int commPort_ = 1;
     int threshold_ = 1;
     int inputLen_ = 0;   // 0: a read takes everything waiting
+    int stopPipe_[2] = {-1, -1};   // wakes a wait when the run is asked to stop
 };
 
 } // namespace zorvane::link
