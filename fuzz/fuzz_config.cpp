@@ -8,12 +8,11 @@ using namespace zorvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    FlashRunState state;
-    state.gconfigFile = WriteFuzzFile(".cfg", data, size);
-    files::FileLabels labels;
-    const files::ConfigResult result = files::parseConfig(state, labels);
-    if (result == files::ConfigResult::Loaded && state.gconfigVal.size() != 2)
+    const std::string file = WriteFuzzFile(".cfg", data, size);
+    const files::ConfigReading reading = files::parseConfig(file);
+    if (reading.loaded() && reading.config.configVal.size() != 2)
         std::abort();
-    std::remove(state.gconfigFile.c_str());
-    return static_cast<int>(labels.boot.size() + state.gbootFile.size()) < 0 ? 1 : 0;
+    std::remove(file.c_str());
+    const files::FileLabels labels = files::LabelsFor(reading.config);
+    return static_cast<int>(labels.boot.size() + reading.config.bootFile.size()) < 0 ? 1 : 0;
 }

@@ -12,8 +12,9 @@
 #include "cli/tracing_port.h"
 #include "engine/flash_runner.h"
 #include "files/platform_config.h"
-#include "link/qt_serial_port.h"
-#include "link/qt_worker_thread.h"
+#include "link/clock.h"
+#include "qtlink/qt_serial_port.h"
+#include "qtlink/qt_worker_thread.h"
 
 using namespace zorvane;
 
@@ -59,21 +60,22 @@ int main(int argc, char** argv)
         return cli::kExitSuccess;
     }
 
-    FlashRunState state;
-    state.CommPort = portNumber(options.port);
-    state.gconfigFile = configFileFor(options);
-    files::FileLabels labels;
-    const files::ConfigResult config = files::parseConfig(state, labels);
-    if (config != files::ConfigResult::Loaded) {
-        const files::ConfigFailure failure = files::ConfigFailureMessage(config, state.gconfigFile);
+    const files::ConfigReading config = files::parseConfig(configFileFor(options));
+    if (!config.loaded()) {
+        const files::ConfigFailure failure = files::ConfigFailureMessage(config.result, config.config.configFile);
         std::string text = failure.text;
         std::replace(text.begin(), text.end(), '\r', '\n');
         std::printf("[%s] %s\n", failure.title.c_str(), text.c_str());
         return cli::kExitConfiguration;
     }
-    if (!options.quiet)
+    if (!options.quiet) {
+        const files::FileLabels labels = files::LabelsFor(config.config);
         std::printf("%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(), labels.firmware.c_str(),
-                    labels.eeprom.c_str(), state.gconfigVal.c_str());
+                    labels.eeprom.c_str(), config.config.configVal.c_str());
+    }
+    RunRequest request;
+    request.port = portNumber(options.port);
+    request.platform = config.config;
 
     std::FILE* trace = nullptr;
     if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr) {
@@ -90,39 +92,36 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     link::SteadyClock clock;
-    std::atomic<bool> stopping{false};
-    FlashRunner* runnerRef = nullptr;
-    cli::TerminalHost host(
-        options, [&] { return stopping.load(); },
-        [&] {
-            stopping = true;
-            runnerRef->cancel();
-        });
+    cli::TerminalHost host(options);
     FlashRunner runner(
         [&]() -> std::unique_ptr<link::SerialPort> {
             auto port = std::make_unique<link::QtSerialPort>(clock, deviceFor(options.port));
-            port->setCommPort(state.CommPort);
+            port->setCommPort(request.port);
             if (trace != nullptr)
                 return std::make_unique<cli::TracingPort>(std::move(port), trace, clock);
             return port;
         },
         clock, host, link::StartQtThread);
-    runnerRef = &runner;
 
-    std::promise<RunResult> finished;
-    std::future<RunResult> result = finished.get_future();
-    runner.start(state, true, [&](const RunResult& r) { finished.set_value(r); });
+    std::promise<RunReport> finished;
+    std::future<RunReport> result = finished.get_future();
+    runner.start(request, [&](const RunReport& report) { finished.set_value(report); });
+    bool stopping = false;
     while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
         const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
-        if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping.exchange(true)) {
+        if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping) {
+            stopping = true;
             std::fputs("\nStopping the run...\n", stdout);
             runner.cancel();
         }
     }
     runner.wait();
-    const RunResult run = result.get();
+    const RunReport report = result.get();
     host.printResults();
-    if (trace != nullptr)
+    if (trace != nullptr) {
+        if (!report.cause.empty())
+            std::fprintf(trace, "# cause: %s\n", report.cause.c_str());
         std::fclose(trace);
-    return cli::ExitCodeFor(run.outcome);
+    }
+    return cli::ExitCodeFor(report.outcome);
 }

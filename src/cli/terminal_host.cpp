@@ -37,11 +37,8 @@ std::string asLines(std::string text)
 
 } // namespace
 
-TerminalHost::TerminalHost(const CliOptions& options, std::function<bool()> stopRequested,
-                           std::function<void()> requestStop)
+TerminalHost::TerminalHost(const CliOptions& options)
     : options_(options),
-      stopRequested_(std::move(stopRequested)),
-      requestStop_(std::move(requestStop)),
       outIsTerminal_(::isatty(STDOUT_FILENO) != 0),
       inIsTerminal_(::isatty(STDIN_FILENO) != 0)
 {
@@ -70,86 +67,103 @@ void TerminalHost::drawProgressLine()
     progressShown_ = true;
 }
 
-TerminalHost::Answer TerminalHost::readAnswer(bool okIsDefault)
+TerminalHost::Reply TerminalHost::readAnswer(bool okIsDefault, const std::stop_token& stop)
 {
     std::string line;
-    while (!stopRequested_()) {
+    while (!stop.stop_requested()) {
         pollfd pfd{STDIN_FILENO, POLLIN, 0};
         if (::poll(&pfd, 1, kInputPollMs) <= 0)
             continue;
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n <= 0)
-            return Answer::NoAnswer;   // end of input: nobody is there to answer
+            return Reply::NoAnswer;   // end of input: nobody is there to answer
         if (c != '\n') {
             line.push_back(c);
             continue;
         }
         if (line.empty())
-            return okIsDefault ? Answer::Ok : Answer::NoAnswer;
+            return okIsDefault ? Reply::Ok : Reply::NoAnswer;
         const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
         if (first == 'o' || first == 'y')
-            return Answer::Ok;
+            return Reply::Ok;
         if (first == 'c' || first == 'n')
-            return Answer::Cancel;
+            return Reply::Cancel;
         std::fputs("Answer o (OK) or c (Cancel): ", stdout);
         std::fflush(stdout);
         line.clear();
     }
-    return Answer::Cancel;
+    return Reply::Cancel;
 }
 
-BoxButton TerminalHost::MsgBox(const std::string& text, BoxStyle style, const std::string& title)
+void TerminalHost::printBox(const Message& message)
 {
     endProgressLine();
-    std::printf("[%s] %s\n", title.c_str(), asLines(text).c_str());
+    std::printf("[%s] %s\n", message.title.c_str(), asLines(message.text).c_str());
     std::fflush(stdout);
+}
 
-    if (title == "KRIX Smart mode") {
-        if (options_.yes)
-            return BoxButton::Ok;
-        std::fputs("Press Enter once the radio has been reset (Ctrl-C stops the run). ", stdout);
-        std::fflush(stdout);
-        const Answer answer = readAnswer(true);
-        if (!inIsTerminal_)
-            std::fputs("\n", stdout);   // a terminal echoed the Enter itself
-        if (answer != Answer::Ok) {
-            std::fputs("\nNo answer to the reset prompt: stopping the run (use --yes to go on without one).\n",
-                       stdout);
-            requestStop_();
-            return BoxButton::Cancel;
-        }
-        return BoxButton::Ok;
-    }
-    if (style != BoxStyle::OkCancel)
-        return BoxButton::Ok;
+Answer TerminalHost::confirmReset(const Message& prompt, std::stop_token stop)
+{
+    printBox(prompt);
+    if (options_.yes)
+        return Answer::GoOn;
+    std::fputs("Press Enter once the radio has been reset (Ctrl-C stops the run). ", stdout);
+    std::fflush(stdout);
+    const Reply reply = readAnswer(true, stop);
+    if (!inIsTerminal_)
+        std::fputs("\n", stdout);   // a terminal echoed the Enter itself
+    if (reply == Reply::Ok)
+        return Answer::GoOn;
+    std::fputs("\nNo answer to the reset prompt: stopping the run (use --yes to go on without one).\n", stdout);
+    return Answer::Stop;
+}
 
+Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop_token stop)
+{
+    printBox(question.message);
+    std::printf("  cause: %s\n", question.cause.c_str());
     switch (options_.onLineError) {
     case LineErrorAnswer::Continue:
         std::fputs("Going on with the next block (--on-line-error continue).\n", stdout);
-        return BoxButton::Ok;
+        return Answer::GoOn;
     case LineErrorAnswer::Cancel:
         std::fputs("Stopping (--on-line-error cancel).\n", stdout);
-        return BoxButton::Cancel;
+        return Answer::Stop;
     case LineErrorAnswer::Ask:
         break;
     }
     if (!inIsTerminal_) {
         std::fputs("No terminal to ask: stopping.\n", stdout);
-        return BoxButton::Cancel;
+        return Answer::Stop;
     }
     std::fputs("o = OK, go on with the next block; c = Cancel: ", stdout);
     std::fflush(stdout);
-    return readAnswer(false) == Answer::Ok ? BoxButton::Ok : BoxButton::Cancel;
+    return readAnswer(false, stop) == Reply::Ok ? Answer::GoOn : Answer::Stop;
 }
 
-void TerminalHost::setProgress(double percent)
+void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    percent_ = percent;
+    printBox(failure.message);
+    if (!failure.cause.empty())
+        std::printf("  cause: %s\n", failure.cause.c_str());
+    std::fflush(stdout);
+}
+
+void TerminalHost::showSuccess(const Message& message, std::stop_token)
+{
+    printBox(message);
+}
+
+void TerminalHost::progress(const RunProgress& progress)
+{
+    percent_ = progress.percent;
+    address_ = progress.address;
+    stageBytes_ = progress.bytesDone;
     drawProgressLine();
 }
 
-void TerminalHost::setStatusText(const std::string& text)
+void TerminalHost::statusChanged(const std::string& text)
 {
     if (options_.quiet)
         return;
@@ -158,7 +172,7 @@ void TerminalHost::setStatusText(const std::string& text)
     std::fflush(stdout);
 }
 
-void TerminalHost::setResultBox(ResultBox box, const std::string& text)
+void TerminalHost::resultReady(ResultBox box, const std::string& text)
 {
     results_[box] = text;
 }
@@ -175,13 +189,6 @@ void TerminalHost::stageStarted(RunStage stage)
     endProgressLine();
     std::printf("== %s\n", stage_.c_str());
     std::fflush(stdout);
-}
-
-void TerminalHost::blockAcknowledged(std::uint8_t, std::uint16_t address, std::size_t length)
-{
-    address_ = address;
-    stageBytes_ += length;
-    drawProgressLine();
 }
 
 void TerminalHost::printResults()

@@ -1,11 +1,11 @@
-// The flash run on a terminal: every message box with its title and text,
-// the reset prompt and line errors answered from the keyboard or the
-// command line, a progress line, and the five results at the end.
+// The flash run on a terminal: every message box with its title and text
+// (and a failure's cause), the reset prompt and line errors answered from
+// the keyboard or the command line, a progress line, and the five results
+// at the end.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <string>
 
@@ -16,29 +16,30 @@ namespace zorvane::cli {
 
 class TerminalHost final : public RunHost {
 public:
-    TerminalHost(const CliOptions& options, std::function<bool()> stopRequested, std::function<void()> requestStop);
+    explicit TerminalHost(const CliOptions& options);
 
-    BoxButton MsgBox(const std::string& text, BoxStyle style, const std::string& title) override;
-    void setProgress(double percent) override;
-    void setStatusText(const std::string& text) override;
-    void setResultBox(ResultBox box, const std::string& text) override;
-    void setCommMenuEnabled(bool) override {}
     void stageStarted(RunStage stage) override;
-    void blockAcknowledged(std::uint8_t opcode, std::uint16_t address, std::size_t length) override;
+    void progress(const RunProgress& progress) override;
+    void statusChanged(const std::string& text) override;
+    void resultsCleared() override { results_.clear(); }
+    void resultReady(ResultBox box, const std::string& text) override;
+    Answer confirmReset(const Message& prompt, std::stop_token stop) override;
+    Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) override;
+    void showFailure(const RunFailure& failure, std::stop_token stop) override;
+    void showSuccess(const Message& message, std::stop_token stop) override;
 
     // The five result boxes as the window labels them.
     void printResults();
 
 private:
-    enum class Answer { Ok, Cancel, NoAnswer };
+    enum class Reply { Ok, Cancel, NoAnswer };
     // Waits for a line on standard input while the run is not stopped.
-    Answer readAnswer(bool okIsDefault);
+    Reply readAnswer(bool okIsDefault, const std::stop_token& stop);
+    void printBox(const Message& message);
     void endProgressLine();
     void drawProgressLine();
 
     const CliOptions& options_;
-    std::function<bool()> stopRequested_;
-    std::function<void()> requestStop_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;

@@ -43,14 +43,16 @@ std::int32_t gatherBootData(TextStream& stream, BootBuffer& txBuffer)
     return bufferSize;
 }
 
-// The boot ROM echoes bytes 1..1024 of what it received.
-bool echoMatches(const std::vector<std::uint8_t>& echo, const BootBuffer& sent)
+// The boot ROM echoes bytes 1..1024 of what it received. Returns the
+// number of the first boot byte whose echo differs.
+std::optional<std::size_t> echoDifference(const std::vector<std::uint8_t>& echo, const BootBuffer& sent)
 {
     for (std::size_t j = 0; j < echo.size() && j + 1 < kBootBytes; ++j)
         if (echo[j] != sent[j + 1])
-            return false;
-    return true;
+            return j + 1;
+    return std::nullopt;
 }
+
 
 } // namespace
 
@@ -59,76 +61,91 @@ void StartSmartMode(RunContext& ctx)
     ctx.link.port.Output(kSmartModeRequest);
     link::TimedWait(ctx.link, 1);
     ctx.link.port.Output(kSmartModeConfirm);
-    ctx.MsgBox("Please Reset the radio, then click OK", BoxStyle::Exclamation, "KRIX Smart mode");
+    if (ctx.confirmReset() == Answer::Stop)
+        throw link::RunCancelled{};
 }
 
-StageOutcome SendBootFile(RunContext& ctx)
+BootOutcome SendBootFile(RunContext& ctx)
 {
-    FlashRunState& st = ctx.state;
+    const std::string& bootFile = ctx.config().bootFile;
     link::RadioLink& link = ctx.link;
     link::SerialPort& port = link.port;
 
     port.setRThreshold(static_cast<int>(kBootEchoBytes));
     port.setInputLen(static_cast<int>(kBootEchoBytes));
-    st.gcheckSum = 0;
-    std::int16_t result = kBootOk;
+    BootOutcome outcome;
 
-    if (!files::FileExists(st.gbootFile))
-        return {kBootFileMissing, {}};
+    if (!files::FileExists(bootFile))
+        return {BootResult::FileMissing, "file " + bootFile + " not found", false, {}, 0};
 
     BootBuffer txBuffer{};
     std::optional<TextStream> stream;
     try {
-        stream.emplace(TextStream::OpenTextFile(st.gbootFile));
-        if (gatherBootData(*stream, txBuffer) != static_cast<std::int32_t>(kBootBytes))
-            return {kBootWrongSize, {}};
+        stream.emplace(TextStream::OpenTextFile(bootFile));
+        const std::int32_t gathered = gatherBootData(*stream, txBuffer);
+        if (gathered != static_cast<std::int32_t>(kBootBytes))
+            return {BootResult::WrongSize,
+                    "the boot file holds " + std::to_string(gathered) + " data bytes, not 1025", false, {}, 0};
     } catch (const BufferRangeError&) {
-        return {kBootWrongSize, {}};
+        return {BootResult::WrongSize, "the boot file holds more than 1025 data bytes", false, {}, 0};
     } catch (const TextFileError& e) {
-        return {kBootNotTransferred, e.what()};
+        return {BootResult::NotTransferred, e.what(), true, {}, 0};
     }
 
     // Transfer: every byte in a write of its own.
     port.discardInput();
-    st.grxMessageRdy = kFalse;
+    std::uint32_t sum = 0;
     for (std::size_t i = 0; i < kBootBytes; ++i) {
         port.Output(std::span<const std::uint8_t>(&txBuffer[i], 1));
-        st.gcheckSum = (st.gcheckSum + txBuffer[i]) % 65536;
+        sum = (sum + txBuffer[i]) % 65536;
     }
+    outcome.checksum = static_cast<std::uint16_t>(sum);
 
     // Echo wait: the echo must be complete within 3 s of the last byte written.
     link::Clock::time_point start = link.clock.now();
     std::vector<std::uint8_t> echo;
-    link.awaitReceive(start + kEchoWaitLimit);
-    if (st.grxMessageRdy == kTrue)
+    if (link.awaitReceive(start + kEchoWaitLimit))
         echo = port.Input();
     const link::Seconds echoElapsed = link.elapsedSince(start);
 
-    st.grxMessageRdy = kFalse;
     port.setRThreshold(kVersionReplyBytes);
     port.setInputLen(1);
 
-    if (echoElapsed >= kEchoLate || !echoMatches(echo, txBuffer))
-        return {kBootNotTransferred, {}};
+    if (echoElapsed >= kEchoLate) {
+        outcome.result = BootResult::NotTransferred;
+        outcome.cause = echo.empty() ? "no echo within 4 s of the last boot byte"
+                                     : "echo " + link::SecondsText(echoElapsed) + " after the last boot byte";
+        return outcome;
+    }
+    if (const std::optional<std::size_t> differs = echoDifference(echo, txBuffer)) {
+        outcome.result = BootResult::NotTransferred;
+        outcome.cause = "echo byte " + std::to_string(*differs) + " differs";
+        return outcome;
+    }
 
     // Version reply: r2.r3 is the version, r4 the sum of r0..r3.
+    outcome.result = BootResult::Ok;
     start = link.clock.now();
-    link.awaitReceive(start + kVersionWaitLimit);
-    if (st.grxMessageRdy == kTrue) {
+    if (link.awaitReceive(start + kVersionWaitLimit)) {
         std::optional<link::Frame> reply = link::ReadFrame(port);
         if (!reply) {
-            result = kBootNotTransferred;
+            outcome.result = BootResult::NotTransferred;
+            outcome.cause = "version reply shorter than 5 bytes";
         } else {
             const link::Frame& r = *reply;
-            st.greturnedVersion = HexText(r[2]) + "." + HexText(r[3]);
-            if (link::FrameChecksum(r) != r[4])
-                result = kBootNotTransferred;
+            outcome.version = HexText(r[2]) + "." + HexText(r[3]);
+            if (link::FrameChecksum(r) != r[4]) {
+                outcome.result = BootResult::NotTransferred;
+                outcome.cause = "version reply checksum $" + HexText(r[4]) + ", expected $" +
+                                HexText(link::FrameChecksum(r));
+            }
         }
     }
-    if (link.elapsedSince(start) >= kVersionWaitLimit)
-        result = kBootNoVersion;
-
-    return {result, {}};
+    if (link.elapsedSince(start) >= kVersionWaitLimit) {
+        outcome.result = BootResult::NoVersion;
+        outcome.cause = "no version reply within 3 s";
+    }
+    return outcome;
 }
 
 } // namespace zorvane

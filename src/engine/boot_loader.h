@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 #include "engine/run_context.h"
 
@@ -16,18 +18,28 @@ constexpr auto kEchoWaitLimit = std::chrono::seconds(4);
 constexpr auto kEchoLate = std::chrono::seconds(3);     // an echo this late fails the stage
 constexpr auto kVersionWaitLimit = std::chrono::seconds(3);
 
-// Boot stage result codes.
-constexpr std::int16_t kBootFileMissing = 3;
-constexpr std::int16_t kBootOk = 4;
-constexpr std::int16_t kBootNotTransferred = 5;
-constexpr std::int16_t kBootNoVersion = 6;
-constexpr std::int16_t kBootWrongSize = 7;
+// Boot stage results, numbered as the operator's manual numbers them.
+enum class BootResult {
+    FileMissing = 3,
+    Ok = 4,
+    NotTransferred = 5,
+    NoVersion = 6,
+    WrongSize = 7,
+};
+
+struct BootOutcome {
+    BootResult result = BootResult::NotTransferred;
+    std::string cause;              // in words, when the result is not Ok
+    bool fileFault = false;         // the boot file could not be read: nothing was sent
+    std::string version;            // from the version reply, once one was read
+    std::uint16_t checksum = 0;     // sum of the 1025 boot bytes modulo 65536
+};
 
 // Puts the KRIX box into smart mode and returns once the operator has
-// confirmed the radio reset.
+// confirmed the radio reset; a Stop answer stops the run (link::RunCancelled).
 void StartSmartMode(RunContext& ctx);
 
-// Sends the boot file and reads back the version; returns 3, 4, 5, 6 or 7.
-StageOutcome SendBootFile(RunContext& ctx);
+// Sends the boot file and reads back the version.
+BootOutcome SendBootFile(RunContext& ctx);
 
 } // namespace zorvane

@@ -3,6 +3,7 @@
 #include "engine/boot_loader.h"
 #include "engine/hex_text.h"
 #include "engine/image_programmer.h"
+#include "engine/stage_checks.h"
 #include "link/command_link.h"
 
 namespace zorvane {
@@ -12,21 +13,26 @@ namespace {
 constexpr const char* kLineSettings = "9600,N,8,1";
 constexpr std::int32_t kRadioBaud = 7600;   // the radio's boot ROM and boot code speed
 
-std::string openFailureText(int number)
+MessageId openFailure(int number)
 {
     switch (number) {
     case link::kErrPortInUse:
-        return "Comm Port already in use.";
+        return MessageId::PortInUse;
     case link::kErrCannotOpen:
-        return "Zorvane was unable to open Comm Port.";
+        return MessageId::PortCannotOpen;
     default:
-        return "Comm Port error occured.";
+        return MessageId::PortOpenError;
     }
 }
 
-std::string checksumText(const std::array<std::uint8_t, 2>& bytes)
+std::string checksumText(const ImageChecksum& bytes)
 {
     return "$" + HexText(bytes[0]) + HexText(bytes[1]);
+}
+
+std::string serialErrorText(const link::SerialError& e)
+{
+    return e.description + " (" + e.source + " error " + std::to_string(e.number) + ")";
 }
 
 // Timer1's pause between a command and the next step.
@@ -36,66 +42,75 @@ void pause(RunContext& ctx)
 }
 
 // A command's answer; a command the radio did not acknowledge gets its warning box.
-bool acknowledged(RunContext& ctx, std::int16_t answer, const char* failure, const char* title)
+bool acknowledged(RunContext& ctx, const link::AckReply& reply, RunOutcome stage, MessageId failure)
 {
-    if (answer == kTrue)
+    if (reply.acknowledged())
         return true;
-    ctx.MsgBox(TwoLines(failure, kCheckConnections), BoxStyle::Exclamation, title);
+    ctx.fail(stage, MakeMessage(failure), reply.cause());
     return false;
 }
 
 // Steps 8 to 15: everything that talks to the KRIX box and the radio.
 RunOutcome talkToRadio(RunContext& ctx)
 {
-    FlashRunState& st = ctx.state;
+    const files::PlatformConfig& config = ctx.config();
+    RunReport& report = ctx.report;
     link::SerialPort& port = ctx.link.port;
     RunHost& host = ctx.host;
 
-    host.stageStarted(RunStage::SmartMode);
+    ctx.enterStage(RunStage::SmartMode);
     StartSmartMode(ctx);
     link::SetBaudRate(port, kRadioBaud);
-    host.setStatusText(PortText(st.CommPort) + ", 7600");
+    host.statusChanged(PortText(ctx.request.port) + ", 7600");
 
-    host.stageStarted(RunStage::BootLoad);
-    if (CheckBootResult(ctx, SendBootFile(ctx)) == kFalse)
+    ctx.enterStage(RunStage::BootLoad);
+    const BootOutcome boot = SendBootFile(ctx);
+    if (!CheckBootResult(ctx, boot))
         return RunOutcome::BootFailed;
-    host.setResultBox(ResultBox::BootVers, "R" + st.greturnedVersion);
-    host.setResultBox(ResultBox::BootCsum, "$" + HexText(static_cast<std::uint32_t>(st.gcheckSum)));
+    report.bootVersion = boot.version;
+    report.bootChecksum = boot.checksum;
+    host.resultReady(ResultBox::BootVers, "R" + boot.version);
+    host.resultReady(ResultBox::BootCsum, "$" + HexText(boot.checksum));
 
-    host.stageStarted(RunStage::Config);
-    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), "Erase CONFIG command failed.",
-                      "CONFIG Error"))
+    ctx.enterStage(RunStage::Config);
+    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), RunOutcome::ConfigFailed,
+                      MessageId::EraseConfigFailed))
         return RunOutcome::ConfigFailed;
     pause(ctx);
-    if (!acknowledged(ctx, link::SendConfigCommand(ctx.link, st.gconfigValHex), "Program CONFIG command failed.",
-                      "CONFIG Error"))
+    if (!acknowledged(ctx, link::SendConfigCommand(ctx.link, config.configValHex), RunOutcome::ConfigFailed,
+                      MessageId::ProgramConfigFailed))
         return RunOutcome::ConfigFailed;
     pause(ctx);
-    host.setResultBox(ResultBox::Config, "$" + st.gconfigVal);
+    report.configValue = config.configValHex;
+    host.resultReady(ResultBox::Config, "$" + config.configVal);
 
-    if (!st.geepromFile.empty()) {
-        host.stageStarted(RunStage::EraseEeprom);
-        if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseEeprom), "Erase EEPROM command failed.",
-                          "EEPROM Error"))
+    if (!config.eepromFile.empty()) {
+        ctx.enterStage(RunStage::EraseEeprom);
+        if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseEeprom), RunOutcome::EepromFailed,
+                          MessageId::EraseEepromFailed))
             return RunOutcome::EepromFailed;
         pause(ctx);
-        host.stageStarted(RunStage::ProgramEeprom);
-        if (CheckEepromResult(ctx, ProgramImage(ctx, kOpProgramEeprom)) == kFalse)
+        ctx.enterStage(RunStage::ProgramEeprom);
+        const ImageOutcome eeprom = ProgramImage(ctx, kOpProgramEeprom);
+        if (!CheckEepromResult(ctx, eeprom))
             return RunOutcome::EepromFailed;
-        host.setResultBox(ResultBox::EepromCsum, checksumText(st.gimageCheckSum));
+        report.eepromChecksum = eeprom.checksum;
+        host.resultReady(ResultBox::EepromCsum, checksumText(eeprom.checksum.value_or(ImageChecksum{})));
     }
 
-    host.stageStarted(RunStage::EraseRom);
-    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseRom), "Erase ROM command failed.",
-                      "FLASH Error"))
+    ctx.enterStage(RunStage::EraseRom);
+    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseRom), RunOutcome::FlashFailed,
+                      MessageId::EraseRomFailed))
         return RunOutcome::FlashFailed;
     pause(ctx);
-    host.stageStarted(RunStage::ProgramFlash);
-    if (CheckFlashResult(ctx, ProgramImage(ctx, kOpProgramFlash)) == kFalse)
+    ctx.enterStage(RunStage::ProgramFlash);
+    const ImageOutcome firmware = ProgramImage(ctx, kOpProgramFlash);
+    if (!CheckFlashResult(ctx, firmware))
         return RunOutcome::FlashFailed;
-    host.setResultBox(ResultBox::FirmwareCsum, checksumText(st.gimageCheckSum));
+    report.firmwareChecksum = firmware.checksum;
+    host.resultReady(ResultBox::FirmwareCsum, checksumText(firmware.checksum.value_or(ImageChecksum{})));
 
-    ctx.MsgBox("Programming Successful!", BoxStyle::OkOnly, "ZORVANE");
+    ctx.succeed();
     return RunOutcome::Success;
 }
 
@@ -103,73 +118,80 @@ RunOutcome talkToRadio(RunContext& ctx)
 // message of its own.
 RunOutcome openPortAndRun(RunContext& ctx)
 {
-    FlashRunState& st = ctx.state;
     link::SerialPort& port = ctx.link.port;
 
-    ctx.host.stageStarted(RunStage::OpenPort);
+    ctx.enterStage(RunStage::OpenPort);
     try {
-        if (port.CommPort() != st.CommPort) {
+        if (port.CommPort() != ctx.request.port) {
             if (port.PortOpen())
                 port.close();
-            port.setCommPort(st.CommPort);
+            port.setCommPort(ctx.request.port);
         }
         if (!port.PortOpen())
             port.open();
     } catch (const link::SerialError& e) {
-        ctx.MsgBox(openFailureText(e.number), BoxStyle::Exclamation, "Comm Error");
+        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)), serialErrorText(e));
         return RunOutcome::PortFailed;
     }
 
     try {
         port.setSettings(kLineSettings);
-        ctx.host.setStatusText(PortText(st.CommPort) + ", 9600");
+        ctx.host.statusChanged(PortText(ctx.request.port) + ", 9600");
         return talkToRadio(ctx);
     } catch (const link::SerialError& e) {
-        ctx.MsgBox(TwoLines("Comm Port error occured.",
-                            e.description + " (" + e.source + " error " + std::to_string(e.number) + ")"),
-                   BoxStyle::Exclamation, "Comm Error");
+        ctx.fail(RunOutcome::SerialFailed, MakeMessage(MessageId::PortFailed, {}, serialErrorText(e)),
+                 serialErrorText(e));
         return RunOutcome::SerialFailed;
     }
 }
 
 void closingSteps(RunContext& ctx)
 {
-    ctx.host.stageStarted(RunStage::Closing);
-    ctx.host.setProgress(0);
+    ctx.enterStage(RunStage::Closing);
+    ctx.host.progress({RunStage::Closing});
     if (ctx.link.port.PortOpen()) {
         ctx.link.port.close();
-        ctx.host.setStatusText(PortText(ctx.state.CommPort));
+        ctx.host.statusChanged(PortText(ctx.request.port));
     }
-    ctx.host.setCommMenuEnabled(true);
+    ctx.endStages();
 }
 
 } // namespace
 
-RunOutcome cmdBeginFlash_Click(RunContext& ctx, bool platformSelected)
+RunOutcome cmdBeginFlash_Click(RunContext& ctx)
 {
-    if (!platformSelected) {
-        ctx.host.MsgBox("Choose a Platform to continue.", BoxStyle::Exclamation, "Error");
-        return RunOutcome::NoPlatform;
+    if (!ctx.request.platform) {
+        ctx.report.message = MakeMessage(MessageId::ChooseAPlatform);
+        ctx.report.cause = "no platform chosen";
+        ctx.host.showFailure({RunOutcome::NoPlatform, *ctx.report.message, ctx.report.cause}, ctx.link.stop);
+        return ctx.report.outcome = RunOutcome::NoPlatform;
     }
 
-    ctx.host.setCommMenuEnabled(false);
-    for (ResultBox box : {ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config,
-                          ResultBox::EepromCsum, ResultBox::FirmwareCsum})
-        ctx.host.setResultBox(box, "");
-
+    ctx.host.resultsCleared();
     RunOutcome outcome = RunOutcome::InternalError;
     try {
         outcome = openPortAndRun(ctx);
     } catch (const link::RunCancelled&) {
         outcome = RunOutcome::Cancelled;
+        ctx.report.cause = "stopped by the operator";
     } catch (const std::exception& e) {
         // Nothing the run knows of ends here; say what happened all the same.
-        if (!ctx.link.stop.stop_requested())
-            ctx.host.MsgBox(TwoLines("Zorvane stopped the run after an unexpected error.", e.what()),
-                            BoxStyle::Exclamation, "Error");
+        if (!ctx.link.stop.stop_requested()) {
+            ctx.report.message = MakeMessage(MessageId::UnexpectedError, {}, e.what());
+            ctx.report.cause = e.what();
+            ctx.host.showFailure({RunOutcome::InternalError, *ctx.report.message, e.what()}, ctx.link.stop);
+        }
     }
     closingSteps(ctx);
-    return outcome;
+    return ctx.report.outcome = outcome;
+}
+
+RunReport RunFlash(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
+                   std::stop_token stop)
+{
+    RunContext ctx(request, port, clock, host, std::move(stop));
+    cmdBeginFlash_Click(ctx);
+    return std::move(ctx.report);
 }
 
 } // namespace zorvane

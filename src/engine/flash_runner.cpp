@@ -13,7 +13,7 @@ FlashRunner::~FlashRunner()
     wait();
 }
 
-bool FlashRunner::start(const FlashRunState& state, bool platformSelected, FinishedHandler onFinished)
+bool FlashRunner::start(RunRequest request, FinishedHandler onFinished)
 {
     std::lock_guard lock(mutex_);
     if (running_.exchange(true))
@@ -22,24 +22,23 @@ bool FlashRunner::start(const FlashRunState& state, bool platformSelected, Finis
         worker_->join();   // the previous run has already finished; reap its thread
 
     stop_ = std::stop_source();
-    worker_ = startThread_([this, state, platformSelected, stop = stop_.get_token(),
+    worker_ = startThread_([this, request = std::move(request), stop = stop_.get_token(),
                            onFinished = std::move(onFinished)] {
-        RunResult result;
-        result.state = state;
+        RunReport report;
         try {
             std::unique_ptr<link::SerialPort> port = makePort_();
-            RunContext ctx(result.state, *port, clock_, host_, stop);
-            result.outcome = cmdBeginFlash_Click(ctx, platformSelected);
+            report = RunFlash(request, *port, clock_, host_, stop);
         } catch (const std::exception& e) {
             // Only making the port can fail here; the run itself reports its own failures.
+            report.outcome = RunOutcome::InternalError;
+            report.message = MakeMessage(MessageId::RunNotStarted, {}, e.what());
+            report.cause = e.what();
             if (!stop.stop_requested())
-                host_.MsgBox(std::string("Zorvane could not start the run.\r") + e.what(),
-                             BoxStyle::Exclamation, "Error");
-            host_.setCommMenuEnabled(true);
+                host_.showFailure({report.outcome, *report.message, report.cause}, stop);
         }
         running_.store(false);
         if (onFinished)
-            onFinished(result);
+            onFinished(report);
     });
     return true;
 }

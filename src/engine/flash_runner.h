@@ -1,6 +1,6 @@
 // Runs one flash run at a time on a worker thread, so that the window stays
-// live during every wait. The run works on its own copy of the flash run
-// state and hands the results back when it ends.
+// live during every wait. The run works on its own request and hands its
+// report back when it ends.
 #pragma once
 
 #include <atomic>
@@ -15,16 +15,11 @@
 
 namespace zorvane {
 
-struct RunResult {
-    RunOutcome outcome = RunOutcome::InternalError;
-    FlashRunState state;   // the run's copy as the run left it
-};
-
 class FlashRunner {
 public:
     // Called on the worker thread: a serial port belongs to the thread that made it.
     using PortFactory = std::function<std::unique_ptr<link::SerialPort>()>;
-    using FinishedHandler = std::function<void(const RunResult&)>;
+    using FinishedHandler = std::function<void(const RunReport&)>;
 
     FlashRunner(PortFactory makePort, link::Clock& clock, RunHost& host,
                 ThreadStarter startThread = StartStdThread);
@@ -34,10 +29,11 @@ public:
 
     // Starts a run; false (nothing started) while another run is in progress.
     // onFinished is called on the worker thread as the run's last act.
-    bool start(const FlashRunState& state, bool platformSelected, FinishedHandler onFinished);
+    bool start(RunRequest request, FinishedHandler onFinished);
     bool running() const { return running_.load(); }
-    // Asks the run to stop: every wait returns promptly and the run leaves
-    // through its closing steps without showing further boxes.
+    // Asks the run to stop: every wait and every open question returns
+    // promptly and the run leaves through its closing steps without showing
+    // further boxes.
     void cancel();
     // Waits until the worker thread has ended.
     void wait();

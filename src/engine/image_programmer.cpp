@@ -40,22 +40,30 @@ struct Carried {
 
 class ImageWriter {
 public:
-    ImageWriter(RunContext& ctx, std::uint8_t opcode, TextStream& stream, long lineCount)
-        : ctx_(ctx), opcode_(opcode), stream_(stream), lineCount_(lineCount)
+    ImageWriter(RunContext& ctx, std::uint8_t opcode, TextStream& stream, const ImageCheck& check)
+        : ctx_(ctx),
+          opcode_(opcode),
+          stage_(opcode == kOpProgramEeprom ? RunStage::ProgramEeprom : RunStage::ProgramFlash),
+          stream_(stream),
+          lineCount_(check.lineCount),
+          bytesTotal_(check.dataBytes)
     {
     }
 
-    std::int16_t run()
+    ImageOutcome run()
     {
         ctx_.link.port.setRThreshold(link::kFrameBytes);
-        while (!endMet_ && !cancelled_) {
+        while (!endMet_ && !stopped_) {
             Block block = assembleBlock();
             if (block.length > 0) {
                 sendBlockAndWait(block);
-                ctx_.host.setProgress(static_cast<double>(completedRecords_) / lineCount_ * 100.0);
+                ctx_.host.progress({stage_, static_cast<std::uint16_t>(block.start), bytesDone_, bytesTotal_,
+                                    static_cast<double>(completedRecords_) / lineCount_ * 100.0});
             }
         }
-        return lineError_ ? kImageLineError : kImageOk;
+        if (lineErrorCause_)
+            return {ImageResult::LineError, *lineErrorCause_, checksum_};
+        return {ImageResult::Ok, {}, checksum_};
     }
 
 private:
@@ -80,12 +88,10 @@ private:
                     return block;
                 }
                 address = recordAddress(inputLine_);
-                if (firstRecord_) {
-                    ctx_.state.gimageCheckSum = {
+                if (!checksum_)
+                    checksum_ = ImageChecksum{
                         static_cast<std::uint8_t>(files::Ascii2Dec(inputLine_[8], inputLine_[9])),
                         static_cast<std::uint8_t>(files::Ascii2Dec(inputLine_[10], inputLine_[11]))};
-                    firstRecord_ = false;
-                }
                 placed = files::SLine2Hex(inputLine_, txBuffer_, block.length);
             }
             if (block.length == 0)
@@ -127,6 +133,7 @@ private:
     {
         link::RadioLink& link = ctx_.link;
         link::SerialPort& port = link.port;
+        RunCounts& counts = ctx_.report.counts;
 
         port.discardInput();
         const link::Frame header =
@@ -137,57 +144,70 @@ private:
         for (int i = 0; i < block.length; ++i)
             sentSum += txBuffer_[static_cast<std::size_t>(i)];
         writeBlock(block, header);
+        ++counts.blocks;
 
-        link.grxMessageRdy = kFalse;
         const link::Clock::time_point start = link.clock.now();
         port.setInputLen(1);
         int resends = 0;
         bool acknowledged = false;
+        bool invalidReply = false;
         std::uint8_t returnedSum = 0;
         do {
             const auto nextResend = start + kResendInterval * (resends + 1);
-            link.awaitReceive(resends < kMaxResends ? nextResend : start + kBlockAckLimit);
-            if (link.grxMessageRdy == kTrue) {
+            if (link.awaitReceive(resends < kMaxResends ? nextResend : start + kBlockAckLimit)) {
                 std::optional<link::Frame> reply = link::ReadFrame(port);
-                link.grxMessageRdy = kFalse;
                 if (reply && (*reply)[4] == link::FrameChecksum(*reply) && (*reply)[0] == opcode_) {
                     acknowledged = true;
                     returnedSum = (*reply)[3];
+                } else {
+                    invalidReply = true;
                 }
             }
             // An acknowledged block is never sent twice.
             if (!acknowledged && link.clock.now() >= nextResend && resends < kMaxResends) {
                 ++resends;
+                ++counts.resends;
                 port.discardOutput();
                 port.discardInput();
                 writeBlock(block, header);
             }
         } while (link.elapsedSince(start) < kBlockAckLimit && !acknowledged);
 
+        const std::string where = "block $" + HexText(static_cast<std::uint32_t>(block.start)) + ": ";
         if (acknowledged && returnedSum == (sentSum & 0xFF)) {
-            ctx_.host.blockAcknowledged(opcode_, static_cast<std::uint16_t>(block.start),
-                                        static_cast<std::size_t>(block.length));
+            bytesDone_ += static_cast<std::size_t>(block.length);
             return;
         }
-        ctx_.host.setStatusText("ERROR at line $" + HexText(static_cast<std::uint32_t>(block.start)));
-        BoxButton button = ctx_.MsgBox("Line Error!", BoxStyle::OkCancel, "FLASH Error");
-        lineError_ = true;
-        if (button == BoxButton::Cancel)
-            cancelled_ = true;
+        std::string cause;
+        if (acknowledged)
+            cause = where + "the radio's sum $" + HexText(returnedSum) + " differs from $" + HexText(sentSum & 0xFF);
+        else
+            cause = where + (invalidReply ? "no valid acknowledgement after " : "no acknowledgement after ") +
+                    std::to_string(kMaxResends) + " resends";
+        ++counts.lineErrors;
+        lineErrorCause_ = cause;
+        ctx_.host.statusChanged("ERROR at line $" + HexText(static_cast<std::uint32_t>(block.start)));
+        const Answer answer = ctx_.askOnLineError(
+            {stage_, static_cast<std::uint16_t>(block.start), MakeMessage(MessageId::LineError), cause});
+        if (answer == Answer::Stop)
+            stopped_ = true;
     }
 
     RunContext& ctx_;
     const std::uint8_t opcode_;
+    const RunStage stage_;
     TextStream& stream_;
     const long lineCount_;
+    const std::size_t bytesTotal_;
+    std::size_t bytesDone_ = 0;
+    std::optional<ImageChecksum> checksum_;
+    std::optional<std::string> lineErrorCause_;
     SrecLine inputLine_{};
     std::array<std::uint8_t, 256> txBuffer_{};
     std::optional<Carried> carried_;
     long completedRecords_ = 0;
-    bool firstRecord_ = true;
     bool endMet_ = false;
-    bool cancelled_ = false;
-    bool lineError_ = false;
+    bool stopped_ = false;   // the operator answered a line error with Cancel
 };
 
 } // namespace
@@ -205,7 +225,8 @@ long CountLines(const std::string& fileName)
 
 ImageCheck CheckImageFile(const std::string& fileName)
 {
-    ImageCheck check{CountLines(fileName), std::nullopt};
+    ImageCheck check;
+    check.lineCount = CountLines(fileName);
     if (check.lineCount == 0) {
         check.fault = "File " + fileName + " holds no records.";
         return check;
@@ -226,6 +247,7 @@ ImageCheck CheckImageFile(const std::string& fileName)
             if (line[1] != '1')
                 return check;
             const int count = files::SLine2Hex(line, scratch, 0);
+            check.dataBytes += static_cast<std::size_t>(count);
             if (recordAddress(line) + count - 1 > kHighestAddress) {
                 check.fault = "File " + fileName + ": the record at address $" +
                               HexText(static_cast<std::uint32_t>(recordAddress(line))) + " runs past address $FFFF.";
@@ -240,24 +262,24 @@ ImageCheck CheckImageFile(const std::string& fileName)
     return check;
 }
 
-StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
+ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
 {
     const std::string& fileName =
-        (opcode == kOpProgramEeprom) ? ctx.state.geepromFile : ctx.state.gfirmwareFile;
+        (opcode == kOpProgramEeprom) ? ctx.config().eepromFile : ctx.config().firmwareFile;
     if (!files::FileExists(fileName))
-        return {kImageFileMissing, {}};
+        return {ImageResult::FileMissing, "file " + fileName + " not found", std::nullopt};
 
     try {
         const ImageCheck check = CheckImageFile(fileName);
         if (check.fault)
-            return {kImageFailed, *check.fault};
+            return {ImageResult::Failed, *check.fault, std::nullopt};
         TextStream stream = TextStream::OpenTextFile(fileName);
-        ImageWriter writer(ctx, opcode, stream, check.lineCount);
-        return {writer.run(), {}};
+        ImageWriter writer(ctx, opcode, stream, check);
+        return writer.run();
     } catch (const files::TextFileError& e) {
-        return {kImageFailed, e.what()};
+        return {ImageResult::Failed, e.what(), std::nullopt};
     } catch (const files::BufferRangeError& e) {
-        return {kImageFailed, e.what()};
+        return {ImageResult::Failed, e.what(), std::nullopt};
     }
 }
 

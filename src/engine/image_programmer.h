@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,15 +22,22 @@ constexpr auto kBlockAckLimit = std::chrono::seconds(12);
 // The line count is a signed 16-bit number in the progress arithmetic.
 constexpr long kMaxImageLines = 32767;
 
-// Image stage result codes.
-constexpr std::int16_t kImageFileMissing = 3;
-constexpr std::int16_t kImageOk = 8;
-constexpr std::int16_t kImageFailed = 9;     // failed without a line error
-constexpr std::int16_t kImageLineError = 10;
+// Image stage results, numbered as the operator's manual numbers them.
+enum class ImageResult {
+    FileMissing = 3,
+    Ok = 8,
+    Failed = 9,      // a file that cannot be programmed; nothing was sent
+    LineError = 10,
+};
 
-// Programs geepromFile for opcode 0x22, gfirmwareFile for any other opcode.
-// Returns 3, 8, 10, or 9 with a cause for a file it cannot program.
-StageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
+struct ImageOutcome {
+    ImageResult result = ImageResult::Failed;
+    std::string cause;                       // in words, when the result is not Ok
+    std::optional<ImageChecksum> checksum;   // once the first data record was read
+};
+
+// Programs the EEPROM image for opcode 0x22, the firmware image for any other opcode.
+ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
 
 // The number of lines of a text file, as the progress bar counts them.
 long CountLines(const std::string& fileName);
@@ -37,6 +45,7 @@ long CountLines(const std::string& fileName);
 // An image read the way programming will read it, before anything is sent.
 struct ImageCheck {
     long lineCount = 0;
+    std::size_t dataBytes = 0;   // of the S1 records before the end record
     // What would stop programming: no lines, too many lines, no end record, a
     // record too long for the line buffer, or S1 data beyond address 0xFFFF.
     std::optional<std::string> fault;

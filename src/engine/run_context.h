@@ -1,50 +1,46 @@
-// The run's view of its window: the flash run state, the radio link and the host.
+// A run's working set: its request, the radio link, the host it reports to
+// and the report it fills in.
 #pragma once
 
+#include <optional>
 #include <string>
 
-#include "engine/flash_run_state.h"
 #include "engine/run_host.h"
+#include "engine/run_types.h"
 #include "link/radio_link.h"
 
 namespace zorvane {
 
-inline constexpr char kCR = '\r';   // separates the two lines of a message
 inline constexpr const char* kCheckConnections = "Check KRIX, cables and connections.";
 
-struct RunContext {
-    RunContext(FlashRunState& state, link::SerialPort& port, link::Clock& clock, RunHost& host,
-               std::stop_token stop)
-        : state(state), link(port, clock, state.grxMessageRdy, std::move(stop)), host(host)
-    {
-    }
+class RunContext {
+public:
+    RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
+               std::stop_token stop);
 
-    // Shows a box unless the run is being stopped; a stop requested while
-    // the box was open ends the run when it returns.
-    BoxButton MsgBox(const std::string& text, BoxStyle style, const std::string& title)
-    {
-        link.checkCancelled();
-        BoxButton button = host.MsgBox(text, style, title);
-        link.checkCancelled();
-        return button;
-    }
+    // The platform of a request that has one; the run checks that first.
+    const files::PlatformConfig& config() const { return *request.platform; }
 
-    FlashRunState& state;
+    // Tells the host, and starts timing the stage; the previous one ends here.
+    void enterStage(RunStage stage);
+    // Ends the timing of the last stage.
+    void endStages();
+
+    // Shows a failure unless the run is being stopped, and keeps it for the
+    // report. Throws link::RunCancelled when a stop comes meanwhile.
+    void fail(RunOutcome outcome, Message message, std::string cause);
+    void succeed();
+    Answer confirmReset();
+    Answer askOnLineError(LineErrorQuestion question);
+
+    const RunRequest& request;
     link::RadioLink link;
     RunHost& host;
-};
+    RunReport report;
 
-// What a boot or image stage returns: its result code and, for a failure
-// the radio did not cause (an unreadable or malformed file), what was wrong.
-struct StageOutcome {
-    std::int16_t code = 0;
-    std::string cause;
+private:
+    std::optional<RunStage> stage_;
+    link::Clock::time_point stageStart_{};
 };
-
-// Two message lines joined by a carriage return.
-inline std::string TwoLines(const std::string& first, const std::string& second)
-{
-    return first + kCR + second;
-}
 
 } // namespace zorvane

@@ -1,43 +1,61 @@
-// Everything a flash run needs of the window that started it: message
-// boxes, the progress bar, the status panel, the five result boxes and the
-// two Comm menu entries. The window, the command-line flasher and the tests
-// each provide one. Calls come from the run's worker thread.
+// What a flash run tells its front end, and the two questions it asks. The
+// window, the command-line flasher and the tests each provide one. Calls
+// come from the run's worker thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <stop_token>
 #include <string>
+
+#include "engine/run_types.h"
 
 namespace zorvane {
 
-// Message box styles by their classic values.
-enum class BoxStyle : int {
-    OkOnly = 0,       // OK button, no icon ("Programming Successful!")
-    OkCancel = 1,     // OK and Cancel, no icon ("Line Error!")
-    Exclamation = 48, // warning box: exclamation icon, OK button
+// The operator's answer to a question of the run.
+enum class Answer { GoOn, Stop };
+
+struct RunProgress {
+    RunStage stage;
+    std::uint16_t address = 0;     // the block last sent
+    std::size_t bytesDone = 0;     // data bytes acknowledged so far in this stage
+    std::size_t bytesTotal = 0;    // data bytes of the image
+    double percent = 0;            // what the progress bar shows
 };
 
-enum class BoxButton { Ok, Cancel };
+struct RunFailure {
+    RunOutcome outcome;
+    Message message;
+    std::string cause;   // in words, for logs and the flasher's output
+};
 
-enum class ResultBox { BootVers, BootCsum, Config, EepromCsum, FirmwareCsum };
-
-// The stages of a run, for front ends that show where the run is.
-enum class RunStage { OpenPort, SmartMode, BootLoad, Config, EraseEeprom, ProgramEeprom, EraseRom, ProgramFlash, Closing };
+struct LineErrorQuestion {
+    RunStage stage;
+    std::uint16_t address;   // the block that got no valid acknowledgement
+    Message message;
+    std::string cause;
+};
 
 class RunHost {
 public:
     virtual ~RunHost() = default;
-    // Shows a modal box; a carriage return in text separates its lines.
-    virtual BoxButton MsgBox(const std::string& text, BoxStyle style, const std::string& title) = 0;
-    virtual void setProgress(double percent) = 0;
-    virtual void setStatusText(const std::string& text) = 0;
-    virtual void setResultBox(ResultBox box, const std::string& text) = 0;
-    virtual void setCommMenuEnabled(bool enabled) = 0;
 
-    // Progress details; front ends that show only the window's controls ignore them.
-    virtual void stageStarted(RunStage) {}
-    virtual void blockAcknowledged(std::uint8_t /*opcode*/, std::uint16_t /*address*/,
-                                   std::size_t /*length*/) {}
+    // Displays: each returns at once.
+    virtual void stageStarted(RunStage stage) = 0;
+    virtual void progress(const RunProgress& progress) = 0;
+    virtual void statusChanged(const std::string& text) = 0;   // the status panel
+    virtual void resultsCleared() = 0;
+    virtual void resultReady(ResultBox box, const std::string& text) = 0;
+
+    // Questions: return the operator's answer, or Stop as soon as stop is
+    // requested or when nobody can answer.
+    virtual Answer confirmReset(const Message& prompt, std::stop_token stop) = 0;
+    virtual Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) = 0;
+
+    // Endings: return once the operator has seen them, or at once when stop
+    // is requested.
+    virtual void showFailure(const RunFailure& failure, std::stop_token stop) = 0;
+    virtual void showSuccess(const Message& message, std::stop_token stop) = 0;
 };
 
 } // namespace zorvane

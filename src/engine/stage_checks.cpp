@@ -1,94 +1,84 @@
-#include "engine/boot_loader.h"
-#include "engine/flash_run.h"
-#include "engine/image_programmer.h"
+#include "engine/stage_checks.h"
 
 namespace zorvane {
 
 namespace {
 
-// The last row of a check: its plain failure line, with the cause of a file
-// fault in place of the connection hint when there is one.
-std::string plainFailure(const std::string& firstLine, const StageOutcome& outcome)
-{
-    return TwoLines(firstLine, outcome.cause.empty() ? std::string(kCheckConnections) : outcome.cause);
-}
-
-std::string missingFile(const std::string& fileName, const char* kind)
-{
-    return TwoLines("File: " + fileName + " DOES NOT exist.",
-                    std::string("Make sure ") + kind + " file is in ZORVANE directory.");
-}
-
 struct ImageWording {
-    const char* kind;       // "EEPROM", "Firmware"
-    const char* failed;     // first line of the plain failure
-    const char* lineErrors; // first line for code 10
-    const char* title;
+    MessageId missing;
+    MessageId lineErrors;
+    MessageId failed;
 };
 
-StageMessage imageMessage(const std::string& fileName, const StageOutcome& outcome,
-                          const ImageWording& words)
+// A file that could not be programmed names its fault in place of the
+// connection hint: nothing was sent, so the cables are not to blame.
+Message imageMessage(const std::string& fileName, const ImageOutcome& outcome, const ImageWording& words)
 {
-    if (outcome.code == kImageFileMissing)
-        return {missingFile(fileName, words.kind), words.title};
-    if (outcome.code == kImageLineError)
-        return {TwoLines(words.lineErrors, kCheckConnections), words.title};
-    return {plainFailure(words.failed, outcome), words.title};
-}
-
-std::int16_t check(RunContext& ctx, const StageOutcome& outcome, std::int16_t success,
-                   const StageMessage& message)
-{
-    if (outcome.code == success)
-        return kTrue;
-    ctx.MsgBox(message.text, BoxStyle::Exclamation, message.title);
-    return kFalse;
+    switch (outcome.result) {
+    case ImageResult::FileMissing:
+        return MakeMessage(words.missing, fileName);
+    case ImageResult::LineError:
+        return MakeMessage(words.lineErrors);
+    case ImageResult::Failed:
+        return MakeMessage(words.failed, {}, outcome.cause);
+    case ImageResult::Ok:
+        break;
+    }
+    return MakeMessage(words.failed);
 }
 
 } // namespace
 
-StageMessage BootResultMessage(const FlashRunState& state, const StageOutcome& outcome)
+Message BootResultMessage(const files::PlatformConfig& config, const BootOutcome& outcome)
 {
-    const char* title = "Bootload Error";
-    switch (outcome.code) {
-    case kBootFileMissing:
-        return {missingFile(state.gbootFile, "Boot"), title};
-    case kBootWrongSize:
-        return {TwoLines("Boot file is to large/small.", "See Help for troubleshooting."), title};
-    case kBootNoVersion:
-        return {TwoLines("Version number NOT received from Boot code.", kCheckConnections), title};
-    default:
-        return {plainFailure("Could not transfer boot file to radio.", outcome), title};
+    switch (outcome.result) {
+    case BootResult::FileMissing:
+        return MakeMessage(MessageId::BootFileMissing, config.bootFile);
+    case BootResult::WrongSize:
+        return MakeMessage(MessageId::BootWrongSize);
+    case BootResult::NoVersion:
+        return MakeMessage(MessageId::BootNoVersion);
+    case BootResult::Ok:
+    case BootResult::NotTransferred:
+        break;
     }
+    return MakeMessage(MessageId::BootNotTransferred, {}, outcome.fileFault ? outcome.cause : std::string());
 }
 
-StageMessage EepromResultMessage(const FlashRunState& state, const StageOutcome& outcome)
+Message EepromResultMessage(const files::PlatformConfig& config, const ImageOutcome& outcome)
 {
-    return imageMessage(state.geepromFile, outcome,
-                        {"EEPROM", "EEPROM program Failed.",
-                         "EEPROM program Failed.  Line Errors occured.", "EEPROM Error"});
+    return imageMessage(config.eepromFile, outcome,
+                        {MessageId::EepromFileMissing, MessageId::EepromLineErrors, MessageId::EepromFailed});
 }
 
-StageMessage FlashResultMessage(const FlashRunState& state, const StageOutcome& outcome)
+Message FlashResultMessage(const files::PlatformConfig& config, const ImageOutcome& outcome)
 {
-    return imageMessage(state.gfirmwareFile, outcome,
-                        {"Firmware", "FLASH Failed.", "FLASH Failed.  Line Errors occured.",
-                         "FLASH Error"});
+    return imageMessage(config.firmwareFile, outcome,
+                        {MessageId::FirmwareFileMissing, MessageId::FlashLineErrors, MessageId::FlashFailed});
 }
 
-std::int16_t CheckBootResult(RunContext& ctx, const StageOutcome& outcome)
+bool CheckBootResult(RunContext& ctx, const BootOutcome& outcome)
 {
-    return check(ctx, outcome, kBootOk, BootResultMessage(ctx.state, outcome));
+    if (outcome.result == BootResult::Ok)
+        return true;
+    ctx.fail(RunOutcome::BootFailed, BootResultMessage(ctx.config(), outcome), outcome.cause);
+    return false;
 }
 
-std::int16_t CheckEepromResult(RunContext& ctx, const StageOutcome& outcome)
+bool CheckEepromResult(RunContext& ctx, const ImageOutcome& outcome)
 {
-    return check(ctx, outcome, kImageOk, EepromResultMessage(ctx.state, outcome));
+    if (outcome.result == ImageResult::Ok)
+        return true;
+    ctx.fail(RunOutcome::EepromFailed, EepromResultMessage(ctx.config(), outcome), outcome.cause);
+    return false;
 }
 
-std::int16_t CheckFlashResult(RunContext& ctx, const StageOutcome& outcome)
+bool CheckFlashResult(RunContext& ctx, const ImageOutcome& outcome)
 {
-    return check(ctx, outcome, kImageOk, FlashResultMessage(ctx.state, outcome));
+    if (outcome.result == ImageResult::Ok)
+        return true;
+    ctx.fail(RunOutcome::FlashFailed, FlashResultMessage(ctx.config(), outcome), outcome.cause);
+    return false;
 }
 
 } // namespace zorvane

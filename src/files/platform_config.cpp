@@ -21,34 +21,34 @@ bool isUpperHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-void storeEntry(FlashRunState& state, const std::vector<std::string>& fields)
+void storeEntry(PlatformConfig& config, const std::vector<std::string>& fields)
 {
     const std::string& key = fields[0];
     const std::string& value = fields[1];
     if (key == "boot:")
-        state.gbootFile = value;
+        config.bootFile = value;
     else if (key == "srecord:")
-        state.gfirmwareFile = value;
+        config.firmwareFile = value;
     else if (key == "eeprom:")
-        state.geepromFile = value;
+        config.eepromFile = value;
     else if (key == "config:")
-        state.gconfigVal = value;
+        config.configVal = value;
 }
 
-ConfigResult decide(FlashRunState& state)
+ConfigResult decide(PlatformConfig& config)
 {
-    if (state.gconfigVal.empty() || state.gbootFile.empty() || state.gfirmwareFile.empty())
+    if (config.configVal.empty() || config.bootFile.empty() || config.firmwareFile.empty())
         return ConfigResult::Incomplete;
-    if (state.gconfigVal.size() != 2)
+    if (config.configVal.size() != 2)
         return ConfigResult::Incomplete;
-    for (char& c : state.gconfigVal)
+    for (char& c : config.configVal)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - ('a' - 'A'));
-    if (!isUpperHexDigit(state.gconfigVal[0]) || !isUpperHexDigit(state.gconfigVal[1]))
+    if (!isUpperHexDigit(config.configVal[0]) || !isUpperHexDigit(config.configVal[1]))
         return ConfigResult::Incomplete;
-    state.gconfigValHex = static_cast<std::uint8_t>(
-        Ascii2Dec(static_cast<std::uint8_t>(state.gconfigVal[0]),
-                  static_cast<std::uint8_t>(state.gconfigVal[1])));
+    config.configValHex = static_cast<std::uint8_t>(
+        Ascii2Dec(static_cast<std::uint8_t>(config.configVal[0]),
+                  static_cast<std::uint8_t>(config.configVal[1])));
     return ConfigResult::Loaded;
 }
 
@@ -89,37 +89,38 @@ ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& confi
     }
 }
 
-ConfigResult parseConfig(FlashRunState& state, FileLabels& labels)
+ConfigReading parseConfig(const std::string& configFile)
 {
-    state.gbootFile.clear();
-    state.gconfigVal.clear();
-    state.geepromFile.clear();
-    state.gfirmwareFile.clear();
+    ConfigReading reading;
+    reading.config.configFile = configFile;
+    if (!FileExists(configFile)) {
+        reading.result = ConfigResult::Missing;
+        return reading;
+    }
 
-    if (!FileExists(state.gconfigFile))
-        return ConfigResult::Missing;
-
-    ConfigResult result;
     try {
-        TextStream stream = TextStream::OpenTextFile(state.gconfigFile);
+        TextStream stream = TextStream::OpenTextFile(configFile);
         while (!stream.AtEndOfStream()) {
             std::vector<std::string> fields = SplitConfigLine(stream.ReadLine());
             if (fields.size() >= 2)
-                storeEntry(state, fields);
+                storeEntry(reading.config, fields);
         }
-        result = decide(state);
+        reading.result = decide(reading.config);
         stream.Close();
     } catch (const TextFileError&) {
-        return ConfigResult::Unreadable;
+        reading.result = ConfigResult::Unreadable;
     }
+    return reading;
+}
 
-    if (result == ConfigResult::Loaded) {
-        labels.boot = quoted("Boot File: ", state.gbootFile);
-        labels.firmware = quoted("Firmware File: ", state.gfirmwareFile);
-        labels.eeprom = state.geepromFile.empty() ? std::string("EEPROM File:")
-                                                  : quoted("EEPROM File: ", state.geepromFile);
-    }
-    return result;
+FileLabels LabelsFor(const PlatformConfig& config)
+{
+    FileLabels labels;
+    labels.boot = quoted("Boot File: ", config.bootFile);
+    labels.firmware = quoted("Firmware File: ", config.firmwareFile);
+    if (!config.eepromFile.empty())
+        labels.eeprom = quoted("EEPROM File: ", config.eepromFile);
+    return labels;
 }
 
 } // namespace zorvane::files

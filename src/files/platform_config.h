@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/flash_run_state.h"
-
 namespace zorvane::files {
 
 struct Platform {
@@ -24,15 +22,36 @@ inline constexpr std::array<Platform, 3> kPlatforms{{
     {"optOther", "Other Platform", "default.cfg", "picDefault"},
 }};
 
-// What parseConfig found. The first three are the reader's own results; a
-// file that exists but cannot be opened or read is told apart from them so
-// that the window can say so.
-enum class ConfigResult : std::int16_t {
+// What a platform's configuration file names: the three images and the
+// CONFIG byte.
+struct PlatformConfig {
+    std::string configFile;
+    std::string bootFile;
+    std::string firmwareFile;
+    std::string eepromFile;         // empty: the platform has no EEPROM stage
+    std::string configVal;          // CONFIG value as two upper-case hex digits
+    std::uint8_t configValHex = 0;  // CONFIG value as the byte sent to the radio
+};
+
+// How reading a configuration file went. The first three are the reader's
+// own results; a file that exists but cannot be opened or read is told apart
+// from them so that the window can say so.
+enum class ConfigResult {
     Loaded = 1,      // all required entries present and valid
     Incomplete = 2,  // an entry missing or the CONFIG value invalid
     Missing = 3,     // no file of that name
     Unreadable = 4,  // the file exists but could not be read
 };
+
+struct ConfigReading {
+    ConfigResult result = ConfigResult::Missing;
+    PlatformConfig config;   // complete only when result is Loaded
+    bool loaded() const { return result == ConfigResult::Loaded; }
+};
+
+// Reads a configuration file: "boot:", "srecord:", "eeprom:" and "config:"
+// lines, each with one value.
+ConfigReading parseConfig(const std::string& configFile);
 
 // Captions of the three file labels of the "FLASH Data" frame.
 struct FileLabels {
@@ -40,10 +59,8 @@ struct FileLabels {
     std::string firmware = "Firmware File:";
     std::string eeprom = "EEPROM File:";
 };
-
-// Reads state.gconfigFile into the file names and CONFIG value of state.
-// gconfigValHex changes only on Loaded; labels change only on Loaded.
-ConfigResult parseConfig(FlashRunState& state, FileLabels& labels);
+// The captions once a platform's file has loaded.
+FileLabels LabelsFor(const PlatformConfig& config);
 
 // The warning a platform choice shows when its file did not load:
 // the message and its title.

@@ -1,6 +1,7 @@
 #include "link/clock.h"
 
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 
 namespace zorvane::link {
@@ -13,6 +14,13 @@ bool SteadyClock::sleepUntil(time_point deadline, std::stop_token stop)
     // Nothing notifies but a stop request, which wait_until hears by itself.
     wake.wait_until(lock, stop, deadline, [] { return false; });
     return !stop.stop_requested();
+}
+
+std::string SecondsText(Seconds elapsed)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", elapsed.count());
+    return text;
 }
 
 } // namespace zorvane::link

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <stop_token>
+#include <string>
 
 namespace zorvane::link {
 
@@ -26,5 +27,8 @@ public:
 
 // Elapsed time in fractional seconds, as the reply waits measure it.
 using Seconds = std::chrono::duration<double>;
+
+// "3.4 s": a wait's length for the operator, to a tenth of a second.
+std::string SecondsText(Seconds elapsed);
 
 } // namespace zorvane::link

@@ -1,18 +1,24 @@
 #include "link/command_link.h"
 
-#include "link/booleans.h"
+#include <cstdio>
 
 namespace zorvane::link {
 
 namespace {
 
-std::int16_t sendPacket(RadioLink& link, const Frame& packet)
+AckReply sendPacket(RadioLink& link, const Frame& packet)
 {
     link.port.Output(packet);
-    link.grxMessageRdy = kFalse;
     link.port.setRThreshold(kFrameBytes);
     link.port.setInputLen(1);
     return WaitForAck(link, packet[0]);
+}
+
+std::string hexByte(std::uint8_t value)
+{
+    char text[4];
+    std::snprintf(text, sizeof text, "$%02X", value);
+    return text;
 }
 
 } // namespace
@@ -44,36 +50,63 @@ std::optional<Frame> ReadFrame(SerialPort& port)
     return frame;
 }
 
-std::int16_t SendCommand(RadioLink& link, std::uint8_t opcode)
+AckReply SendCommand(RadioLink& link, std::uint8_t opcode)
 {
     return sendPacket(link, BuildFrame(opcode, 0, 0, 0));
 }
 
-std::int16_t SendConfigCommand(RadioLink& link, std::uint8_t configByte)
+AckReply SendConfigCommand(RadioLink& link, std::uint8_t configByte)
 {
     return sendPacket(link, BuildFrame(kOpProgramConfig, 0, 0, configByte));
 }
 
-std::int16_t WaitForAck(RadioLink& link, std::uint8_t opcode)
+AckReply WaitForAck(RadioLink& link, std::uint8_t opcode)
 {
     const Clock::time_point start = link.clock.now();
-    std::optional<Frame> reply;
-    bool replyRead = false;
-    link.awaitReceive(start + kAckTimeout);
-    if (link.grxMessageRdy == kTrue) {
-        reply = ReadFrame(link.port);
-        replyRead = true;
-    }
-    const bool inTime = link.elapsedSince(start) < kAckTimeout;
-    const bool valid = replyRead && reply && (*reply)[0] == opcode && (*reply)[3] == kAckMarker &&
-                       (*reply)[4] == FrameChecksum(*reply);
-    return (inTime && valid) ? kTrue : kFalse;
+    AckReply reply;
+    std::optional<Frame> frame;
+    const bool received = link.awaitReceive(start + kAckTimeout);
+    if (received)
+        frame = ReadFrame(link.port);
+    reply.elapsed = link.elapsedSince(start);
+    if (!received)
+        reply.result = AckResult::NoReply;
+    else if (!frame)
+        reply.result = AckResult::Short;
+    else if ((*frame)[4] != FrameChecksum(*frame))
+        reply.result = AckResult::BadChecksum;
+    else if ((*frame)[0] != opcode)
+        reply.result = AckResult::WrongOpcode;
+    else if ((*frame)[3] != kAckMarker)
+        reply.result = AckResult::NotAccepted;
+    else if (reply.elapsed >= kAckTimeout)
+        reply.result = AckResult::Late;
+    else
+        reply.result = AckResult::Acknowledged;
+    if (frame)
+        reply.frame = *frame;
+    return reply;
 }
 
-void MSComm1_OnComm(RadioLink& link, int commEvent)
+std::string AckReply::cause() const
 {
-    if (commEvent == kComEvReceive)
-        link.grxMessageRdy = kTrue;
+    switch (result) {
+    case AckResult::Acknowledged:
+        return {};
+    case AckResult::NoReply:
+        return "no acknowledgement within 3 s";
+    case AckResult::Short:
+        return "acknowledgement shorter than 5 bytes";
+    case AckResult::Late:
+        return "acknowledgement " + SecondsText(elapsed) + " after the command";
+    case AckResult::WrongOpcode:
+        return "acknowledgement for opcode " + hexByte(frame[0]);
+    case AckResult::NotAccepted:
+        return "command not accepted (byte 3 was " + hexByte(frame[3]) + ", not $7F)";
+    case AckResult::BadChecksum:
+        return "acknowledgement checksum " + hexByte(frame[4]) + ", expected " + hexByte(FrameChecksum(frame));
+    }
+    return {};
 }
 
 } // namespace zorvane::link

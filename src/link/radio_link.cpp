@@ -1,7 +1,5 @@
 #include "link/radio_link.h"
 
-#include "link/command_link.h"
-
 namespace zorvane::link {
 
 void RadioLink::checkCancelled() const
@@ -10,13 +8,12 @@ void RadioLink::checkCancelled() const
         throw RunCancelled{};
 }
 
-void RadioLink::awaitReceive(Clock::time_point deadline)
+bool RadioLink::awaitReceive(Clock::time_point deadline)
 {
     checkCancelled();
-    bool reached = port.waitForReceive(deadline, stop);
+    const bool reached = port.waitForReceive(deadline, stop);
     checkCancelled();
-    if (reached)
-        MSComm1_OnComm(*this, kComEvReceive);
+    return reached;
 }
 
 void RadioLink::pause(Clock::duration length)

@@ -1,8 +1,7 @@
-// What every reply wait of a flash run shares: the port, the clock, the
-// receive flag and the request to stop the run.
+// What every reply wait of a flash run shares: the port, the clock and the
+// request to stop the run.
 #pragma once
 
-#include <cstdint>
 #include <stop_token>
 
 #include "link/clock.h"
@@ -16,14 +15,14 @@ struct RunCancelled {};
 
 class RadioLink {
 public:
-    RadioLink(SerialPort& port, Clock& clock, std::int16_t& grxMessageRdy, std::stop_token stop)
-        : port(port), clock(clock), grxMessageRdy(grxMessageRdy), stop(std::move(stop))
+    RadioLink(SerialPort& port, Clock& clock, std::stop_token stop)
+        : port(port), clock(clock), stop(std::move(stop))
     {
     }
 
-    // Blocks until the receive threshold is reached (the receive event then
-    // goes to MSComm1_OnComm) or the deadline passes. Throws RunCancelled.
-    void awaitReceive(Clock::time_point deadline);
+    // Blocks until the receive threshold is reached (true: the receive
+    // event) or the deadline passes (false). Throws RunCancelled.
+    bool awaitReceive(Clock::time_point deadline);
     // Sleeps for the given time. Throws RunCancelled.
     void pause(Clock::duration length);
     // Throws RunCancelled when the run has been asked to stop.
@@ -33,7 +32,6 @@ public:
 
     SerialPort& port;
     Clock& clock;
-    std::int16_t& grxMessageRdy;
     std::stop_token stop;
 };
 

@@ -3,48 +3,68 @@
 #include <QtCore/QMetaObject>
 #include <QtCore/QObject>
 
-#include <future>
-#include <memory>
+#include "engine/answer_slot.h"
 
 namespace zorvane::ui {
 
-BoxButton GuiRunHost::MsgBox(const std::string& text, BoxStyle style, const std::string& title)
+void GuiRunHost::post(std::function<void()> display)
 {
-    // The answer comes back through a promise: if the window's thread drops
-    // the call unanswered, the promise breaks and the run hears Cancel.
-    auto answer = std::make_shared<std::promise<BoxButton>>();
-    std::future<BoxButton> button = answer->get_future();
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, answer, request = BoxRequest{text, style, title}] { answer->set_value(display_.showRunBox(request)); },
-        Qt::QueuedConnection);
-    try {
-        return button.get();
-    } catch (const std::future_error&) {
-        return BoxButton::Cancel;
-    }
+    QMetaObject::invokeMethod(&context_, std::move(display), Qt::QueuedConnection);
 }
 
-void GuiRunHost::setProgress(double percent)
+Answer GuiRunHost::ask(const Message& message, std::stop_token stop)
 {
-    QMetaObject::invokeMethod(&context_, [this, percent] { display_.showProgress(percent); }, Qt::QueuedConnection);
+    // Only the queued call holds the promise: if the window's thread drops
+    // the call unanswered, the promise answers Stop as it goes.
+    auto slot = std::make_shared<AnswerSlot>();
+    post([this, answer = AnswerPromise(slot), request = RequestFor(message)] {
+        answer.give(display_.showRunBox(request) == BoxButton::Ok ? Answer::GoOn : Answer::Stop);
+    });
+    return slot->wait(stop);
 }
 
-void GuiRunHost::setStatusText(const std::string& text)
+void GuiRunHost::progress(const RunProgress& progress)
 {
-    QMetaObject::invokeMethod(&context_, [this, text] { display_.showStatus(text); }, Qt::QueuedConnection);
+    post([this, percent = progress.percent] { display_.showProgress(percent); });
 }
 
-void GuiRunHost::setResultBox(ResultBox box, const std::string& text)
+void GuiRunHost::statusChanged(const std::string& text)
 {
-    QMetaObject::invokeMethod(&context_, [this, box, text] { display_.showResult(box, text); },
-                              Qt::QueuedConnection);
+    post([this, text] { display_.showStatus(text); });
 }
 
-void GuiRunHost::setCommMenuEnabled(bool enabled)
+void GuiRunHost::resultsCleared()
 {
-    QMetaObject::invokeMethod(&context_, [this, enabled] { display_.enableCommMenu(enabled); },
-                              Qt::QueuedConnection);
+    post([this] {
+        for (ResultBox box : {ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config, ResultBox::EepromCsum,
+                              ResultBox::FirmwareCsum})
+            display_.showResult(box, {});
+    });
+}
+
+void GuiRunHost::resultReady(ResultBox box, const std::string& text)
+{
+    post([this, box, text] { display_.showResult(box, text); });
+}
+
+Answer GuiRunHost::confirmReset(const Message& prompt, std::stop_token stop)
+{
+    return ask(prompt, stop);
+}
+
+Answer GuiRunHost::askOnLineError(const LineErrorQuestion& question, std::stop_token stop)
+{
+    return ask(question.message, stop);
+}
+
+void GuiRunHost::showFailure(const RunFailure& failure, std::stop_token stop)
+{
+    ask(failure.message, stop);
+}
+
+void GuiRunHost::showSuccess(const Message& message, std::stop_token stop)
+{
+    ask(message, stop);
 }
 
 } // namespace zorvane::ui

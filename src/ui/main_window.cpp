@@ -10,8 +10,6 @@
 
 #include "engine/hex_text.h"
 #include "files/platform_config.h"
-#include "link/qt_serial_port.h"
-#include "link/qt_worker_thread.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/fonts.h"
@@ -54,16 +52,6 @@ QString fromStd(const std::string& text)
 
 } // namespace
 
-RunDependencies ProductionDependencies()
-{
-    static link::SteadyClock clock;
-    RunDependencies deps;
-    deps.clock = &clock;
-    deps.makePort = [] { return std::make_unique<link::QtSerialPort>(clock); };
-    deps.startThread = link::StartQtThread;
-    return deps;
-}
-
 frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint),
@@ -101,15 +89,11 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
 
 frmMain::~frmMain()
 {
-    // A run still going must let go of the port before the window is gone;
-    // its last calls come through this thread's event queue, and its very
-    // last one (the run's end) wakes this loop after it has stopped running.
-    if (runner_->running()) {
-        cancelling_ = true;
-        runner_->cancel();
-        while (runner_->running())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    // A run still going lets go of the port before the window is gone. Its
+    // questions answer Stop once it is cancelled, so it needs nothing more
+    // of this thread; what it still posts here is dropped with the window.
+    cancelling_ = true;
+    runner_->cancel();
     runner_->wait();
 }
 
@@ -159,12 +143,9 @@ void frmMain::Form_Load()
     setUpGeometry();
     ui->mnuCommComm1->setChecked(true);
     ui->mnuCommComm2->setChecked(false);
-    state_.CommPort = 1;
-    statusPanel_->setText(fromStd(PortText(state_.CommPort)));
-    state_.gbootFile.clear();
-    state_.gconfigVal.clear();
-    state_.gfirmwareFile.clear();
-    state_.geepromFile.clear();
+    commPort_ = 1;
+    statusPanel_->setText(fromStd(PortText(commPort_)));
+    platform_.reset();
 }
 
 void frmMain::registerWindow(QWidget* window)
@@ -225,11 +206,10 @@ BoxButton frmMain::box(const std::string& text, BoxStyle style, const std::strin
 
 void frmMain::optPlatform_Click(std::size_t row)
 {
-    state_.gconfigFile = std::string(files::kPlatforms[row].configFile);
-    files::FileLabels labels{ui->lblBootFile->text().toStdString(), ui->lblFirmwareFile->text().toStdString(),
-                             ui->lblEepromFile->text().toStdString()};
-    const files::ConfigResult result = files::parseConfig(state_, labels);
-    if (result == files::ConfigResult::Loaded) {
+    const files::ConfigReading reading = files::parseConfig(std::string(files::kPlatforms[row].configFile));
+    if (reading.loaded()) {
+        platform_ = reading.config;
+        const files::FileLabels labels = files::LabelsFor(reading.config);
         ui->lblBootFile->setText(fromStd(labels.boot));
         ui->lblFirmwareFile->setText(fromStd(labels.firmware));
         ui->lblEepromFile->setText(fromStd(labels.eeprom));
@@ -241,7 +221,8 @@ void frmMain::optPlatform_Click(std::size_t row)
         }
         return;
     }
-    const files::ConfigFailure failure = files::ConfigFailureMessage(result, state_.gconfigFile);
+    platform_.reset();
+    const files::ConfigFailure failure = files::ConfigFailureMessage(reading.result, reading.config.configFile);
     box(failure.text, BoxStyle::Exclamation, failure.title);
     // An exclusive radio button cannot be unchecked while it is exclusive.
     QRadioButton* button = platformButton(row);
@@ -255,7 +236,7 @@ void frmMain::selectPort(std::int16_t port)
 {
     ui->mnuCommComm1->setChecked(port == 1);
     ui->mnuCommComm2->setChecked(port == 2);
-    state_.CommPort = port;
+    commPort_ = port;
     statusPanel_->setText(fromStd(PortText(port)));
 }
 
@@ -280,20 +261,26 @@ void frmMain::cmdBeginFlash_Click()
     bool platformSelected = false;
     for (std::size_t row = 0; row < files::kPlatforms.size(); ++row)
         platformSelected = platformSelected || platformButton(row)->isChecked();
+
+    RunRequest request;
+    request.port = commPort_;
+    if (platformSelected) {
+        request.platform = platform_;
+        // Before the run starts, so that the port it was given stays the window's port.
+        enableCommMenu(false);
+    }
     cancelling_ = false;
-    runner_->start(state_, platformSelected, [this](const RunResult& result) {
-        QMetaObject::invokeMethod(this, [this, result] { runEnded(result); }, Qt::QueuedConnection);
+    runner_->start(std::move(request), [this](const RunReport& report) {
+        QMetaObject::invokeMethod(this, [this, report] { runEnded(report); }, Qt::QueuedConnection);
     });
 }
 
-void frmMain::runEnded(const RunResult& result)
+void frmMain::runEnded(const RunReport& report)
 {
     // The runner reaps the finished thread itself; waiting for it here could
     // wait for a run started since, which needs this thread for its boxes.
-    // What the stages found survives the run; the file names are the window's own.
-    state_.gcheckSum = result.state.gcheckSum;
-    state_.greturnedVersion = result.state.greturnedVersion;
-    state_.gimageCheckSum = result.state.gimageCheckSum;
+    lastReport_ = report;
+    enableCommMenu(true);
     emit runFinished();
     if (closeAfterRun_)
         close();

@@ -7,8 +7,8 @@
 #include <QtWidgets/QMainWindow>
 
 #include <array>
-#include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/flash_runner.h"
@@ -32,9 +32,6 @@ struct RunDependencies {
     ThreadStarter startThread = StartStdThread;
 };
 
-// The real serial port, the steady clock and a QThread.
-RunDependencies ProductionDependencies();
-
 class frmMain final : public QMainWindow, public RunDisplay {
     Q_OBJECT
 
@@ -47,7 +44,11 @@ public:
     // Windows opened from here (help, About) are closed when this one unloads.
     void registerWindow(QWidget* window);
 
-    const FlashRunState& state() const { return state_; }
+    std::int16_t commPort() const { return commPort_; }
+    // The chosen platform's configuration, once its file has loaded.
+    const std::optional<files::PlatformConfig>& platform() const { return platform_; }
+    // What the last run found and how it ended.
+    const std::optional<RunReport>& lastReport() const { return lastReport_; }
     bool runInProgress() const { return runner_->running(); }
 
     // RunDisplay: what a run shows, on this window's thread.
@@ -55,7 +56,6 @@ public:
     void showProgress(double percent) override;
     void showStatus(const std::string& text) override;
     void showResult(ResultBox box, const std::string& text) override;
-    void enableCommMenu(bool enabled) override;
 
 signals:
     void runFinished();
@@ -71,7 +71,8 @@ private:
     void mnuHelpViewHelpFile_Click();
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
-    void runEnded(const RunResult& result);
+    void runEnded(const RunReport& report);
+    void enableCommMenu(bool enabled);
     void updateClockPanels();
     void setUpStatusBar();
     void setUpGeometry();
@@ -80,7 +81,9 @@ private:
     BoxButton box(const std::string& text, BoxStyle style, const std::string& title);
 
     std::unique_ptr<Ui::frmMain> ui;
-    FlashRunState state_;
+    std::int16_t commPort_ = 1;
+    std::optional<files::PlatformConfig> platform_;
+    std::optional<RunReport> lastReport_;
     QLabel* statusPanel_ = nullptr;
     QLabel* datePanel_ = nullptr;
     QLabel* timePanel_ = nullptr;

@@ -4,6 +4,11 @@
 
 namespace zorvane::ui {
 
+BoxRequest RequestFor(const Message& message)
+{
+    return {message.text, message.style, message.title, message.id};
+}
+
 BoxButton ShowBox(QWidget* parent, const BoxRequest& request, const BoxResponder& responder)
 {
     if (responder)

@@ -4,19 +4,26 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "engine/run_host.h"
+#include "engine/messages.h"
 
 class QWidget;
 
 namespace zorvane::ui {
 
+enum class BoxButton { Ok, Cancel };
+
 struct BoxRequest {
     std::string text;   // lines separated by a carriage return
     BoxStyle style;
     std::string title;
+    std::optional<MessageId> id = std::nullopt;   // a run's message; the window's own boxes have none
 };
+
+// A run's message as a box.
+BoxRequest RequestFor(const Message& message);
 
 using BoxResponder = std::function<BoxButton(const BoxRequest&)>;
 

@@ -16,7 +16,7 @@ std::unique_ptr<frmMain> Main(Module1& module, const MainWindowLoader& load, std
 
     // The card's timer is an ordinary event: wait for it in the event loop,
     // which keeps the card painted meanwhile.
-    while (module.gstartupDone == 0)
+    while (!module.gstartupDone)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     card.unload();

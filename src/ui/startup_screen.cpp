@@ -85,7 +85,7 @@ frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
     // A coarse timer may fire up to 5% early; the card must stay its full time.
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(cardTime);
-    connect(&timer1_, &QTimer::timeout, this, [this] { module_.gstartupDone = -1; });
+    connect(&timer1_, &QTimer::timeout, this, [this] { module_.gstartupDone = true; });
     timer1_.start();
 }
 

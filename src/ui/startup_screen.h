@@ -12,7 +12,7 @@ namespace zorvane::ui {
 
 // Module1's state: the start-up screen's timer sets the flag that Main waits for.
 struct Module1 {
-    std::int16_t gstartupDone = 0;   // True (-1) once the card has been shown long enough
+    bool gstartupDone = false;   // once the card has been shown long enough
 };
 
 constexpr std::chrono::milliseconds kStartupCardTime{2500};

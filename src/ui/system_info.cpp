@@ -16,14 +16,14 @@ const char* const kMsinfoProgram = "\\MSINFO32.EXE";
 
 const std::vector<std::string> kSystemInfoPrograms{"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"};
 
-std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std::string& KeyName,
-                         const std::string& SubKeyRef, std::string& KeyVal)
+bool GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std::string& KeyName,
+                 const std::string& SubKeyRef, std::string& KeyVal)
 {
     RegistryApi::Key key = 0;
-    std::int16_t result = 0;
+    bool result = false;
     if (registry.openKey(KeyRoot, KeyName, kKeyRead, key) != kSuccess) {
         KeyVal.clear();
-        return 0;   // nothing was opened, so there is nothing to close
+        return false;   // nothing was opened, so there is nothing to close
     }
     char buffer[kRegistryBufferBytes] = {};
     std::uint32_t length = kRegistryBufferBytes;
@@ -42,7 +42,7 @@ std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std
             std::snprintf(digits, sizeof digits, "%X", value);
             KeyVal = std::string("&h") + digits;
         }
-        result = -1;
+        result = true;
     }
     registry.closeKey(key);
     return result;
@@ -52,8 +52,8 @@ void StartSysInfo(SystemInfoHost& host)
 {
     std::string path;
     if (RegistryApi* registry = host.registry()) {
-        if (GetKeyValue(*registry, kHKeyLocalMachine, kMsinfoKey, "PATH", path) == 0) {
-            if (GetKeyValue(*registry, kHKeyLocalMachine, kMsinfoLocationKey, "MSINFO", path) != 0 &&
+        if (!GetKeyValue(*registry, kHKeyLocalMachine, kMsinfoKey, "PATH", path)) {
+            if (GetKeyValue(*registry, kHKeyLocalMachine, kMsinfoLocationKey, "MSINFO", path) &&
                 host.fileExists(path + kMsinfoProgram))
                 path += kMsinfoProgram;
             else

@@ -33,9 +33,9 @@ constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kRegistryBufferBytes = 1024;
 
 // Reads a value's text into KeyVal: REG_SZ as it is, REG_DWORD as "&h" and
-// hex digits, any other type leaves KeyVal unchanged. True (-1) when the
-// value was read; False (0) with KeyVal emptied when not.
-std::int16_t GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std::string& KeyName,
+// hex digits, any other type leaves KeyVal unchanged. True when the value
+// was read; false with KeyVal emptied when not.
+bool GetKeyValue(RegistryApi& registry, std::uint32_t KeyRoot, const std::string& KeyName,
                          const std::string& SubKeyRef, std::string& KeyVal);
 
 // What StartSysInfo needs of the system.

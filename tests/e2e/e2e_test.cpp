@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "e2e/process.h"
@@ -111,6 +112,7 @@ struct FaultRow {
     std::vector<std::string> flashArgs;
     int exitCode;
     std::string message;
+    std::string cause;   // how the cause line begins
 };
 
 void PrintTo(const FaultRow& row, std::ostream* out)
@@ -130,21 +132,30 @@ TEST_P(Fault, EndsWithItsMessageAndExitCode)
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
     EXPECT_NE(run.output.find(row.message), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\n  cause: " + row.cause), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Programming Successful!"), std::string::npos) << run.output;
+    std::ifstream trace(dir.path() / "trace.txt");
+    const std::string traced((std::istreambuf_iterator<char>(trace)), std::istreambuf_iterator<char>());
+    EXPECT_NE(traced.find("# cause: " + row.cause), std::string::npos) << "the trace keeps the cause";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStage, Fault,
     ::testing::Values(
-        FaultRow{"LateEcho", {"--fault", "echo-delay=3.5"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio."},
-        FaultRow{"NoVersion", {"--fault", "no-version"}, {}, 5, "[Bootload Error] Version number NOT received from Boot code."},
+        FaultRow{"LateEcho", {"--fault", "echo-delay=3.5"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio.",
+                 "echo 3."},
+        FaultRow{"NoVersion", {"--fault", "no-version"}, {}, 5,
+                 "[Bootload Error] Version number NOT received from Boot code.", "no version reply within 3 s"},
         FaultRow{"BadVersionChecksum", {"--fault", "bad-version-checksum"}, {}, 5,
-                 "[Bootload Error] Could not transfer boot file to radio."},
-        FaultRow{"RefusedEraseConfig", {"--fault", "refuse=31"}, {}, 6, "[CONFIG Error] Erase CONFIG command failed."},
-        FaultRow{"RefusedEraseRom", {"--fault", "refuse=05"}, {}, 8, "[FLASH Error] Erase ROM command failed."},
+                 "[Bootload Error] Could not transfer boot file to radio.", "version reply checksum $"},
+        FaultRow{"RefusedEraseConfig", {"--fault", "refuse=31"}, {}, 6, "[CONFIG Error] Erase CONFIG command failed.",
+                 "command not accepted (byte 3 was $7E, not $7F)"},
+        FaultRow{"RefusedEraseRom", {"--fault", "refuse=05"}, {}, 8, "[FLASH Error] Erase ROM command failed.",
+                 "command not accepted (byte 3 was $7E, not $7F)"},
         FaultRow{"WrongBlockSumCancelled", {"--fault", "wrong-block-sum=3"}, {"--on-line-error", "cancel"}, 8,
-                 "[FLASH Error] FLASH Failed.  Line Errors occured."},
-        FaultRow{"DisconnectMidImage", {"--fault", "disconnect-after=9000"}, {}, 4, "[Comm Error] Comm Port error occured."}),
+                 "[FLASH Error] FLASH Failed.  Line Errors occured.", "block $"},
+        FaultRow{"DisconnectMidImage", {"--fault", "disconnect-after=9000"}, {}, 4, "[Comm Error] Comm Port error occured.",
+                 ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FlashAgainstSimulator, LostBlockAcknowledgementIsRecoveredByAResend)

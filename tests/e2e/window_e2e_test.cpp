@@ -11,6 +11,7 @@
 
 #include "e2e/process.h"
 #include "kit/temp_dir.h"
+#include "app/production_wiring.h"
 #include "srec_memory.h"
 #include "ui/main_window.h"
 
@@ -32,7 +33,7 @@ TEST(WindowAgainstSimulator, FullRunThroughTheWidgets)
     // Comm2 is the simulator for this user.
     QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).setValue("Ports/Comm2", QString::fromStdString(link));
 
-    frmMain window(ProductionDependencies());
+    frmMain window(app::ProductionDependencies());
     std::vector<BoxRequest> boxes;
     window.setBoxResponder([&](const BoxRequest& request) {
         boxes.push_back(request);
@@ -49,7 +50,7 @@ TEST(WindowAgainstSimulator, FullRunThroughTheWidgets)
     loop.exec();
 
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, "Programming Successful!");
+    EXPECT_EQ(boxes.back().id, MessageId::Success);
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txtConfig"))->text(), QStringLiteral("$A5"));
     EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("txtBootVers"))->text(), QStringLiteral("R1.0"));
     EXPECT_EQ(simulator.wait(10s).exitCode, 0) << "the port was let go: the simulator saw the run end";

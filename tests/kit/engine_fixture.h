@@ -16,7 +16,10 @@ namespace zorvane::testkit {
 
 class EngineFixture : public ::testing::Test {
 protected:
-    EngineFixture() : port(clock), ctx(state, port, clock, host, stop.get_token()) {}
+    EngineFixture() : port(clock), ctx(request, port, clock, host, stop.get_token()) {}
+
+    // The platform the run works on.
+    files::PlatformConfig& platform() { return *request.platform; }
 
     // Opens the port at the radio's speed, as the run leaves it before the boot stage.
     void openAt(std::int32_t baud)
@@ -38,7 +41,7 @@ protected:
     FakeClock clock;
     FakeSerialPort port;
     RecordingHost host;
-    FlashRunState state;
+    RunRequest request{1, files::PlatformConfig{}};
     std::stop_source stop;
     RunContext ctx;
 };

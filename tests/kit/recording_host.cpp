@@ -2,61 +2,117 @@
 
 namespace zorvane::testkit {
 
-BoxButton RecordingHost::MsgBox(const std::string& text, BoxStyle style, const std::string& title)
+namespace {
+constexpr ResultBox kResultBoxes[] = {ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config,
+                                      ResultBox::EepromCsum, ResultBox::FirmwareCsum};
+}
+
+Answer RecordingHost::record(const Message& message)
 {
-    ShownBox box{text, style, title};
-    std::function<void(const ShownBox&)> hook;
-    BoxButton answer = BoxButton::Ok;
+    std::function<void(const Message&)> hook;
+    Answer answer = Answer::GoOn;
     {
         std::lock_guard lock(mutex_);
-        boxes_.push_back(box);
-        hook = onBox;
+        messages_.push_back(message);
+        hook = onMessage;
         if (!answers.empty()) {
             answer = answers.front();
             answers.pop_front();
         }
     }
     if (hook)
-        hook(box);
+        hook(message);
     return answer;
 }
 
-void RecordingHost::setProgress(double percent)
+void RecordingHost::stageStarted(RunStage stage)
 {
     std::lock_guard lock(mutex_);
-    progress_.push_back(percent);
+    stages_.push_back(stage);
 }
 
-void RecordingHost::setStatusText(const std::string& text)
+void RecordingHost::progress(const RunProgress& progress)
+{
+    std::lock_guard lock(mutex_);
+    progress_.push_back(progress);
+}
+
+void RecordingHost::statusChanged(const std::string& text)
 {
     std::lock_guard lock(mutex_);
     status_.push_back(text);
 }
 
-void RecordingHost::setResultBox(ResultBox box, const std::string& text)
+void RecordingHost::resultsCleared()
+{
+    std::lock_guard lock(mutex_);
+    results_.clear();
+}
+
+void RecordingHost::resultReady(ResultBox box, const std::string& text)
 {
     std::lock_guard lock(mutex_);
     results_[box] = text;
 }
 
-void RecordingHost::setCommMenuEnabled(bool enabled)
+Answer RecordingHost::confirmReset(const Message& prompt, std::stop_token)
 {
-    std::lock_guard lock(mutex_);
-    comm_.push_back(enabled);
+    return record(prompt);
 }
 
-std::vector<ShownBox> RecordingHost::boxes() const
+Answer RecordingHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
-    std::lock_guard lock(mutex_);
-    return boxes_;
+    {
+        std::lock_guard lock(mutex_);
+        lineErrors_.push_back(question);
+    }
+    return record(question.message);
 }
 
-std::vector<std::string> RecordingHost::titles() const
+void RecordingHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    std::vector<std::string> titles;
-    for (const ShownBox& box : boxes())
-        titles.push_back(box.title);
-    return titles;
+    {
+        std::lock_guard lock(mutex_);
+        failures_.push_back(failure);
+    }
+    record(failure.message);
+}
+
+void RecordingHost::showSuccess(const Message& message, std::stop_token)
+{
+    record(message);
+}
+
+std::vector<Message> RecordingHost::messages() const
+{
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+std::vector<MessageId> RecordingHost::messageIds() const
+{
+    std::vector<MessageId> ids;
+    for (const Message& message : messages())
+        ids.push_back(message.id);
+    return ids;
+}
+
+std::vector<RunFailure> RecordingHost::failures() const
+{
+    std::lock_guard lock(mutex_);
+    return failures_;
+}
+
+std::vector<LineErrorQuestion> RecordingHost::lineErrors() const
+{
+    std::lock_guard lock(mutex_);
+    return lineErrors_;
+}
+
+std::vector<RunStage> RecordingHost::stages() const
+{
+    std::lock_guard lock(mutex_);
+    return stages_;
 }
 
 std::vector<std::string> RecordingHost::statusTexts() const
@@ -65,16 +121,18 @@ std::vector<std::string> RecordingHost::statusTexts() const
     return status_;
 }
 
-std::vector<double> RecordingHost::progress() const
+std::vector<RunProgress> RecordingHost::progressEvents() const
 {
     std::lock_guard lock(mutex_);
     return progress_;
 }
 
-std::vector<bool> RecordingHost::commMenuStates() const
+std::vector<double> RecordingHost::progress() const
 {
-    std::lock_guard lock(mutex_);
-    return comm_;
+    std::vector<double> percents;
+    for (const RunProgress& p : progressEvents())
+        percents.push_back(p.percent);
+    return percents;
 }
 
 std::string RecordingHost::result(ResultBox box) const
@@ -87,8 +145,7 @@ std::string RecordingHost::result(ResultBox box) const
 std::vector<ResultBox> RecordingHost::filledResults() const
 {
     std::vector<ResultBox> filled;
-    for (ResultBox box : {ResultBox::BootVers, ResultBox::BootCsum, ResultBox::Config,
-                          ResultBox::EepromCsum, ResultBox::FirmwareCsum})
+    for (ResultBox box : kResultBoxes)
         if (!result(box).empty())
             filled.push_back(box);
     return filled;

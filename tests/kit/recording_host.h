@@ -1,5 +1,5 @@
-// A RunHost that remembers everything the run showed, and answers message
-// boxes from a script (OK unless told otherwise).
+// A RunHost that remembers every event of a run, and answers its questions
+// from a script (go on unless told otherwise).
 #pragma once
 
 #include <deque>
@@ -13,40 +13,46 @@
 
 namespace zorvane::testkit {
 
-struct ShownBox {
-    std::string text;
-    BoxStyle style;
-    std::string title;
-};
-
 class RecordingHost final : public RunHost {
 public:
-    BoxButton MsgBox(const std::string& text, BoxStyle style, const std::string& title) override;
-    void setProgress(double percent) override;
-    void setStatusText(const std::string& text) override;
-    void setResultBox(ResultBox box, const std::string& text) override;
-    void setCommMenuEnabled(bool enabled) override;
+    void stageStarted(RunStage stage) override;
+    void progress(const RunProgress& progress) override;
+    void statusChanged(const std::string& text) override;
+    void resultsCleared() override;
+    void resultReady(ResultBox box, const std::string& text) override;
+    Answer confirmReset(const Message& prompt, std::stop_token stop) override;
+    Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) override;
+    void showFailure(const RunFailure& failure, std::stop_token stop) override;
+    void showSuccess(const Message& message, std::stop_token stop) override;
 
-    // Answers for the boxes to come, in order; OK once they run out.
-    std::deque<BoxButton> answers;
-    // Called for every box before it is answered.
-    std::function<void(const ShownBox&)> onBox;
+    // Answers for the questions to come, in order; go on once they run out.
+    std::deque<Answer> answers;
+    // Called for every message (question or ending) before it is answered.
+    std::function<void(const Message&)> onMessage;
 
-    std::vector<ShownBox> boxes() const;
-    std::vector<std::string> titles() const;
+    // Every message the run showed, in order.
+    std::vector<Message> messages() const;
+    std::vector<MessageId> messageIds() const;
+    std::vector<RunFailure> failures() const;
+    std::vector<LineErrorQuestion> lineErrors() const;
+    std::vector<RunStage> stages() const;
     std::vector<std::string> statusTexts() const;
+    std::vector<RunProgress> progressEvents() const;
     std::vector<double> progress() const;
-    std::vector<bool> commMenuStates() const;
     std::string result(ResultBox box) const;
     // Result boxes that hold text, in the window's order.
     std::vector<ResultBox> filledResults() const;
 
 private:
+    Answer record(const Message& message);
+
     mutable std::mutex mutex_;
-    std::vector<ShownBox> boxes_;
+    std::vector<Message> messages_;
+    std::vector<RunFailure> failures_;
+    std::vector<LineErrorQuestion> lineErrors_;
+    std::vector<RunStage> stages_;
     std::vector<std::string> status_;
-    std::vector<double> progress_;
-    std::vector<bool> comm_;
+    std::vector<RunProgress> progress_;
     std::map<ResultBox, std::string> results_;
 };
 

@@ -74,19 +74,19 @@ TEST(GetKeyValue, ReadsByType)
     struct Case {
         const char* key;
         const char* value;
-        std::int16_t result;
+        bool read;
         std::string text;
     } cases[] = {
-        {"SOFTWARE\\Test", "Text", -1, "C:\\Tools\\msinfo.exe"},
-        {"SOFTWARE\\Test", "Number", -1, "&h1001F"},
-        {"SOFTWARE\\Test", "Binary", -1, "unchanged"},
-        {"SOFTWARE\\Test", "Long", 0, ""},
-        {"SOFTWARE\\Test", "Absent", 0, ""},
-        {"SOFTWARE\\Missing", "Text", 0, ""},
+        {"SOFTWARE\\Test", "Text", true, "C:\\Tools\\msinfo.exe"},
+        {"SOFTWARE\\Test", "Number", true, "&h1001F"},
+        {"SOFTWARE\\Test", "Binary", true, "unchanged"},
+        {"SOFTWARE\\Test", "Long", false, ""},
+        {"SOFTWARE\\Test", "Absent", false, ""},
+        {"SOFTWARE\\Missing", "Text", false, ""},
     };
     for (const Case& c : cases) {
         std::string text = "unchanged";
-        EXPECT_EQ(GetKeyValue(registry, kHKeyLocalMachine, c.key, c.value, text), c.result) << c.value;
+        EXPECT_EQ(GetKeyValue(registry, kHKeyLocalMachine, c.key, c.value, text), c.read) << c.value;
         EXPECT_EQ(text, c.text) << c.value;
     }
     EXPECT_EQ(registry.opens, registry.closes) << "every key opened is closed";

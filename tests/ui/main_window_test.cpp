@@ -59,6 +59,7 @@ protected:
                 clock,
                 [this](testkit::RadioPort& port) {
                     portClosedAtEnd = !port.PortOpen();
+                    portUsed = port.CommPort();
                     firmwareProgrammed = Bytes(port.radio.model.flash().begin() + 0x8000,
                                                port.radio.model.flash().begin() + 0x8100);
                 },
@@ -141,6 +142,7 @@ protected:
     std::function<void(const BoxRequest&)> onBox;
     std::atomic<int> portsMade{0};
     std::atomic<bool> portClosedAtEnd{false};
+    std::atomic<int> portUsed{0};
     Bytes firmwareProgrammed;
 };
 
@@ -156,7 +158,7 @@ TEST_F(MainWindow, FirstStart)
     EXPECT_EQ(visiblePicture(*window), QStringLiteral("picDefault"));
     EXPECT_EQ(text(*window, "lblBootFile"), QStringLiteral("Boot File:"));
     EXPECT_EQ(text(*window, "lblEepromFile"), QStringLiteral("EEPROM File:"));
-    EXPECT_EQ(window->state().CommPort, 1);
+    EXPECT_EQ(window->commPort(), 1);
     EXPECT_TRUE(control<QPushButton>(*window, "cmdBeginFlash")->font().bold());
     EXPECT_TRUE(control<QLineEdit>(*window, "txtBootVers")->isReadOnly());
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "fixed size";
@@ -205,7 +207,7 @@ TEST_F(MainWindow, CommChoiceIsNotKept)
     EXPECT_FALSE(control<QAction>(*window, "mnuCommComm1")->isChecked());
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isChecked());
     EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  2"));
-    EXPECT_EQ(window->state().CommPort, 2);
+    EXPECT_EQ(window->commPort(), 2);
     control<QAction>(*window, "mnuCommComm2")->trigger();
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isChecked()) << "the checked entry stays checked";
     window->close();
@@ -272,8 +274,7 @@ TEST_F(MainWindow, NoPlatformLeavesTheResultsAlone)
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Choose a Platform to continue.");
-    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[0].id, MessageId::ChooseAPlatform);
     EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R9.9"));
     EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
 }
@@ -283,7 +284,7 @@ TEST_F(MainWindow, SuccessfulRunFillsEveryBox)
     auto window = makeWindow();
     bool commDisabledDuringRun = false;
     onBox = [&](const BoxRequest& request) {
-        if (request.title == "KRIX Smart mode")
+        if (request.id == MessageId::ResetRadio)
             commDisabledDuringRun = !control<QAction>(*window, "mnuCommComm1")->isEnabled() &&
                                     !control<QAction>(*window, "mnuCommComm2")->isEnabled();
     };
@@ -292,7 +293,7 @@ TEST_F(MainWindow, SuccessfulRunFillsEveryBox)
     waitForRun(*window);
 
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Programming Successful!");
+    EXPECT_EQ(boxes[1].id, MessageId::Success);
     EXPECT_EQ(boxes[1].style, BoxStyle::OkOnly);
     EXPECT_TRUE(commDisabledDuringRun);
     EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R1.0"));
@@ -305,7 +306,8 @@ TEST_F(MainWindow, SuccessfulRunFillsEveryBox)
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isEnabled());
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
     EXPECT_TRUE(portClosedAtEnd);
-    EXPECT_EQ(window->state().greturnedVersion, "1.0") << "the run's findings come back to the window";
+    ASSERT_TRUE(window->lastReport());
+    EXPECT_EQ(window->lastReport()->bootVersion, "1.0") << "the run's report comes back to the window";
 }
 
 TEST_F(MainWindow, FailedRunKeepsTheBoxesFilledBeforeTheFailure)
@@ -317,8 +319,8 @@ TEST_F(MainWindow, FailedRunKeepsTheBoxesFilledBeforeTheFailure)
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, "Erase ROM command failed.\rCheck KRIX, cables and connections.");
-    EXPECT_EQ(boxes.back().title, "FLASH Error");
+    EXPECT_EQ(boxes.back().id, MessageId::EraseRomFailed);
+    EXPECT_EQ(window->lastReport()->outcome, RunOutcome::FlashFailed);
     for (const char* filled : {"txtBootVers", "txtBootCsum", "txtConfig", "txtEepromCsum"})
         EXPECT_FALSE(text(*window, filled).isEmpty()) << filled;
     EXPECT_TRUE(text(*window, "txtFirmwareCsum").isEmpty());
@@ -331,7 +333,7 @@ TEST_F(MainWindow, ARunInProgressIsNotDisturbed)
 {
     auto window = makeWindow();
     onBox = [&](const BoxRequest& request) {
-        if (request.title != "KRIX Smart mode")
+        if (request.id != MessageId::ResetRadio)
             return;
         click(*window, "cmdBeginFlash");   // a second click starts nothing
         click(*window, "optTessivar");     // a new platform does not reach the running run
@@ -340,9 +342,28 @@ TEST_F(MainWindow, ARunInProgressIsNotDisturbed)
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
     EXPECT_EQ(portsMade, 1);
-    EXPECT_EQ(boxes.back().text, "Programming Successful!");
+    EXPECT_EQ(boxes.back().id, MessageId::Success);
     EXPECT_EQ(firmwareProgrammed, kPellamarFirmware);
-    EXPECT_EQ(window->state().gfirmwareFile, "tes.s19") << "the window holds the new choice for the next run";
+    EXPECT_EQ(window->platform()->firmwareFile, "tes.s19") << "the window holds the new choice for the next run";
+}
+
+// The Comm entries are disabled by the click itself: a port chosen right
+// after it cannot reach the run, the check marks or the status panel.
+TEST_F(MainWindow, CommChoiceRightAfterTheClickChangesNothing)
+{
+    auto window = makeWindow();
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    control<QAction>(*window, "mnuCommComm2")->trigger();
+    EXPECT_FALSE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
+    waitForRun(*window);
+    EXPECT_EQ(boxes.back().id, MessageId::Success);
+    EXPECT_EQ(portUsed, 1);
+    EXPECT_EQ(window->commPort(), 1);
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm1")->isChecked());
+    EXPECT_FALSE(control<QAction>(*window, "mnuCommComm2")->isChecked());
+    EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled()) << "enabled again after the run";
 }
 
 TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
@@ -350,7 +371,7 @@ TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
     auto window = makeWindow();
     window->show();
     onBox = [&](const BoxRequest& request) {
-        if (request.title == "KRIX Smart mode")
+        if (request.id == MessageId::ResetRadio)
             window->close();
     };
     click(*window, "optPellamar");

@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         openAt(7600);
-        state.gbootFile = "boot.s19";
+        platform().bootFile = "boot.s19";
     }
 
     // The boot ROM's answer after the 1025th byte: the echo, then the version reply.
@@ -82,21 +82,21 @@ TEST_F(BootLoader, SmartModeSequenceThenTheResetPrompt)
     EXPECT_EQ(port.writes[1].bytes, (Bytes{0x02, 0x48, 0xB5}));
     EXPECT_DOUBLE_EQ(port.writes[1].at - port.writes[0].at, 1.0);
     EXPECT_EQ(port.writes[1].baud, 9600);
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].text, "Please Reset the radio, then click OK");
-    EXPECT_EQ(host.boxes()[0].title, "KRIX Smart mode");
-    EXPECT_EQ(host.boxes()[0].style, BoxStyle::Exclamation);
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::ResetRadio});
+
+    host.answers = {Answer::Stop};
+    EXPECT_THROW(StartSmartMode(ctx), link::RunCancelled) << "no answer to the prompt stops the run";
 }
 
 TEST_F(BootLoader, SuccessfulTransferKeepsVersionAndChecksum)
 {
     dir.write("boot.s19", bootFile({32, 32, 961}));
     answerBoot(1400ms, 50ms);
-    const StageOutcome outcome = SendBootFile(ctx);
-    EXPECT_EQ(outcome.code, kBootOk);
-    EXPECT_EQ(state.greturnedVersion, "1.A");
+    const BootOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.result, BootResult::Ok);
+    EXPECT_EQ(outcome.version, "1.A");
     const Bytes sent = bootBytes(kBootBytes);
-    EXPECT_EQ(state.gcheckSum, std::accumulate(sent.begin(), sent.end(), 0) % 65536);
+    EXPECT_EQ(outcome.checksum, std::accumulate(sent.begin(), sent.end(), 0) % 65536);
     ASSERT_EQ(port.writes.size(), kBootBytes);
     for (std::size_t i = 0; i < kBootBytes; ++i) {
         ASSERT_EQ(port.writes[i].bytes, Bytes{sent[i]}) << "one write per byte, index " << i;
@@ -111,20 +111,20 @@ TEST_F(BootLoader, GatheringTakesExactly1025Bytes)
     struct Case {
         const char* why;
         std::vector<std::size_t> records;
-        std::int16_t code;
+        BootResult code;
     } cases[] = {
-        {"1024 bytes", {32, 992}, kBootWrongSize},
-        {"1025 reached at a record's end, more records follow", {1000, 25, 40, 40}, kBootOk},
-        {"a record carries the count to 1026", {1000, 26}, kBootWrongSize},
-        {"a record would run past index 1025", {1000, 40}, kBootWrongSize},
-        {"no data records", {}, kBootWrongSize},
+        {"1024 bytes", {32, 992}, BootResult::WrongSize},
+        {"1025 reached at a record's end, more records follow", {1000, 25, 40, 40}, BootResult::Ok},
+        {"a record carries the count to 1026", {1000, 26}, BootResult::WrongSize},
+        {"a record would run past index 1025", {1000, 40}, BootResult::WrongSize},
+        {"no data records", {}, BootResult::WrongSize},
     };
     for (const Case& c : cases) {
         port.writes.clear();
         dir.write("boot.s19", bootFile(c.records));
         answerBoot(1400ms, 50ms);
-        EXPECT_EQ(SendBootFile(ctx).code, c.code) << c.why;
-        if (c.code == kBootWrongSize) {
+        EXPECT_EQ(SendBootFile(ctx).result, c.code) << c.why;
+        if (c.code == BootResult::WrongSize) {
             EXPECT_TRUE(port.writes.empty()) << c.why;
             EXPECT_EQ(port.rThreshold(), 1024) << c.why;
         }
@@ -133,9 +133,9 @@ TEST_F(BootLoader, GatheringTakesExactly1025Bytes)
 
 TEST_F(BootLoader, MissingFileSendsNothing)
 {
-    state.gcheckSum = 1234;
-    EXPECT_EQ(SendBootFile(ctx).code, kBootFileMissing);
-    EXPECT_EQ(state.gcheckSum, 0);
+    const BootOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.result, BootResult::FileMissing);
+    EXPECT_EQ(outcome.cause, "file boot.s19 not found");
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(port.rThreshold(), 1024);
     EXPECT_EQ(port.inputLen(), 1024);
@@ -146,8 +146,9 @@ TEST_F(BootLoader, ChecksumOfAllFFIsFCFF)
     dir.write("boot.s19", bootFile({125, 900}, 0xFF));
     answerBoot(1400ms, 50ms);
     // The radio answers with an echo of what it got; content does not matter here.
-    EXPECT_EQ(SendBootFile(ctx).code, kBootOk);
-    EXPECT_EQ(state.gcheckSum, 0xFCFF);
+    const BootOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.result, BootResult::Ok);
+    EXPECT_EQ(outcome.checksum, 0xFCFF);
 }
 
 TEST_F(BootLoader, EchoAndVersionTiming)
@@ -157,18 +158,26 @@ TEST_F(BootLoader, EchoAndVersionTiming)
         std::optional<Clock::duration> echo, version;
         Bytes reply;
         bool corruptEcho;
-        std::int16_t code;
+        BootResult code;
         double stageSeconds;
+        const char* cause;
     } cases[] = {
-        {"prompt replies", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootOk, 1.45},
-        {"echo at 3.5 s is too late", 3500ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootNotTransferred, 3.5},
-        {"no echo ends at 4 s", std::nullopt, std::nullopt, {}, false, kBootNotTransferred, 4.0},
-        {"echo differs from the boot bytes", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, true, kBootNotTransferred, 1.4},
-        {"version at 2.5 s", 100ms, 2500ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootOk, 2.6},
-        {"no version within 3 s", 100ms, std::nullopt, {}, false, kBootNoVersion, 3.1},
-        {"version complete at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, kBootNoVersion, 3.1},
-        {"wrong reply checksum", 100ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, kBootNotTransferred, 0.15},
-        {"6 wins over 5 at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, kBootNoVersion, 3.1},
+        {"prompt replies", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, BootResult::Ok, 1.45, ""},
+        {"echo at 3.5 s is too late", 3500ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false,
+         BootResult::NotTransferred, 3.5, "echo 3.5 s after the last boot byte"},
+        {"no echo ends at 4 s", std::nullopt, std::nullopt, {}, false, BootResult::NotTransferred, 4.0,
+         "no echo within 4 s of the last boot byte"},
+        {"echo differs from the boot bytes", 1400ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, true,
+         BootResult::NotTransferred, 1.4, "echo byte 501 differs"},
+        {"version at 2.5 s", 100ms, 2500ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, BootResult::Ok, 2.6, ""},
+        {"no version within 3 s", 100ms, std::nullopt, {}, false, BootResult::NoVersion, 3.1,
+         "no version reply within 3 s"},
+        {"version complete at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3B}, false, BootResult::NoVersion,
+         3.1, "no version reply within 3 s"},
+        {"wrong reply checksum", 100ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, BootResult::NotTransferred,
+         0.15, "version reply checksum $3C, expected $3B"},
+        {"6 wins over 5 at 3.0 s", 100ms, 3000ms, {0x10, 0x20, 0x01, 0x0A, 0x3C}, false, BootResult::NoVersion, 3.1,
+         "no version reply within 3 s"},
     };
     dir.write("boot.s19", bootFile({1025 - 128, 128}));
     for (const Case& c : cases) {
@@ -176,13 +185,14 @@ TEST_F(BootLoader, EchoAndVersionTiming)
         clock.advanceTo(clock.now() + 10s);
         port.discardInput();
         port.writes.clear();
-        state.greturnedVersion = "unset";
         answerBoot(c.echo, c.version, c.reply, c.corruptEcho);
         const double start = clock.seconds();
-        EXPECT_EQ(SendBootFile(ctx).code, c.code) << c.why;
+        const BootOutcome outcome = SendBootFile(ctx);
+        EXPECT_EQ(outcome.result, c.code) << c.why;
+        EXPECT_EQ(outcome.cause, c.cause) << c.why;
         EXPECT_NEAR(clock.seconds() - start, c.stageSeconds, 1e-9) << c.why;
-        if (!c.reply.empty() && c.code != kBootNotTransferred) {
-            EXPECT_EQ(state.greturnedVersion, "1.A") << c.why;
+        if (!c.reply.empty() && c.code != BootResult::NotTransferred) {
+            EXPECT_EQ(outcome.version, "1.A") << c.why;
         }
     }
 }
@@ -191,8 +201,9 @@ TEST_F(BootLoader, WrongChecksumStillKeepsTheVersion)
 {
     dir.write("boot.s19", bootFile({1025}));
     answerBoot(100ms, 50ms, {0x10, 0x20, 0x01, 0x0A, 0x3C});
-    EXPECT_EQ(SendBootFile(ctx).code, kBootNotTransferred);
-    EXPECT_EQ(state.greturnedVersion, "1.A");
+    const BootOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.result, BootResult::NotTransferred);
+    EXPECT_EQ(outcome.version, "1.A");
 }
 
 TEST_F(BootLoader, UnreadableBootFileNamesTheCause)
@@ -201,8 +212,9 @@ TEST_F(BootLoader, UnreadableBootFileNamesTheCause)
     std::filesystem::permissions("boot.s19", std::filesystem::perms::none);
     testkit::Unprivileged user;
     ASSERT_TRUE(user.active());
-    const StageOutcome outcome = SendBootFile(ctx);
-    EXPECT_EQ(outcome.code, kBootNotTransferred);
+    const BootOutcome outcome = SendBootFile(ctx);
+    EXPECT_EQ(outcome.result, BootResult::NotTransferred);
+    EXPECT_TRUE(outcome.fileFault);
     EXPECT_NE(outcome.cause.find("boot.s19"), std::string::npos) << outcome.cause;
     EXPECT_TRUE(port.writes.empty());
 }

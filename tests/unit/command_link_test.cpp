@@ -44,30 +44,39 @@ TEST_F(CommandLink, AcknowledgementRule)
         std::uint8_t opcode;
         Bytes reply;
         Clock::duration at;
-        std::int16_t result;
+        AckResult result;
+        const char* cause;
     } cases[] = {
-        {"valid frame", 0x31, {0x31, 0, 0, 0x7F, 0xB0}, 100ms, kTrue},
-        {"bytes 1 and 2 are not examined", 0x31, {0x31, 0x12, 0x34, 0x7F, 0xF6}, 100ms, kTrue},
-        {"marker 7E refuses", 0x31, {0x31, 0, 0, 0x7E, 0xAF}, 100ms, kFalse},
-        {"wrong opcode echo", 0x31, {0x32, 0, 0, 0x7F, 0xB1}, 100ms, kFalse},
-        {"wrong checksum", 0x31, {0x31, 0, 0, 0x7F, 0xB1}, 100ms, kFalse},
-        {"just in time", 0x05, {0x05, 0, 0, 0x7F, 0x84}, 2999ms, kTrue},
-        {"complete at 3.0 s is too late", 0x05, {0x05, 0, 0, 0x7F, 0x84}, 3000ms, kFalse},
-        {"four bytes never reach the threshold", 0x05, {0x05, 0, 0, 0x7F}, 100ms, kFalse},
+        {"valid frame", 0x31, {0x31, 0, 0, 0x7F, 0xB0}, 100ms, AckResult::Acknowledged, ""},
+        {"bytes 1 and 2 are not examined", 0x31, {0x31, 0x12, 0x34, 0x7F, 0xF6}, 100ms, AckResult::Acknowledged,
+         ""},
+        {"marker 7E refuses", 0x31, {0x31, 0, 0, 0x7E, 0xAF}, 100ms, AckResult::NotAccepted,
+         "command not accepted (byte 3 was $7E, not $7F)"},
+        {"wrong opcode echo", 0x31, {0x32, 0, 0, 0x7F, 0xB1}, 100ms, AckResult::WrongOpcode,
+         "acknowledgement for opcode $32"},
+        {"wrong checksum", 0x31, {0x31, 0, 0, 0x7F, 0xB1}, 100ms, AckResult::BadChecksum,
+         "acknowledgement checksum $B1, expected $B0"},
+        {"just in time", 0x05, {0x05, 0, 0, 0x7F, 0x84}, 2999ms, AckResult::Acknowledged, ""},
+        {"complete at 3.0 s is too late", 0x05, {0x05, 0, 0, 0x7F, 0x84}, 3000ms, AckResult::Late,
+         "acknowledgement 3.0 s after the command"},
+        {"four bytes never reach the threshold", 0x05, {0x05, 0, 0, 0x7F}, 100ms, AckResult::NoReply,
+         "no acknowledgement within 3 s"},
     };
     for (const Case& c : cases) {
         port.discardInput();
         const auto start = clock.now();
         port.onWrite = [&](std::span<const std::uint8_t>, std::int32_t) { port.deliverAfter(c.at, c.reply); };
-        EXPECT_EQ(SendCommand(ctx.link, c.opcode), c.result) << c.why;
+        const AckReply reply = SendCommand(ctx.link, c.opcode);
+        EXPECT_EQ(reply.result, c.result) << c.why;
+        EXPECT_EQ(reply.cause(), c.cause) << c.why;
         EXPECT_LE(Seconds(clock.now() - start).count(), 3.0) << c.why;
     }
 }
 
-TEST_F(CommandLink, NoAnswerGivesFalseAfterThreeSeconds)
+TEST_F(CommandLink, NoAnswerFailsAfterThreeSeconds)
 {
     const double start = clock.seconds();
-    EXPECT_EQ(SendCommand(ctx.link, kOpEraseRom), kFalse);
+    EXPECT_EQ(SendCommand(ctx.link, kOpEraseRom).result, AckResult::NoReply);
     EXPECT_DOUBLE_EQ(clock.seconds() - start, 3.0);
 }
 
@@ -77,19 +86,8 @@ TEST_F(CommandLink, StrayByteShiftsTheFrame)
     port.onWrite = [&](std::span<const std::uint8_t>, std::int32_t) {
         port.deliverAfter(10ms, {0x31, 0, 0, 0x7F, 0xB0});
     };
-    EXPECT_EQ(SendCommand(ctx.link, kOpEraseConfig), kFalse);
+    EXPECT_EQ(SendCommand(ctx.link, kOpEraseConfig).result, AckResult::BadChecksum);
     EXPECT_EQ(port.waiting(), 1u) << "the frame's last byte is left behind";
-}
-
-TEST_F(CommandLink, OnlyTheReceiveEventRaisesTheFlag)
-{
-    for (int event : {1, 3, 4, 5, 6, 7, 1001, 1002, 1003, 1004, 1006, 1007, 1008, 1009, 1010}) {
-        state.grxMessageRdy = kFalse;
-        MSComm1_OnComm(ctx.link, event);
-        EXPECT_EQ(state.grxMessageRdy, kFalse) << event;
-    }
-    MSComm1_OnComm(ctx.link, kComEvReceive);
-    EXPECT_EQ(state.grxMessageRdy, kTrue);
 }
 
 TEST_F(CommandLink, WaitIsCutShortWhenTheRunStops)

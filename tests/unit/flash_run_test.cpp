@@ -16,8 +16,6 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
-constexpr const char* kCheck = "\rCheck KRIX, cables and connections.";
-
 using testkit::Pattern;
 
 const Bytes kBoot = Pattern(1025, 0x3C);
@@ -31,16 +29,12 @@ protected:
         dir.write("boot.s19", radio::SRecordImage(0x0000, kBoot, 100));
         dir.write("main.s19", radio::SRecordImage(0x8000, kFirmware, 32));
         dir.write("eeprom.s19", radio::SRecordImage(0x0000, kEeprom, 16));
-        state.gbootFile = "boot.s19";
-        state.gfirmwareFile = "main.s19";
-        state.geepromFile = "eeprom.s19";
-        state.gconfigVal = "A5";
-        state.gconfigValHex = 0xA5;
+        platform() = {"pellamar.cfg", "boot.s19", "main.s19", "eeprom.s19", "A5", 0xA5};
     }
 
     void useRadio(radio::RadioSettings settings) { radio = std::make_unique<testkit::ScriptedRadio>(port, settings); }
 
-    RunOutcome run(bool platformSelected = true) { return cmdBeginFlash_Click(ctx, platformSelected); }
+    RunOutcome run() { return cmdBeginFlash_Click(ctx); }
 
     // The line traffic, one line a write; runs of single-byte writes are
     // summed up as one line.
@@ -106,10 +100,8 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
         "  4.670 7600 32 single bytes",
     }));
 
-    ASSERT_EQ(host.boxes().size(), 2u);
-    EXPECT_EQ(host.boxes()[1].text, "Programming Successful!");
-    EXPECT_EQ(host.boxes()[1].title, "ZORVANE");
-    EXPECT_EQ(host.boxes()[1].style, BoxStyle::OkOnly);
+    EXPECT_EQ(host.messageIds(), (std::vector{MessageId::ResetRadio, MessageId::Success}));
+    EXPECT_TRUE(host.failures().empty());
 
     int bootSum = 0;
     for (std::uint8_t b : kBoot)
@@ -122,8 +114,27 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
     EXPECT_EQ(host.result(ResultBox::EepromCsum), checksumText(kEeprom));
     EXPECT_EQ(host.result(ResultBox::FirmwareCsum), checksumText(kFirmware));
     EXPECT_EQ(host.statusTexts(), (Lines{"Comm  1, 9600", "Comm  1, 7600", "Comm  1"}));
-    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
     EXPECT_EQ(host.progress().back(), 0);
+    EXPECT_EQ(host.stages(), (std::vector{RunStage::OpenPort, RunStage::SmartMode, RunStage::BootLoad,
+                                          RunStage::Config, RunStage::EraseEeprom, RunStage::ProgramEeprom,
+                                          RunStage::EraseRom, RunStage::ProgramFlash, RunStage::Closing}));
+
+    // The report holds every result value, the counts and each stage's time.
+    const RunReport& report = ctx.report;
+    EXPECT_EQ(report.outcome, RunOutcome::Success);
+    EXPECT_EQ(report.bootVersion, "1.0");
+    EXPECT_EQ(report.bootChecksum, bootSum % 65536);
+    EXPECT_EQ(report.configValue, 0xA5);
+    EXPECT_EQ(report.eepromChecksum, (ImageChecksum{kEeprom[0], kEeprom[1]}));
+    EXPECT_EQ(report.firmwareChecksum, (ImageChecksum{kFirmware[0], kFirmware[1]}));
+    EXPECT_EQ(report.message->id, MessageId::Success);
+    EXPECT_EQ(report.cause, "");
+    EXPECT_EQ(report.counts.blocks, 3u);
+    EXPECT_EQ(report.counts.resends, 0u);
+    ASSERT_EQ(report.stageTimes.size(), host.stages().size());
+    EXPECT_EQ(report.stageTimes[1].stage, RunStage::SmartMode);
+    EXPECT_DOUBLE_EQ(report.stageTimes[1].took.count(), 1.0) << "smart mode: the 1 s wait";
+    EXPECT_NEAR(report.stageTimes[3].took.count(), 1.04, 1e-9) << "CONFIG: two acknowledgements and pauses";
     EXPECT_FALSE(port.PortOpen());
     EXPECT_EQ(port.settingsApplied, Lines{"9600,N,8,1"});
 
@@ -136,8 +147,8 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
 
 TEST_F(FlashRun, WithoutEepromTheRunGoesStraightToEraseRom)
 {
-    state.geepromFile.clear();
-    state.CommPort = 2;
+    platform().eepromFile.clear();
+    request.port = 2;
     EXPECT_EQ(run(), RunOutcome::Success);
     const Lines lines = transcript();
     ASSERT_GE(lines.size(), 6u);
@@ -151,12 +162,10 @@ TEST_F(FlashRun, WithoutEepromTheRunGoesStraightToEraseRom)
 
 TEST_F(FlashRun, NoPlatformTouchesNothing)
 {
-    EXPECT_EQ(run(false), RunOutcome::NoPlatform);
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].text, "Choose a Platform to continue.");
-    EXPECT_EQ(host.boxes()[0].title, "Error");
-    EXPECT_EQ(host.boxes()[0].style, BoxStyle::Exclamation);
-    EXPECT_TRUE(host.commMenuStates().empty());
+    request.platform.reset();
+    EXPECT_EQ(run(), RunOutcome::NoPlatform);
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::ChooseAPlatform});
+    EXPECT_TRUE(host.stages().empty());
     EXPECT_TRUE(host.progress().empty());
     EXPECT_TRUE(host.statusTexts().empty());
     EXPECT_EQ(port.opens, 0);
@@ -175,8 +184,8 @@ struct FailureRow {
     const char* why;
     std::function<void(FlashRunFailure&)> arrange;
     RunOutcome outcome;
-    std::string text;
-    std::string title;
+    MessageId message;
+    std::string cause;
     ResultList filled;
     bool portOpened = true;
 };
@@ -187,12 +196,12 @@ void PrintTo(const FailureRow& row, std::ostream* out)
 }
 
 // Each failure of a run: its one message, the result boxes it leaves, and
-// the closing steps (bar at 0, port closed, Comm entries enabled).
+// the closing steps (bar at 0, port closed, the port text back).
 class FlashRunFailure : public FlashRun, public ::testing::WithParamInterface<FailureRow> {
 public:
     // Lets the table reach the fixture's members.
     testkit::FakeSerialPort& fakePort() { return port; }
-    FlashRunState& runState() { return state; }
+    files::PlatformConfig& runPlatform() { return platform(); }
     testkit::TempDir& workDir() { return dir; }
     testkit::RecordingHost& recorder() { return host; }
     void radioWith(radio::RadioSettings settings) { useRadio(std::move(settings)); }
@@ -210,12 +219,15 @@ TEST_P(FlashRunFailure, EndsWithItsMessageAndTheClosingSteps)
     const FailureRow& row = GetParam();
     row.arrange(*this);
     EXPECT_EQ(run(), row.outcome);
-    ASSERT_FALSE(host.boxes().empty());
-    EXPECT_EQ(host.boxes().back().text, row.text);
-    EXPECT_EQ(host.boxes().back().title, row.title);
-    EXPECT_EQ(host.boxes().back().style, BoxStyle::Exclamation);
+    ASSERT_EQ(host.failures().size(), 1u) << "one failure box";
+    const RunFailure failure = host.failures().back();
+    EXPECT_EQ(failure.outcome, row.outcome);
+    EXPECT_EQ(failure.message.id, row.message);
+    EXPECT_EQ(failure.cause, row.cause);
+    EXPECT_EQ(ctx.report.message->id, row.message);
+    EXPECT_EQ(ctx.report.cause, row.cause);
+    EXPECT_EQ(host.messageIds().back(), row.message) << "the failure is the last box";
     EXPECT_EQ(host.filledResults(), row.filled);
-    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
     EXPECT_EQ(host.progress().back(), 0);
     EXPECT_FALSE(port.PortOpen());
     if (row.portOpened)
@@ -228,81 +240,72 @@ INSTANTIATE_TEST_SUITE_P(
     EveryRow, FlashRunFailure,
     ::testing::Values(
         FailureRow{"port in use", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrPortInUse; },
-                   RunOutcome::PortFailed, "Comm Port already in use.", "Comm Error", {}, false},
+                   RunOutcome::PortFailed, MessageId::PortInUse, "cannot open (MSComm1 error 8005)", {}, false},
         FailureRow{"port missing", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrCannotOpen; },
-                   RunOutcome::PortFailed, "Zorvane was unable to open Comm Port.", "Comm Error", {}, false},
+                   RunOutcome::PortFailed, MessageId::PortCannotOpen, "cannot open (MSComm1 error 8012)", {}, false},
         FailureRow{"port fails otherwise", [](FlashRunFailure& f) { f.fakePort().openError = link::kErrOpenFailed; },
-                   RunOutcome::PortFailed, "Comm Port error occured.", "Comm Error", {}, false},
+                   RunOutcome::PortFailed, MessageId::PortOpenError, "cannot open (MSComm1 error 8010)", {}, false},
         FailureRow{"baud rate refused", [](FlashRunFailure& f) { f.fakePort().refuseBaudRate = true; },
-                   RunOutcome::SerialFailed,
-                   "Comm Port error occured.\rCould not set port to specified baud rate (MSComm1 error 8015)",
-                   "Comm Error", {}},
-        FailureRow{"boot file missing", [](FlashRunFailure& f) { f.runState().gbootFile = "gone.s19"; },
-                   RunOutcome::BootFailed,
-                   "File: gone.s19 DOES NOT exist.\rMake sure Boot file is in ZORVANE directory.",
-                   "Bootload Error", {}},
+                   RunOutcome::SerialFailed, MessageId::PortFailed,
+                   "Could not set port to specified baud rate (MSComm1 error 8015)", {}},
+        FailureRow{"boot file missing", [](FlashRunFailure& f) { f.runPlatform().bootFile = "gone.s19"; },
+                   RunOutcome::BootFailed, MessageId::BootFileMissing, "file gone.s19 not found", {}},
         FailureRow{"boot file too small",
                    [](FlashRunFailure& f) { f.workDir().write("boot.s19", radio::SRecordImage(0, Pattern(1024, 1), 64)); },
-                   RunOutcome::BootFailed, "Boot file is to large/small.\rSee Help for troubleshooting.",
-                   "Bootload Error", {}},
+                   RunOutcome::BootFailed, MessageId::BootWrongSize, "the boot file holds 1024 data bytes, not 1025",
+                   {}},
         FailureRow{"no echo", [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.noEcho = true; })); },
-                   RunOutcome::BootFailed, std::string("Could not transfer boot file to radio.") + kCheck,
-                   "Bootload Error", {}},
+                   RunOutcome::BootFailed, MessageId::BootNotTransferred, "no echo within 4 s of the last boot byte",
+                   {}},
         FailureRow{"no version", [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.noVersion = true; })); },
-                   RunOutcome::BootFailed, std::string("Version number NOT received from Boot code.") + kCheck,
-                   "Bootload Error", {}},
+                   RunOutcome::BootFailed, MessageId::BootNoVersion, "no version reply within 3 s", {}},
         FailureRow{"bad version checksum",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.badVersionChecksum = true; })); },
-                   RunOutcome::BootFailed, std::string("Could not transfer boot file to radio.") + kCheck,
-                   "Bootload Error", {}},
+                   RunOutcome::BootFailed, MessageId::BootNotTransferred, "version reply checksum $32, expected $31",
+                   {}},
         FailureRow{"Erase CONFIG refused",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x31; })); },
-                   RunOutcome::ConfigFailed, std::string("Erase CONFIG command failed.") + kCheck, "CONFIG Error",
-                   kBootBoxes},
+                   RunOutcome::ConfigFailed, MessageId::EraseConfigFailed,
+                   "command not accepted (byte 3 was $7E, not $7F)", kBootBoxes},
         FailureRow{"stray byte before the first acknowledgement",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.strayByte = true; })); },
-                   RunOutcome::ConfigFailed, std::string("Erase CONFIG command failed.") + kCheck, "CONFIG Error",
-                   kBootBoxes},
+                   RunOutcome::ConfigFailed, MessageId::EraseConfigFailed,
+                   "acknowledgement checksum $7F, expected $31", kBootBoxes},
         FailureRow{"Program CONFIG garbled",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.garbleAckOpcode = 0x32; })); },
-                   RunOutcome::ConfigFailed, std::string("Program CONFIG command failed.") + kCheck, "CONFIG Error",
-                   kBootBoxes},
+                   RunOutcome::ConfigFailed, MessageId::ProgramConfigFailed,
+                   "acknowledgement checksum $EB, expected $B1", kBootBoxes},
         FailureRow{"Erase EEPROM refused",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x1F; })); },
-                   RunOutcome::EepromFailed, std::string("Erase EEPROM command failed.") + kCheck, "EEPROM Error",
-                   kConfigBoxes},
-        FailureRow{"EEPROM file missing", [](FlashRunFailure& f) { f.runState().geepromFile = "ee.s19"; },
-                   RunOutcome::EepromFailed,
-                   "File: ee.s19 DOES NOT exist.\rMake sure EEPROM file is in ZORVANE directory.", "EEPROM Error",
-                   kConfigBoxes},
+                   RunOutcome::EepromFailed, MessageId::EraseEepromFailed,
+                   "command not accepted (byte 3 was $7E, not $7F)", kConfigBoxes},
+        FailureRow{"EEPROM file missing", [](FlashRunFailure& f) { f.runPlatform().eepromFile = "ee.s19"; },
+                   RunOutcome::EepromFailed, MessageId::EepromFileMissing, "file ee.s19 not found", kConfigBoxes},
         FailureRow{"EEPROM line error",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.wrongBlockSum = {1}; })); },
-                   RunOutcome::EepromFailed, std::string("EEPROM program Failed.  Line Errors occured.") + kCheck,
-                   "EEPROM Error", kConfigBoxes},
+                   RunOutcome::EepromFailed, MessageId::EepromLineErrors,
+                   "block $0: the radio's sum $89 differs from $88", kConfigBoxes},
         FailureRow{"Erase ROM refused",
                    [](FlashRunFailure& f) { f.radioWith(withFaults([](auto& x) { x.refuseOpcode = 0x05; })); },
-                   RunOutcome::FlashFailed, std::string("Erase ROM command failed.") + kCheck, "FLASH Error",
+                   RunOutcome::FlashFailed, MessageId::EraseRomFailed, "command not accepted (byte 3 was $7E, not $7F)",
                    kEepromBoxes},
-        FailureRow{"firmware file missing", [](FlashRunFailure& f) { f.runState().gfirmwareFile = "fw.s19"; },
-                   RunOutcome::FlashFailed,
-                   "File: fw.s19 DOES NOT exist.\rMake sure Firmware file is in ZORVANE directory.", "FLASH Error",
-                   kEepromBoxes},
+        FailureRow{"firmware file missing", [](FlashRunFailure& f) { f.runPlatform().firmwareFile = "fw.s19"; },
+                   RunOutcome::FlashFailed, MessageId::FirmwareFileMissing, "file fw.s19 not found", kEepromBoxes},
         FailureRow{"FLASH line error, operator cancels",
                    [](FlashRunFailure& f) {
                        f.radioWith(withFaults([](auto& x) { x.wrongBlockSum = {2}; }));
-                       f.recorder().answers = {BoxButton::Ok, BoxButton::Cancel};
+                       f.recorder().answers = {Answer::GoOn, Answer::Stop};
                    },
-                   RunOutcome::FlashFailed, std::string("FLASH Failed.  Line Errors occured.") + kCheck,
-                   "FLASH Error", kEepromBoxes},
+                   RunOutcome::FlashFailed, MessageId::FlashLineErrors,
+                   "block $8000: the radio's sum $C1 differs from $C0", kEepromBoxes},
         FailureRow{"firmware without end record",
                    [](FlashRunFailure& f) {
                        f.workDir().write("main.s19", radio::SRecord('1', 0x8000, Pattern(16, 1)) + "\r\n");
                    },
-                   RunOutcome::FlashFailed, "FLASH Failed.\rFile main.s19 ends without an end record.",
-                   "FLASH Error", kEepromBoxes},
+                   RunOutcome::FlashFailed, MessageId::FlashFailed, "File main.s19 ends without an end record.",
+                   kEepromBoxes},
         FailureRow{"device gone during the FLASH stage", [](FlashRunFailure& f) { f.fakePort().failAtSeconds = 4.2; },
-                   RunOutcome::SerialFailed,
-                   "Comm Port error occured.\rThe device is gone (MSComm1 error 8020)", "Comm Error",
+                   RunOutcome::SerialFailed, MessageId::PortFailed, "The device is gone (MSComm1 error 8020)",
                    kEepromBoxes}),
     [](const auto& info) {
         std::string name;
@@ -325,16 +328,33 @@ TEST_F(FlashRun, PausesLastOneTimerIntervalFromTheirOwnStart)
     EXPECT_NEAR(packetTimes[2] - packetTimes[1], 0.52, 1e-9);
 }
 
-TEST_F(FlashRun, StopAtTheResetPromptLeavesQuietly)
+// A file the run cannot program names its fault where the connection hint
+// would stand: the cables are not to blame.
+TEST_F(FlashRun, FileFaultTakesTheHintsPlace)
 {
-    host.onBox = [this](const testkit::ShownBox&) { stop.request_stop(); };
+    dir.write("main.s19", radio::SRecord('1', 0x8000, Pattern(16, 1)) + "\r\n");
+    EXPECT_EQ(run(), RunOutcome::FlashFailed);
+    EXPECT_EQ(host.failures().at(0).message.text, "FLASH Failed.\rFile main.s19 ends without an end record.");
+}
+
+// A stop at the reset prompt, whether the run is cancelled or the operator
+// answers stop: no box after it, and the closing steps.
+class StopAtTheResetPrompt : public FlashRun, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StopAtTheResetPrompt, LeavesQuietly)
+{
+    if (GetParam())
+        host.onMessage = [this](const Message&) { stop.request_stop(); };
+    else
+        host.answers = {Answer::Stop};
     EXPECT_EQ(run(), RunOutcome::Cancelled);
-    EXPECT_EQ(host.titles(), Lines{"KRIX Smart mode"}) << "no box after the stop";
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::ResetRadio}) << "no box after the stop";
     EXPECT_FALSE(port.PortOpen());
-    EXPECT_EQ(host.commMenuStates(), (std::vector<bool>{false, true}));
     EXPECT_EQ(host.progress().back(), 0);
     EXPECT_EQ(port.writes.size(), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(CancelledOrAnswered, StopAtTheResetPrompt, ::testing::Bool());
 
 TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
 {
@@ -346,8 +366,7 @@ TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
     other.setCommPort(2);
     other.open();
     testkit::ScriptedRadio otherRadio(other);
-    RunContext otherCtx(state, other, clock, host, stop.get_token());
-    EXPECT_EQ(cmdBeginFlash_Click(otherCtx, true), RunOutcome::Success);
+    EXPECT_EQ(RunFlash(request, other, clock, host, stop.get_token()).outcome, RunOutcome::Success);
     EXPECT_EQ(other.opens, 2) << "closed, renumbered and opened again";
     EXPECT_EQ(other.CommPort(), 1);
 }

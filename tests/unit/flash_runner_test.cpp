@@ -28,19 +28,16 @@ protected:
         std::vector<std::uint8_t> firmware(64, 0x24);
         dir.write("boot.s19", radio::SRecordImage(0, boot, 100));
         dir.write("main.s19", radio::SRecordImage(0x8000, firmware));
-        state.gbootFile = "boot.s19";
-        state.gfirmwareFile = "main.s19";
-        state.gconfigVal = "3F";
-        state.gconfigValHex = 0x3F;
+        request.platform = files::PlatformConfig{"tessivar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F};
     }
 
-    RunResult runToEnd(FlashRunner& runner)
+    RunReport runToEnd(FlashRunner& runner)
     {
-        std::promise<RunResult> done;
-        EXPECT_TRUE(runner.start(state, true, [&](const RunResult& r) { done.set_value(r); }));
-        RunResult result = done.get_future().get();
+        std::promise<RunReport> done;
+        EXPECT_TRUE(runner.start(request, [&](const RunReport& r) { done.set_value(r); }));
+        RunReport report = done.get_future().get();
         runner.wait();
-        return result;
+        return report;
     }
 
     FlashRunner::PortFactory fakePorts(testkit::FakeClock& clock)
@@ -50,19 +47,18 @@ protected:
 
     testkit::TempDir dir;
     testkit::RecordingHost host;
-    FlashRunState state;
+    RunRequest request;
     std::promise<bool> closedAtEnd;
 };
 
-TEST_F(Runner, RunsOnItsOwnCopyAndHandsTheResultBack)
+TEST_F(Runner, HandsTheReportBack)
 {
     testkit::FakeClock clock;
     FlashRunner runner(fakePorts(clock), clock, host);
-    const RunResult result = runToEnd(runner);
-    EXPECT_EQ(result.outcome, RunOutcome::Success);
-    EXPECT_EQ(result.state.greturnedVersion, "1.0");
-    EXPECT_EQ(result.state.gcheckSum, 1025 * 0x42 % 65536);
-    EXPECT_EQ(state.greturnedVersion, "") << "the caller's state is not touched";
+    const RunReport report = runToEnd(runner);
+    EXPECT_EQ(report.outcome, RunOutcome::Success);
+    EXPECT_EQ(report.bootVersion, "1.0");
+    EXPECT_EQ(report.bootChecksum, 1025 * 0x42 % 65536);
     EXPECT_TRUE(closedAtEnd.get_future().get());
     EXPECT_FALSE(runner.running());
 }
@@ -74,22 +70,22 @@ TEST_F(Runner, SecondStartIsRefusedWhileARunIsInProgress)
     std::promise<void> inPrompt;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    host.onBox = [&](const testkit::ShownBox& box) {
-        if (box.title == "KRIX Smart mode") {
+    host.onMessage = [&](const Message& message) {
+        if (message.id == MessageId::ResetRadio) {
             inPrompt.set_value();
             released.wait();
         }
     };
-    std::promise<RunResult> done;
-    ASSERT_TRUE(runner.start(state, true, [&](const RunResult& r) { done.set_value(r); }));
+    std::promise<RunReport> done;
+    ASSERT_TRUE(runner.start(request, [&](const RunReport& r) { done.set_value(r); }));
     inPrompt.get_future().wait();
     EXPECT_TRUE(runner.running());
-    EXPECT_FALSE(runner.start(state, true, nullptr));
+    EXPECT_FALSE(runner.start(request, nullptr));
     release.set_value();
     EXPECT_EQ(done.get_future().get().outcome, RunOutcome::Success);
     runner.wait();
 
-    host.onBox = nullptr;
+    host.onMessage = nullptr;
     closedAtEnd = {};
     EXPECT_EQ(runToEnd(runner).outcome, RunOutcome::Success) << "a new run starts once the last has ended";
 }
@@ -98,16 +94,29 @@ TEST_F(Runner, CancelWhileAPromptIsOpenShowsNothingMore)
 {
     testkit::FakeClock clock;
     FlashRunner runner(fakePorts(clock), clock, host);
-    host.onBox = [&](const testkit::ShownBox&) { runner.cancel(); };
+    host.onMessage = [&](const Message&) { runner.cancel(); };
     EXPECT_EQ(runToEnd(runner).outcome, RunOutcome::Cancelled);
-    EXPECT_EQ(host.titles(), std::vector<std::string>{"KRIX Smart mode"});
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::ResetRadio});
     EXPECT_TRUE(closedAtEnd.get_future().get());
-    EXPECT_EQ(host.commMenuStates().back(), true);
 }
+
+// The real clock, with every sleep an hour longer: only a stop request
+// that wakes the sleep lets the run end.
+class HourLongSleeps final : public link::Clock {
+public:
+    time_point now() const override { return real_.now(); }
+    bool sleepUntil(time_point deadline, std::stop_token stop) override
+    {
+        return real_.sleepUntil(deadline + std::chrono::hours(1), stop);
+    }
+
+private:
+    link::SteadyClock real_;
+};
 
 TEST_F(Runner, CancelWakesARealWaitAtOnce)
 {
-    link::SteadyClock clock;
+    HourLongSleeps clock;
     testkit::FakeClock portClock;   // stamps the writes; the run waits on the real clock
     std::promise<void> waiting;
     FlashRunner runner(
@@ -121,14 +130,12 @@ TEST_F(Runner, CancelWakesARealWaitAtOnce)
             return port;
         },
         clock, host);
-    std::promise<RunResult> done;
-    ASSERT_TRUE(runner.start(state, true, [&](const RunResult& r) { done.set_value(r); }));
+    std::promise<RunReport> done;
+    ASSERT_TRUE(runner.start(request, [&](const RunReport& r) { done.set_value(r); }));
     waiting.get_future().wait();
-    const auto cancelledAt = std::chrono::steady_clock::now();
     runner.cancel();
     EXPECT_EQ(done.get_future().get().outcome, RunOutcome::Cancelled);
-    EXPECT_LT(std::chrono::steady_clock::now() - cancelledAt, 500ms);
-    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_TRUE(host.messages().empty());
     runner.wait();
 }
 
@@ -137,10 +144,10 @@ TEST_F(Runner, PortThatCannotBeMadeEndsTheRunWithAMessage)
     testkit::FakeClock clock;
     FlashRunner runner([]() -> std::unique_ptr<link::SerialPort> { throw std::runtime_error("no serial support"); },
                        clock, host);
-    EXPECT_EQ(runToEnd(runner).outcome, RunOutcome::InternalError);
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_NE(host.boxes()[0].text.find("no serial support"), std::string::npos);
-    EXPECT_EQ(host.commMenuStates().back(), true);
+    const RunReport report = runToEnd(runner);
+    EXPECT_EQ(report.outcome, RunOutcome::InternalError);
+    EXPECT_EQ(report.cause, "no serial support");
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::RunNotStarted});
 }
 
 } // namespace

@@ -39,8 +39,8 @@ protected:
     {
         openAt(7600);
         radio.skipToBootCode();
-        state.gfirmwareFile = "main.s19";
-        state.geepromFile = "eeprom.s19";
+        platform().firmwareFile = "main.s19";
+        platform().eepromFile = "eeprom.s19";
     }
 
     // The writes grouped as blocks: a 5-byte header and the single-byte data writes after it.
@@ -108,7 +108,7 @@ TEST_F(ImageProgrammer, BlocksFollowThe128BytePages)
         radio.model.receive(eraseBoth, radio::kRadioBaud);
         port.writes.clear();
         dir.write(c.opcode == kOpProgramEeprom ? "eeprom.s19" : "main.s19", image(c.records));
-        EXPECT_EQ(ProgramImage(ctx, c.opcode).code, kImageOk) << c.why;
+        EXPECT_EQ(ProgramImage(ctx, c.opcode).result, ImageResult::Ok) << c.why;
         std::vector<Bytes> headers;
         for (const SentBlock& b : blocks()) {
             headers.push_back(b.header);
@@ -126,15 +126,21 @@ TEST_F(ImageProgrammer, BlocksFollowThe128BytePages)
 TEST_F(ImageProgrammer, ChecksumBytesAndProgress)
 {
     dir.write("main.s19", image({{0x8010, 16}, {0x8020, 32}, {0x8040, 32}, {0x8060, 32}, {0x8080, 32}}));
-    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk);
+    const ImageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
+    EXPECT_EQ(outcome.result, ImageResult::Ok);
     const Bytes first = Pattern(16, 0x10);
-    EXPECT_EQ(state.gimageCheckSum[0], first[0]);
-    EXPECT_EQ(state.gimageCheckSum[1], first[1]);
+    EXPECT_EQ(outcome.checksum, (ImageChecksum{first[0], first[1]}));
     // Seven lines: header, five records, end record; one progress step per block.
-    const std::vector<double> progress = host.progress();
+    const std::vector<RunProgress> progress = host.progressEvents();
     ASSERT_EQ(progress.size(), 2u);
-    EXPECT_DOUBLE_EQ(progress[0], 4.0 / 7 * 100);
-    EXPECT_DOUBLE_EQ(progress[1], 5.0 / 7 * 100);
+    EXPECT_DOUBLE_EQ(progress[0].percent, 4.0 / 7 * 100);
+    EXPECT_DOUBLE_EQ(progress[1].percent, 5.0 / 7 * 100);
+    EXPECT_EQ(progress[0].stage, RunStage::ProgramFlash);
+    EXPECT_EQ(progress[1].address, 0x8080);
+    EXPECT_EQ(progress[0].bytesDone, 112u);
+    EXPECT_EQ(progress[1].bytesDone, 144u);
+    EXPECT_EQ(progress[1].bytesTotal, 144u);
+    EXPECT_EQ(ctx.report.counts.blocks, 2u);
 }
 
 TEST_F(ImageProgrammer, EveryEndKindOfRecordEndsTheImage)
@@ -144,7 +150,7 @@ TEST_F(ImageProgrammer, EveryEndKindOfRecordEndsTheImage)
         port.writes.clear();
         dir.write("main.s19", image({{0x8000, 16}}, std::string(end) + "\r\n" +
                                                        radio::SRecord('1', 0x9000, Pattern(16, 1)) + "\r\nS9030000FC\r\n"));
-        EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk) << end;
+        EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).result, ImageResult::Ok) << end;
         ASSERT_EQ(blocks().size(), 1u) << end;
         EXPECT_EQ(blocks()[0].header[1], 0x80) << end;
     }
@@ -154,16 +160,20 @@ TEST_F(ImageProgrammer, UnansweredBlockIsResentThenALineError)
 {
     dir.write("main.s19", image({{0x8000, 16}}));
     silenceRadio();
-    host.answers = {BoxButton::Ok};
-    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageLineError);
+    host.answers = {Answer::GoOn};
+    const ImageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
+    EXPECT_EQ(outcome.result, ImageResult::LineError);
+    EXPECT_EQ(outcome.cause, "block $8000: no acknowledgement after 3 resends");
     EXPECT_EQ(headerTimes(), (std::vector<double>{0, 3, 6, 9}));
     EXPECT_DOUBLE_EQ(clock.seconds() - port.writes.front().at, 12.0);
     EXPECT_EQ(port.outputDiscards, 3);
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].text, "Line Error!");
-    EXPECT_EQ(host.boxes()[0].title, "FLASH Error");
-    EXPECT_EQ(host.boxes()[0].style, BoxStyle::OkCancel);
+    ASSERT_EQ(host.lineErrors().size(), 1u);
+    EXPECT_EQ(host.lineErrors()[0].address, 0x8000);
+    EXPECT_EQ(host.lineErrors()[0].message.id, MessageId::LineError);
     EXPECT_EQ(host.statusTexts().back(), "ERROR at line $8000");
+    EXPECT_EQ(ctx.report.counts.blocks, 1u);
+    EXPECT_EQ(ctx.report.counts.resends, 3u);
+    EXPECT_EQ(ctx.report.counts.lineErrors, 1u);
 }
 
 TEST_F(ImageProgrammer, ReplyWithBadChecksumIsIgnored)
@@ -173,10 +183,13 @@ TEST_F(ImageProgrammer, ReplyWithBadChecksumIsIgnored)
         if (bytes.size() == 5)
             port.deliverAfter(100ms, {0x22, 0x08, 0x00, 0x55, 0x00});
     };
-    EXPECT_EQ(ProgramImage(ctx, kOpProgramEeprom).code, kImageLineError);
+    const ImageOutcome outcome = ProgramImage(ctx, kOpProgramEeprom);
+    EXPECT_EQ(outcome.result, ImageResult::LineError);
+    EXPECT_EQ(outcome.cause, "block $800: no valid acknowledgement after 3 resends");
     EXPECT_EQ(headerTimes().size(), 4u);
     EXPECT_EQ(host.statusTexts().back(), "ERROR at line $800");
-    EXPECT_EQ(host.titles(), std::vector<std::string>{"FLASH Error"}) << "the EEPROM uses the same title";
+    EXPECT_EQ(host.messageIds(), std::vector{MessageId::LineError}) << "the EEPROM asks the same question";
+    EXPECT_EQ(host.lineErrors().at(0).stage, RunStage::ProgramEeprom);
 }
 
 TEST_F(ImageProgrammer, LostAcknowledgementIsRecoveredByAResend)
@@ -186,17 +199,18 @@ TEST_F(ImageProgrammer, LostAcknowledgementIsRecoveredByAResend)
     testkit::ScriptedRadio lossy(port, settings);
     lossy.skipToBootCode();
     dir.write("main.s19", image({{0x8000, 32}, {0x8080, 32}}));
-    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageOk);
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).result, ImageResult::Ok);
     EXPECT_EQ(headerTimes(), (std::vector<double>{0, 3, 6, 6.02}));
-    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_EQ(ctx.report.counts.resends, 2u);
 }
 
 TEST_F(ImageProgrammer, WrongSumAsksTheOperator)
 {
     struct Case {
-        BoxButton answer;
+        Answer answer;
         std::size_t blocksSent;
-    } cases[] = {{BoxButton::Ok, 2}, {BoxButton::Cancel, 1}};
+    } cases[] = {{Answer::GoOn, 2}, {Answer::Stop, 1}};
     for (const Case& c : cases) {
         radio::RadioSettings settings;
         settings.faults.wrongBlockSum = {1};
@@ -205,7 +219,9 @@ TEST_F(ImageProgrammer, WrongSumAsksTheOperator)
         port.writes.clear();
         host.answers = {c.answer};
         dir.write("main.s19", image({{0x8000, 32}, {0x8080, 32}}));
-        EXPECT_EQ(ProgramImage(ctx, kOpProgramFlash).code, kImageLineError);
+        const ImageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
+        EXPECT_EQ(outcome.result, ImageResult::LineError);
+        EXPECT_EQ(outcome.cause.rfind("block $8000: the radio's sum $", 0), 0u) << outcome.cause;
         EXPECT_EQ(blocks().size(), c.blocksSent);
         EXPECT_EQ(headerTimes().size(), c.blocksSent) << "the failed block is not sent again";
     }
@@ -216,26 +232,25 @@ TEST_F(ImageProgrammer, FilesItCannotProgramSendNothing)
     struct Case {
         const char* why;
         std::string content;
-        std::int16_t code;
     } cases[] = {
-        {"empty file", "", kImageFailed},
-        {"no end record", "S00600004844521B\r\n" + radio::SRecord('1', 0x8000, Pattern(16, 0)) + "\r\n", kImageFailed},
-        {"data past 0xFFFF", image({{0xFFF8, 16}}), kImageFailed},
-        {"record too long for the line buffer", "S1FF8000" + std::string(600, '0') + "\r\nS9030000FC\r\n", kImageFailed},
-        {"more than 32767 lines", std::string(32768, '\n') + image({{0x8000, 16}}), kImageFailed},
+        {"empty file", ""},
+        {"no end record", "S00600004844521B\r\n" + radio::SRecord('1', 0x8000, Pattern(16, 0)) + "\r\n"},
+        {"data past 0xFFFF", image({{0xFFF8, 16}})},
+        {"record too long for the line buffer", "S1FF8000" + std::string(600, '0') + "\r\nS9030000FC\r\n"},
+        {"more than 32767 lines", std::string(32768, '\n') + image({{0x8000, 16}})},
     };
     for (const Case& c : cases) {
         port.writes.clear();
         dir.write("main.s19", c.content);
-        const StageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
-        EXPECT_EQ(outcome.code, c.code) << c.why;
+        const ImageOutcome outcome = ProgramImage(ctx, kOpProgramFlash);
+        EXPECT_EQ(outcome.result, ImageResult::Failed) << c.why;
         EXPECT_NE(outcome.cause.find("main.s19"), std::string::npos) << c.why << ": " << outcome.cause;
         EXPECT_TRUE(port.writes.empty()) << c.why;
     }
     port.writes.clear();
-    EXPECT_EQ(ProgramImage(ctx, kOpProgramEeprom).code, kImageFileMissing);
+    EXPECT_EQ(ProgramImage(ctx, kOpProgramEeprom).result, ImageResult::FileMissing);
     EXPECT_TRUE(port.writes.empty());
-    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_TRUE(host.messages().empty());
 }
 
 TEST_F(ImageProgrammer, StopDuringTheWaitEndsTheStage)
@@ -244,7 +259,7 @@ TEST_F(ImageProgrammer, StopDuringTheWaitEndsTheStage)
     silenceRadio();
     port.onWrite = [this](std::span<const std::uint8_t>, std::int32_t) { stop.request_stop(); };
     EXPECT_THROW(ProgramImage(ctx, kOpProgramFlash), link::RunCancelled);
-    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_TRUE(host.messages().empty());
 }
 
 } // namespace

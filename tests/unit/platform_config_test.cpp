@@ -17,35 +17,27 @@ const char* kExample =
     "eeprom: eeprom.s19\r\n"
     "config: 3f\r\n";
 
-struct Parsed {
-    ConfigResult result;
-    FlashRunState state;
-    FileLabels labels;
-};
-
-Parsed parse(const TempDir& dir, const std::string& content)
+ConfigReading parse(const TempDir& dir, const std::string& content)
 {
     dir.write("pellamar.cfg", content);
-    Parsed p{};
-    p.state.gconfigFile = "pellamar.cfg";
-    p.state.gconfigValHex = 0x99;
-    p.result = parseConfig(p.state, p.labels);
-    return p;
+    return parseConfig("pellamar.cfg");
 }
 
 TEST(ParseConfig, ExampleFileLoadsEveryEntry)
 {
     TempDir dir;
-    Parsed p = parse(dir, kExample);
-    ASSERT_EQ(p.result, ConfigResult::Loaded);
-    EXPECT_EQ(p.state.gbootFile, "bootcode.s19");
-    EXPECT_EQ(p.state.gfirmwareFile, "main.s19");
-    EXPECT_EQ(p.state.geepromFile, "eeprom.s19");
-    EXPECT_EQ(p.state.gconfigVal, "3F");
-    EXPECT_EQ(p.state.gconfigValHex, 0x3F);
-    EXPECT_EQ(p.labels.boot, "Boot File: \"bootcode.s19\"");
-    EXPECT_EQ(p.labels.firmware, "Firmware File: \"main.s19\"");
-    EXPECT_EQ(p.labels.eeprom, "EEPROM File: \"eeprom.s19\"");
+    const ConfigReading p = parse(dir, kExample);
+    ASSERT_TRUE(p.loaded());
+    EXPECT_EQ(p.config.configFile, "pellamar.cfg");
+    EXPECT_EQ(p.config.bootFile, "bootcode.s19");
+    EXPECT_EQ(p.config.firmwareFile, "main.s19");
+    EXPECT_EQ(p.config.eepromFile, "eeprom.s19");
+    EXPECT_EQ(p.config.configVal, "3F");
+    EXPECT_EQ(p.config.configValHex, 0x3F);
+    const FileLabels labels = LabelsFor(p.config);
+    EXPECT_EQ(labels.boot, "Boot File: \"bootcode.s19\"");
+    EXPECT_EQ(labels.firmware, "Firmware File: \"main.s19\"");
+    EXPECT_EQ(labels.eeprom, "EEPROM File: \"eeprom.s19\"");
 }
 
 TEST(ParseConfig, ResultsByContent)
@@ -78,43 +70,27 @@ TEST(ParseConfig, ResultsByContent)
 TEST(ParseConfig, ValuesAreTheFirstWordAndTheLastLineWins)
 {
     TempDir dir;
-    Parsed p = parse(dir, "boot: first.s19 second.s19\n"
-                          "srecord: one.s19\n"
-                          "srecord:  \t two.s19  \n"
-                          "config: a5\n");
-    ASSERT_EQ(p.result, ConfigResult::Loaded);
-    EXPECT_EQ(p.state.gbootFile, "first.s19");
-    EXPECT_EQ(p.state.gfirmwareFile, "two.s19");
-    EXPECT_EQ(p.state.gconfigValHex, 0xA5);
-    EXPECT_EQ(p.labels.eeprom, "EEPROM File:") << "no trailing blank without an EEPROM file";
+    const ConfigReading p = parse(dir, "boot: first.s19 second.s19\n"
+                                       "srecord: one.s19\n"
+                                       "srecord:  \t two.s19  \n"
+                                       "config: a5\n");
+    ASSERT_TRUE(p.loaded());
+    EXPECT_EQ(p.config.bootFile, "first.s19");
+    EXPECT_EQ(p.config.firmwareFile, "two.s19");
+    EXPECT_EQ(p.config.configValHex, 0xA5);
+    EXPECT_EQ(LabelsFor(p.config).eeprom, "EEPROM File:") << "no trailing blank without an EEPROM file";
 }
 
-TEST(ParseConfig, FailureLeavesConfigByteAndLabelsAlone)
+TEST(ParseConfig, MissingFileReadsNothing)
 {
     TempDir dir;
-    Parsed p = parse(dir, "boot: b\nsrecord: f\nconfig: zz\n");
-    EXPECT_EQ(p.result, ConfigResult::Incomplete);
-    EXPECT_EQ(p.state.gconfigValHex, 0x99);
-    EXPECT_EQ(p.state.gconfigVal, "ZZ") << "upper-cased in place before the test";
-    EXPECT_EQ(p.labels.boot, "Boot File:");
-}
-
-TEST(ParseConfig, MissingFileClearsTheNamesAndReadsNothing)
-{
-    TempDir dir;
-    FlashRunState state;
-    state.gconfigFile = "tessivar.cfg";
-    state.gbootFile = "old.s19";
-    state.geepromFile = "old.s19";
-    FileLabels labels;
-    labels.boot = "kept";
-    EXPECT_EQ(parseConfig(state, labels), ConfigResult::Missing);
-    EXPECT_EQ(state.gbootFile, "");
-    EXPECT_EQ(state.geepromFile, "");
-    EXPECT_EQ(labels.boot, "kept");
+    const ConfigReading missing = parseConfig("tessivar.cfg");
+    EXPECT_EQ(missing.result, ConfigResult::Missing);
+    EXPECT_EQ(missing.config.configFile, "tessivar.cfg");
+    EXPECT_EQ(missing.config.bootFile, "");
 
     std::filesystem::create_directory("tessivar.cfg");
-    EXPECT_EQ(parseConfig(state, labels), ConfigResult::Missing) << "a directory is not a file";
+    EXPECT_EQ(parseConfig("tessivar.cfg").result, ConfigResult::Missing) << "a directory is not a file";
 }
 
 TEST(ParseConfig, UnreadableFileIsToldApart)
@@ -124,10 +100,7 @@ TEST(ParseConfig, UnreadableFileIsToldApart)
     std::filesystem::permissions("default.cfg", std::filesystem::perms::none);
     testkit::Unprivileged user;
     ASSERT_TRUE(user.active());
-    FlashRunState state;
-    state.gconfigFile = "default.cfg";
-    FileLabels labels;
-    EXPECT_EQ(parseConfig(state, labels), ConfigResult::Unreadable);
+    EXPECT_EQ(parseConfig("default.cfg").result, ConfigResult::Unreadable);
 }
 
 TEST(ParseConfig, HugeLineWithoutTerminatorIsJustALine)

@@ -13,7 +13,7 @@
 #include "kit/serial_error.h"
 #include "kit/temp_dir.h"
 #include "line_mode.h"
-#include "link/qt_serial_port.h"
+#include "qtlink/qt_serial_port.h"
 
 namespace zorvane::link {
 namespace {

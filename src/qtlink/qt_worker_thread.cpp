@@ -1,4 +1,4 @@
-#include "link/qt_worker_thread.h"
+#include "qtlink/qt_worker_thread.h"
 
 #include <QtCore/QThread>
 

@@ -1,4 +1,4 @@
-#include "link/qt_serial_port.h"
+#include "qtlink/qt_serial_port.h"
 
 #include <QtCore/QSettings>
 #include <QtSerialPort/QSerialPort>

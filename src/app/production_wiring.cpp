@@ -1,0 +1,18 @@
+#include "app/production_wiring.h"
+
+#include "qtlink/qt_serial_port.h"
+#include "qtlink/qt_worker_thread.h"
+
+namespace zorvane::app {
+
+ui::RunDependencies ProductionDependencies()
+{
+    static link::SteadyClock clock;
+    ui::RunDependencies deps;
+    deps.clock = &clock;
+    deps.makePort = [] { return std::make_unique<link::QtSerialPort>(clock); };
+    deps.startThread = link::StartQtThread;
+    return deps;
+}
+
+} // namespace zorvane::app

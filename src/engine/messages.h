@@ -1,0 +1,57 @@
+// Every message a flash run shows the operator, with its title and box
+// style. Front ends decide by the id; the texts are shown as they stand.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zorvane {
+
+// Message box styles by their classic values.
+enum class BoxStyle : int {
+    OkOnly = 0,       // OK button, no icon ("Programming Successful!")
+    OkCancel = 1,     // OK and Cancel, no icon ("Line Error!")
+    Exclamation = 48, // warning box: exclamation icon, OK button
+};
+
+enum class MessageId {
+    ChooseAPlatform,
+    PortInUse,
+    PortCannotOpen,
+    PortOpenError,
+    PortFailed,          // the port failed after it opened
+    ResetRadio,
+    BootFileMissing,
+    BootWrongSize,
+    BootNoVersion,
+    BootNotTransferred,
+    EraseConfigFailed,
+    ProgramConfigFailed,
+    EraseEepromFailed,
+    EepromFileMissing,
+    EepromLineErrors,
+    EepromFailed,
+    EraseRomFailed,
+    FirmwareFileMissing,
+    FlashLineErrors,
+    FlashFailed,
+    LineError,
+    Success,
+    UnexpectedError,
+    RunNotStarted,
+};
+
+struct Message {
+    MessageId id;
+    std::string text;   // lines separated by a carriage return
+    std::string title;
+    BoxStyle style;
+};
+
+inline constexpr char kCR = '\r';   // separates the two lines of a message
+
+// The message for id. {file} in its text becomes file; a non-empty
+// secondLine takes the place of the message's second line.
+Message MakeMessage(MessageId id, std::string_view file = {}, std::string_view secondLine = {});
+
+} // namespace zorvane

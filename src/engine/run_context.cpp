@@ -1,0 +1,60 @@
+#include "engine/run_context.h"
+
+namespace zorvane {
+
+RunContext::RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
+                       std::stop_token stop)
+    : request(request), link(port, clock, std::move(stop)), host(host)
+{
+}
+
+void RunContext::enterStage(RunStage stage)
+{
+    endStages();
+    stage_ = stage;
+    stageStart_ = link.clock.now();
+    host.stageStarted(stage);
+}
+
+void RunContext::endStages()
+{
+    if (stage_)
+        report.stageTimes.push_back({*stage_, link.elapsedSince(stageStart_)});
+    stage_.reset();
+}
+
+void RunContext::fail(RunOutcome outcome, Message message, std::string cause)
+{
+    report.message = message;
+    report.cause = cause;
+    link.checkCancelled();
+    host.showFailure({outcome, std::move(message), std::move(cause)}, link.stop);
+    link.checkCancelled();
+}
+
+void RunContext::succeed()
+{
+    Message message = MakeMessage(MessageId::Success);
+    report.message = message;
+    link.checkCancelled();
+    host.showSuccess(message, link.stop);
+    link.checkCancelled();
+}
+
+Answer RunContext::confirmReset()
+{
+    link.checkCancelled();
+    const Answer answer = host.confirmReset(MakeMessage(MessageId::ResetRadio), link.stop);
+    link.checkCancelled();
+    return answer;
+}
+
+Answer RunContext::askOnLineError(LineErrorQuestion question)
+{
+    link.checkCancelled();
+    const Answer answer = host.askOnLineError(question, link.stop);
+    link.checkCancelled();
+    return answer;
+}
+
+} // namespace zorvane

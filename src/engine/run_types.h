@@ -1,0 +1,73 @@
+// What goes into a flash run and what comes out of it.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/messages.h"
+#include "files/platform_config.h"
+
+namespace zorvane {
+
+// One run: the port number (1 or 2, as the Comm menu chose it) and the
+// platform's configuration; no configuration means no platform was chosen.
+struct RunRequest {
+    std::int16_t port = 1;
+    std::optional<files::PlatformConfig> platform;
+};
+
+// How a run ended: success, or the stage that failed.
+enum class RunOutcome {
+    Success,
+    NoPlatform,
+    PortFailed,     // the port did not open
+    SerialFailed,   // the port failed after it opened
+    BootFailed,
+    ConfigFailed,
+    EepromFailed,
+    FlashFailed,
+    Cancelled,
+    InternalError,
+};
+
+// The stages of a run, in order.
+enum class RunStage { OpenPort, SmartMode, BootLoad, Config, EraseEeprom, ProgramEeprom, EraseRom, ProgramFlash, Closing };
+
+// The window's five result boxes.
+enum class ResultBox { BootVers, BootCsum, Config, EepromCsum, FirmwareCsum };
+
+// The first two data bytes of an image's first data record.
+using ImageChecksum = std::array<std::uint8_t, 2>;
+
+struct RunCounts {
+    std::size_t blocks = 0;      // programming blocks sent, resends not counted
+    std::size_t resends = 0;
+    std::size_t lineErrors = 0;
+};
+
+struct StageTime {
+    RunStage stage;
+    std::chrono::duration<double> took;
+};
+
+struct RunReport {
+    RunOutcome outcome = RunOutcome::InternalError;
+    // Result values, each once its stage has succeeded.
+    std::optional<std::string> bootVersion;   // e.g. "1.A"
+    std::optional<std::uint16_t> bootChecksum; // sum of the 1025 boot bytes modulo 65536
+    std::optional<std::uint8_t> configValue;
+    std::optional<ImageChecksum> eepromChecksum;
+    std::optional<ImageChecksum> firmwareChecksum;
+    // The last box the run showed ("Programming Successful!" or the failure).
+    std::optional<Message> message;
+    std::string cause;   // what went wrong, in words; empty on success
+    RunCounts counts;
+    std::vector<StageTime> stageTimes;
+};
+
+} // namespace zorvane
