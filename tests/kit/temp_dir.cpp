@@ -1,17 +1,28 @@
 #include "kit/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace zorvane::testkit {
 
+namespace {
+constexpr int kNameTries = 100;
+}
+
 TempDir::TempDir() : previous_(std::filesystem::current_path())
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zorvane-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
+    // A name nobody holds yet: create_directory says whether it made it.
+    std::random_device seed;
+    std::mt19937_64 names(seed());
+    for (int i = 0; i < kNameTries && path_.empty(); ++i) {
+        std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("zorvane-test-" + std::to_string(names()));
+        if (std::filesystem::create_directory(candidate))
+            path_ = std::move(candidate);
+    }
+    if (path_.empty())
         throw std::runtime_error("cannot make a temporary directory");
-    path_ = pattern;
     std::filesystem::current_path(path_);
 }
 
@@ -29,6 +40,18 @@ void TempDir::write(const std::string& name, std::string_view content) const
 }
 
 } // namespace zorvane::testkit
+
+#ifdef _WIN32
+
+namespace zorvane::testkit {
+
+// Windows has no user to switch to, and no file mode that refuses reading.
+Unprivileged::Unprivileged() = default;
+Unprivileged::~Unprivileged() = default;
+
+} // namespace zorvane::testkit
+
+#else
 
 #include <unistd.h>
 
@@ -60,3 +83,5 @@ Unprivileged::~Unprivileged()
 }
 
 } // namespace zorvane::testkit
+
+#endif

@@ -38,6 +38,11 @@ public:
     Unprivileged(const Unprivileged&) = delete;
     Unprivileged& operator=(const Unprivileged&) = delete;
     bool active() const { return active_; }
+#ifdef _WIN32
+    static constexpr bool kPossible = false;
+#else
+    static constexpr bool kPossible = true;
+#endif
 
 private:
     bool active_ = false;
