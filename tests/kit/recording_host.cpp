@@ -85,8 +85,7 @@ void RecordingHost::showSuccess(const Message& message, std::stop_token)
 
 std::vector<Message> RecordingHost::messages() const
 {
-    std::lock_guard lock(mutex_);
-    return messages_;
+    return locked(messages_);
 }
 
 std::vector<MessageId> RecordingHost::messageIds() const
@@ -99,32 +98,27 @@ std::vector<MessageId> RecordingHost::messageIds() const
 
 std::vector<RunFailure> RecordingHost::failures() const
 {
-    std::lock_guard lock(mutex_);
-    return failures_;
+    return locked(failures_);
 }
 
 std::vector<LineErrorQuestion> RecordingHost::lineErrors() const
 {
-    std::lock_guard lock(mutex_);
-    return lineErrors_;
+    return locked(lineErrors_);
 }
 
 std::vector<RunStage> RecordingHost::stages() const
 {
-    std::lock_guard lock(mutex_);
-    return stages_;
+    return locked(stages_);
 }
 
 std::vector<std::string> RecordingHost::statusTexts() const
 {
-    std::lock_guard lock(mutex_);
-    return status_;
+    return locked(status_);
 }
 
 std::vector<RunProgress> RecordingHost::progressEvents() const
 {
-    std::lock_guard lock(mutex_);
-    return progress_;
+    return locked(progress_);
 }
 
 std::vector<double> RecordingHost::progress() const

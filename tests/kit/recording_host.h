@@ -45,6 +45,13 @@ public:
 
 private:
     Answer record(const Message& message);
+    // A copy of a member, taken under the lock: the run writes from its own thread.
+    template <typename T>
+    T locked(const T& member) const
+    {
+        std::lock_guard lock(mutex_);
+        return member;
+    }
 
     mutable std::mutex mutex_;
     std::vector<Message> messages_;
