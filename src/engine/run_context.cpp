@@ -25,18 +25,18 @@ void RunContext::endStages()
 
 void RunContext::fail(RunOutcome outcome, Message message, std::string cause)
 {
+    link.checkCancelled();
     report.message = message;
     report.cause = cause;
-    link.checkCancelled();
     host.showFailure({outcome, std::move(message), std::move(cause)}, link.stop);
     link.checkCancelled();
 }
 
 void RunContext::succeed()
 {
+    link.checkCancelled();
     Message message = MakeMessage(MessageId::Success);
     report.message = message;
-    link.checkCancelled();
     host.showSuccess(message, link.stop);
     link.checkCancelled();
 }

@@ -1,0 +1,163 @@
+#include "engine/flash_record.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+#include "engine/hex_text.h"
+#include "files/sha256.h"
+
+namespace zorvane {
+
+namespace {
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string field(std::string_view name, const std::string& json)
+{
+    return jsonString(name) + ":" + json;
+}
+
+template <typename T, typename Show>
+std::string optionalField(std::string_view name, const std::optional<T>& value, Show show)
+{
+    return field(name, value ? jsonString(show(*value)) : "null");
+}
+
+std::string checksumText(const ImageChecksum& bytes)
+{
+    return "$" + HexText(bytes[0]) + HexText(bytes[1]);
+}
+
+std::string image(const std::string& fileName)
+{
+    if (fileName.empty())
+        return "null";
+    const std::optional<files::FileDigest> digest = files::DigestFile(fileName);
+    return "{" + field("file", jsonString(fileName)) + "," +
+           field("size", digest ? std::to_string(digest->size) : "null") + "," +
+           field("sha256", digest ? jsonString(digest->sha256) : "null") + "}";
+}
+
+std::string utcText(std::chrono::system_clock::time_point time)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &seconds);
+#else
+    gmtime_r(&seconds, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string secondsJson(std::chrono::duration<double> took)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", took.count());
+    return text;
+}
+
+} // namespace
+
+const char* OutcomeName(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Success: return "success";
+    case RunOutcome::NoPlatform: return "no-platform";
+    case RunOutcome::PortFailed: return "port";
+    case RunOutcome::SerialFailed: return "serial";
+    case RunOutcome::BootFailed: return "boot";
+    case RunOutcome::ConfigFailed: return "config";
+    case RunOutcome::EepromFailed: return "eeprom";
+    case RunOutcome::FlashFailed: return "flash";
+    case RunOutcome::Cancelled: return "cancelled";
+    case RunOutcome::InternalError: return "internal";
+    }
+    return "internal";
+}
+
+std::string FlashRecordJson(const RunRequest& request, const RunReport& report, const RecordOrigin& origin,
+                            std::chrono::system_clock::time_point time)
+{
+    const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
+    std::chrono::duration<double> took{};
+    for (const StageTime& stage : report.stageTimes)
+        took += stage.took;
+
+    std::string json = "{";
+    json += field("time", jsonString(utcText(time))) + ",";
+    json += field("host", jsonString(origin.host)) + ",";
+    json += field("user", jsonString(origin.user)) + ",";
+    json += field("version", jsonString(origin.version)) + ",";
+    json += field("port", jsonString(origin.device)) + ",";
+    json += field("config_file", jsonString(config.configFile)) + ",";
+    json += field("images", "{" + field("boot", image(config.bootFile)) + "," +
+                                field("eeprom", image(config.eepromFile)) + "," +
+                                field("firmware", image(config.firmwareFile)) + "}") + ",";
+    json += field("config", config.configVal.empty() ? "null" : jsonString("$" + config.configVal)) + ",";
+    json += optionalField("boot_version", report.bootVersion, [](const std::string& v) { return "R" + v; }) + ",";
+    json += optionalField("boot_checksum", report.bootChecksum, [](std::uint16_t v) { return "$" + HexText(v); }) + ",";
+    json += optionalField("eeprom_checksum", report.eepromChecksum, checksumText) + ",";
+    json += optionalField("firmware_checksum", report.firmwareChecksum, checksumText) + ",";
+    json += field("outcome", "{" + field("stage", jsonString(OutcomeName(report.outcome))) + "," +
+                                 field("message", report.message ? jsonString(report.message->text) : "null") + "," +
+                                 field("cause", jsonString(report.cause)) + "}") + ",";
+    json += field("duration_s", secondsJson(took)) + ",";
+    json += field("blocks", std::to_string(report.counts.blocks)) + ",";
+    json += field("resends", std::to_string(report.counts.resends)) + ",";
+    json += field("line_errors", std::to_string(report.counts.lineErrors));
+    return json + "}";
+}
+
+std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+
+    const std::string record = line + "\n";
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr)
+        return "cannot open " + path + ": " + std::strerror(errno);
+    // A buffer that holds the whole record: the flush below is its one write.
+    std::vector<char> buffer(record.size() + 1);
+    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
+    int error = 0;
+    if (std::fwrite(record.data(), 1, record.size(), file) != record.size() || std::fflush(file) != 0)
+        error = errno;
+    if (std::fclose(file) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        return "cannot write " + path + ": " + std::strerror(error);
+    return std::nullopt;
+}
+
+} // namespace zorvane

@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "engine/flash_record.h"
+#include "files/sha256.h"
+#include "kit/temp_dir.h"
+
+namespace zorvane {
+namespace {
+
+std::string sha256(std::string_view text)
+{
+    files::Sha256 hash;
+    hash.update(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return hash.hexDigest();
+}
+
+TEST(Sha256, KnownDigests)
+{
+    const struct Case {
+        std::string input;
+        const char* digest;
+    } cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        // 56 bytes: the length no longer fits the first block.
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sha256(c.input), c.digest) << c.input.size() << " bytes";
+}
+
+TEST(FlashRecord, OneLineWithEveryField)
+{
+    testkit::TempDir dir;
+    dir.write("boot.s19", "abc");
+    RunRequest request{2, files::PlatformConfig{"pellamar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F}};
+    RunReport report;
+    report.outcome = RunOutcome::FlashFailed;
+    report.bootVersion = "1.A";
+    report.bootChecksum = 0xFCFF;
+    report.message = MakeMessage(MessageId::FlashLineErrors);
+    report.cause = "block $8080: no acknowledgement after 3 resends";
+    report.counts = {12, 3, 1};
+    report.stageTimes = {{RunStage::SmartMode, std::chrono::duration<double>(1.0)},
+                         {RunStage::ProgramFlash, std::chrono::duration<double>(12.25)}};
+    const std::string json = FlashRecordJson(request, report, {"bench-7", "ann", "1.0.0", "/dev/ttyUSB0"},
+                                             std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
+    EXPECT_EQ(json.find('\n'), std::string::npos);
+    for (const char* part : {
+             R"({"time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"/dev/ttyUSB0",)",
+             R"("config_file":"pellamar.cfg",)",
+             R"("boot":{"file":"boot.s19","size":3,"sha256":"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"})",
+             R"("eeprom":null,"firmware":{"file":"main.s19","size":null,"sha256":null}})",
+             R"("config":"$3F","boot_version":"R1.A","boot_checksum":"$FCFF","eeprom_checksum":null,)",
+             R"("outcome":{"stage":"flash","message":"FLASH Failed.  Line Errors occured.\rCheck KRIX, cables and connections.",)",
+             R"("cause":"block $8080: no acknowledgement after 3 resends"},"duration_s":13.250,)",
+             R"("blocks":12,"resends":3,"line_errors":1})"})
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+}
+
+// Records from several writers at once stay whole lines.
+TEST(FlashRecord, ParallelAppendsNeverInterleave)
+{
+    testkit::TempDir dir;
+    const std::string path = (dir.path() / "records" / "flash-records.jsonl").string();
+    constexpr int kWriters = 4;
+    constexpr int kRecords = 200;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w)
+        writers.emplace_back([&, w] {
+            const std::string line = "{\"writer\":" + std::to_string(w) + ",\"pad\":\"" + std::string(3000, 'x') + "\"}";
+            for (int i = 0; i < kRecords; ++i)
+                EXPECT_EQ(AppendFlashRecord(path, line), std::nullopt);
+        });
+    for (std::thread& t : writers)
+        t.join();
+    std::ifstream in(path);
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        ++lines;
+        ASSERT_EQ(line.size(), std::string(R"({"writer":0,"pad":""})").size() + 3000) << "line " << lines;
+        ASSERT_EQ(line.back(), '}');
+    }
+    EXPECT_EQ(lines, kWriters * kRecords);
+
+    dir.write("plain", "");
+    const std::optional<std::string> refused = AppendFlashRecord((dir.path() / "plain" / "r.jsonl").string(), "{}");
+    ASSERT_NE(refused, std::nullopt) << "a record that cannot be written says so";
+    EXPECT_NE(refused->find("plain"), std::string::npos) << *refused;
+}
+
+} // namespace
+} // namespace zorvane
