@@ -5,21 +5,43 @@
 namespace zorvane::cli {
 
 const char* const kCliUsage =
-    "usage: zorvane-flash --port DEVICE|1|2 (--platform pellamar|tessivar|other | --config FILE)\n"
+    "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
+    "                     [--record FILE | --no-record]\n"
+    "       zorvane-flash --check (--platform NAME | --config FILE)\n"
+    "       zorvane-flash --list-ports\n"
     "\n"
-    "Runs one flash run in the current directory, which holds the configuration\n"
-    "file and the boot, firmware and EEPROM images it names.\n"
-    "  --port              1 or 2 (Comm1, Comm2) or a serial device such as /dev/ttyUSB0\n"
+    "Runs one flash run per port in the current directory, which holds the\n"
+    "configuration file and the boot, firmware and EEPROM images it names.\n"
+    "  --port              1 or 2 (Comm1, Comm2) or a serial device such as /dev/ttyUSB0;\n"
+    "                      give it once per radio to flash several radios at once\n"
     "  --platform          pellamar.cfg, tessivar.cfg or default.cfg\n"
     "  --config            another configuration file\n"
     "  --yes               go on at the reset prompt without waiting for Enter\n"
-    "  --on-line-error     what to answer a line error (default: ask; cancel without a terminal)\n"
-    "  --trace FILE        write the line traffic: time, direction, bytes, line speed\n"
+    "  --on-line-error     what to answer a line error (default: ask; cancel without a\n"
+    "                      terminal or with several ports, where ask is refused)\n"
+    "  --trace FILE        write the line traffic: time, direction, bytes, line speed (one port)\n"
+    "  --record FILE       append the flash records here instead of\n"
+    "                      $XDG_DATA_HOME/zorvane/flash-records.jsonl\n"
+    "  --no-record         keep no flash record\n"
     "  --quiet             only the messages and the results\n"
+    "  --check             read the configuration and the images as a run would, without\n"
+    "                      opening a port, and tell what a run would send\n"
+    "  --list-ports        list the serial ports and what Comm1 and Comm2 mean\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
-    "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error.\n";
+    "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error.\n"
+    "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
+
+namespace {
+
+// 1, 2 or a path: a bare word such as "3" or "ttyUSB0" is most likely a mistake.
+bool isPortArgument(const std::string& port)
+{
+    return port == "1" || port == "2" || port.find('/') != std::string::npos;
+}
+
+} // namespace
 
 std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args, CliOptions& options)
 {
@@ -37,14 +59,28 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.quiet = true;
             continue;
         }
+        if (arg == "--no-record") {
+            options.noRecord = true;
+            continue;
+        }
+        if (arg == "--check") {
+            options.check = true;
+            continue;
+        }
+        if (arg == "--list-ports") {
+            options.listPorts = true;
+            continue;
+        }
         if (arg != "--port" && arg != "--platform" && arg != "--config" && arg != "--trace" &&
-            arg != "--on-line-error")
+            arg != "--on-line-error" && arg != "--record")
             return "unknown argument: " + arg;
         if (i + 1 >= args.size() || args[i + 1].empty())
             return arg + " needs a value";
         const std::string& value = args[++i];
         if (arg == "--port") {
-            options.port = value;
+            if (!isPortArgument(value))
+                return "--port takes 1, 2 or a device path such as /dev/ttyUSB0, not " + value;
+            options.ports.push_back(value);
         } else if (arg == "--platform") {
             if (value != "pellamar" && value != "tessivar" && value != "other")
                 return "unknown platform: " + value;
@@ -53,6 +89,8 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.configFile = value;
         } else if (arg == "--trace") {
             options.traceFile = value;
+        } else if (arg == "--record") {
+            options.recordFile = value;
         } else if (value == "ask") {
             options.onLineError = LineErrorAnswer::Ask;
         } else if (value == "continue") {
@@ -63,10 +101,22 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             return "--on-line-error takes ask, continue or cancel";
         }
     }
-    if (options.port.empty())
-        return "--port is required";
+    if (options.listPorts)
+        return std::nullopt;
     if (options.platform.empty() == options.configFile.empty())
         return "give either --platform or --config";
+    if (options.check)
+        return std::nullopt;
+    if (options.ports.empty())
+        return "--port is required";
+    if (options.noRecord && !options.recordFile.empty())
+        return "give either --record or --no-record";
+    if (options.ports.size() > 1) {
+        if (options.onLineError == LineErrorAnswer::Ask)
+            return "--on-line-error ask takes one port: nobody can answer several radios at once";
+        if (!options.traceFile.empty())
+            return "--trace takes one port";
+    }
     return std::nullopt;
 }
 

@@ -10,14 +10,23 @@ namespace zorvane::cli {
 enum class LineErrorAnswer { Ask, Continue, Cancel };
 
 struct CliOptions {
-    std::string port;             // "1", "2" or a device path
-    std::string platform;         // pellamar, tessivar, other
-    std::string configFile;       // or a configuration file of one's own
-    bool yes = false;             // do not wait for Enter at the reset prompt
-    LineErrorAnswer onLineError = LineErrorAnswer::Ask;
+    std::vector<std::string> ports;   // each "1", "2" or a device path; one run per port
+    std::string platform;             // pellamar, tessivar, other
+    std::string configFile;           // or a configuration file of one's own
+    bool yes = false;                 // do not wait for Enter at the reset prompt
+    std::optional<LineErrorAnswer> onLineError;   // unset: ask with one port, cancel with several
     std::string traceFile;
+    std::string recordFile;           // empty: the default flash record file
+    bool noRecord = false;
     bool quiet = false;
+    bool check = false;               // read the files as a run would, open no port
+    bool listPorts = false;
     bool help = false;
+
+    LineErrorAnswer lineErrorAnswer() const
+    {
+        return onLineError.value_or(ports.size() > 1 ? LineErrorAnswer::Cancel : LineErrorAnswer::Ask);
+    }
 };
 
 // Returns an error text for arguments it cannot use.

@@ -1,26 +1,32 @@
-// zorvane-flash: one flash run from the command line, for production benches.
+// zorvane-flash: flash runs from the command line, for production benches.
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QtCore/QString>
+#include <QtCore/QSysInfo>
+
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
-#include <future>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/bench_host.h"
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
+#include "cli/flash_session.h"
+#include "cli/summary.h"
 #include "cli/terminal_host.h"
-#include "cli/tracing_port.h"
-#include "engine/flash_runner.h"
+#include "cli/terminal_input.h"
+#include "engine/flash_record.h"
 #include "files/platform_config.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
-#include "qtlink/qt_worker_thread.h"
 
 using namespace zorvane;
 
 namespace {
-
-constexpr auto kSignalPoll = std::chrono::milliseconds(100);
 
 // Port 1 or 2 as in the window, or a device given by its path (run as port 1).
 std::int16_t portNumber(const std::string& port)
@@ -28,11 +34,11 @@ std::int16_t portNumber(const std::string& port)
     return port == "2" ? 2 : 1;
 }
 
-link::QtSerialPort::DeviceResolver deviceFor(const std::string& port)
+std::string deviceFor(const std::string& port)
 {
     if (port == "1" || port == "2")
-        return link::QtSerialPort::DefaultDevice;
-    return [port](int) { return port; };
+        return link::QtSerialPort::DefaultDevice(portNumber(port));
+    return port;
 }
 
 std::string configFileFor(const cli::CliOptions& options)
@@ -46,19 +52,60 @@ std::string configFileFor(const cli::CliOptions& options)
     return {};
 }
 
+// Two names for one device (a link, "1" and /dev/ttyS0) are one port.
+std::string sameDeviceAs(const std::string& device)
+{
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(device, ec);
+    return ec ? device : canonical.string();
+}
+
+std::string userName()
+{
+    for (const char* name : {"USER", "LOGNAME"})
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
+            return value;
+    const passwd* entry = ::getpwuid(::geteuid());
+    return entry != nullptr ? entry->pw_name : std::to_string(::geteuid());
+}
+
+int usageError(const std::string& error)
+{
+    std::fprintf(stderr, "zorvane-flash: %s\n\n%s", error.c_str(), cli::kCliUsage);
+    return cli::kExitUsage;
+}
+
+void keepRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>& runs,
+                 const std::vector<RunReport>& reports)
+{
+    if (options.noRecord)
+        return;
+    const std::string path = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const RecordOrigin origin{host, userName(), ZORVANE_VERSION, runs[i].device};
+        if (auto error = AppendFlashRecord(
+                path, FlashRecordJson(runs[i].request, reports[i], origin, std::chrono::system_clock::now())))
+            std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
+                         runs[i].port.c_str(), error->c_str());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     cli::CliOptions options;
-    if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options)) {
-        std::fprintf(stderr, "zorvane-flash: %s\n\n%s", error->c_str(), cli::kCliUsage);
-        return cli::kExitUsage;
-    }
+    if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
+        return usageError(*error);
     if (options.help) {
         std::fputs(cli::kCliUsage, stdout);
         return cli::kExitSuccess;
     }
+
+    // Ctrl-C and SIGTERM stop the runs through their closing steps; they
+    // are taken by RunAll, so every thread must block them.
+    const sigset_t stopSignals = cli::BlockStopSignals();
 
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded()) {
@@ -73,9 +120,16 @@ int main(int argc, char** argv)
         std::printf("%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(), labels.firmware.c_str(),
                     labels.eeprom.c_str(), config.config.configVal.c_str());
     }
-    RunRequest request;
-    request.port = portNumber(options.port);
-    request.platform = config.config;
+
+    std::vector<cli::PortRun> runs;
+    std::vector<std::string> devices;
+    for (const std::string& port : options.ports) {
+        const std::string device = deviceFor(port);
+        if (std::find(devices.begin(), devices.end(), sameDeviceAs(device)) != devices.end())
+            return usageError("port " + port + " is named twice");
+        devices.push_back(sameDeviceAs(device));
+        runs.push_back({port, device, RunRequest{portNumber(port), config.config}, nullptr});
+    }
 
     std::FILE* trace = nullptr;
     if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr) {
@@ -83,45 +137,56 @@ int main(int argc, char** argv)
         return cli::kExitUsage;
     }
 
-    // Ctrl-C and SIGTERM stop the run through its closing steps; they are
-    // taken by sigtimedwait below, so every thread must block them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
     link::SteadyClock clock;
-    cli::TerminalHost host(options);
-    FlashRunner runner(
-        [&]() -> std::unique_ptr<link::SerialPort> {
-            auto port = std::make_unique<link::QtSerialPort>(clock, deviceFor(options.port));
-            port->setCommPort(request.port);
-            if (trace != nullptr)
-                return std::make_unique<cli::TracingPort>(std::move(port), trace, clock);
-            return port;
-        },
-        clock, host, link::StartQtThread);
-
-    std::promise<RunReport> finished;
-    std::future<RunReport> result = finished.get_future();
-    runner.start(request, [&](const RunReport& report) { finished.set_value(report); });
-    bool stopping = false;
-    while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
-        const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
-        if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping) {
-            stopping = true;
-            std::fputs("\nStopping the run...\n", stdout);
-            runner.cancel();
+    std::vector<RunReport> reports;
+    int exitCode = cli::kExitSuccess;
+    if (runs.size() == 1) {
+        cli::TerminalHost host(options);
+        runs[0].host = &host;
+        reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
+        host.printResults();
+        exitCode = cli::ExitCodeFor(reports[0].outcome);
+    } else {
+        std::vector<std::string> ports;
+        for (const cli::PortRun& run : runs)
+            ports.push_back(run.port);
+        cli::BenchBoard board(ports, cli::OutputIsTerminal(), options.quiet);
+        cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
+            if (options.yes)
+                return Answer::GoOn;
+            std::string list;
+            for (const std::string& port : waiting)
+                list += (list.empty() ? "" : ", ") + port;
+            board.note("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ");
+            const cli::Reply reply = cli::ReadReply(true, stop);
+            if (!cli::InputIsTerminal())
+                board.note("\n");
+            if (reply == cli::Reply::Ok)
+                return Answer::GoOn;
+            board.note("\nNo answer to the reset prompt: stopping the runs (use --yes to go on without one).\n");
+            return Answer::Stop;
+        });
+        std::vector<std::unique_ptr<cli::PortHost>> hosts;
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            hosts.push_back(std::make_unique<cli::PortHost>(i, board, gate, options));
+            runs[i].host = hosts.back().get();
         }
+        std::stop_source ending;   // a run that ends early lets the others' prompt go ahead
+        reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
+                              [&](std::size_t i) { gate.leave(i, ending.get_token()); });
+        board.finish();
+        std::vector<cli::PortResult> results;
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            results.push_back({runs[i].port, reports[i]});
+        cli::PrintSummary(stdout, results);
+        exitCode = cli::ExitCodeForAll(results);
     }
-    runner.wait();
-    const RunReport report = result.get();
-    host.printResults();
+
     if (trace != nullptr) {
-        if (!report.cause.empty())
-            std::fprintf(trace, "# cause: %s\n", report.cause.c_str());
+        if (!reports[0].cause.empty())
+            std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
         std::fclose(trace);
     }
-    return cli::ExitCodeFor(report.outcome);
+    keepRecords(options, runs, reports);
+    return exitCode;
 }

@@ -1,46 +1,14 @@
 #include "cli/terminal_host.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <algorithm>
+#include "cli/run_text.h"
+#include "cli/terminal_input.h"
 
 namespace zorvane::cli {
 
-namespace {
-
-constexpr int kInputPollMs = 100;   // how often a waiting prompt looks at a stop request
-constexpr auto kProgressRedraw = std::chrono::milliseconds(100);   // a terminal needs no more
-
-const char* stageName(RunStage stage)
-{
-    switch (stage) {
-    case RunStage::OpenPort: return "Opening the port";
-    case RunStage::SmartMode: return "Smart mode";
-    case RunStage::BootLoad: return "Boot loading";
-    case RunStage::Config: return "CONFIG";
-    case RunStage::EraseEeprom: return "Erasing EEPROM";
-    case RunStage::ProgramEeprom: return "EEPROM";
-    case RunStage::EraseRom: return "Erasing ROM";
-    case RunStage::ProgramFlash: return "FLASH";
-    case RunStage::Closing: return "Closing";
-    }
-    return "";
-}
-
-// A carriage return separates a message's lines.
-std::string asLines(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\r', '\n');
-    return text;
-}
-
-} // namespace
-
 TerminalHost::TerminalHost(const CliOptions& options)
     : options_(options),
-      outIsTerminal_(::isatty(STDOUT_FILENO) != 0),
-      inIsTerminal_(::isatty(STDIN_FILENO) != 0)
+      outIsTerminal_(OutputIsTerminal()),
+      inIsTerminal_(InputIsTerminal())
 {
 }
 
@@ -67,39 +35,10 @@ void TerminalHost::drawProgressLine()
     progressShown_ = true;
 }
 
-TerminalHost::Reply TerminalHost::readAnswer(bool okIsDefault, const std::stop_token& stop)
-{
-    std::string line;
-    while (!stop.stop_requested()) {
-        pollfd pfd{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&pfd, 1, kInputPollMs) <= 0)
-            continue;
-        char c = 0;
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n <= 0)
-            return Reply::NoAnswer;   // end of input: nobody is there to answer
-        if (c != '\n') {
-            line.push_back(c);
-            continue;
-        }
-        if (line.empty())
-            return okIsDefault ? Reply::Ok : Reply::NoAnswer;
-        const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
-        if (first == 'o' || first == 'y')
-            return Reply::Ok;
-        if (first == 'c' || first == 'n')
-            return Reply::Cancel;
-        std::fputs("Answer o (OK) or c (Cancel): ", stdout);
-        std::fflush(stdout);
-        line.clear();
-    }
-    return Reply::Cancel;
-}
-
 void TerminalHost::printBox(const Message& message)
 {
     endProgressLine();
-    std::printf("[%s] %s\n", message.title.c_str(), asLines(message.text).c_str());
+    std::printf("[%s] %s\n", message.title.c_str(), AsLines(message.text).c_str());
     std::fflush(stdout);
 }
 
@@ -110,7 +49,7 @@ Answer TerminalHost::confirmReset(const Message& prompt, std::stop_token stop)
         return Answer::GoOn;
     std::fputs("Press Enter once the radio has been reset (Ctrl-C stops the run). ", stdout);
     std::fflush(stdout);
-    const Reply reply = readAnswer(true, stop);
+    const Reply reply = ReadReply(true, stop);
     if (!inIsTerminal_)
         std::fputs("\n", stdout);   // a terminal echoed the Enter itself
     if (reply == Reply::Ok)
@@ -123,7 +62,7 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
 {
     printBox(question.message);
     std::printf("  cause: %s\n", question.cause.c_str());
-    switch (options_.onLineError) {
+    switch (options_.lineErrorAnswer()) {
     case LineErrorAnswer::Continue:
         std::fputs("Going on with the next block (--on-line-error continue).\n", stdout);
         return Answer::GoOn;
@@ -139,7 +78,7 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
     }
     std::fputs("o = OK, go on with the next block; c = Cancel: ", stdout);
     std::fflush(stdout);
-    return readAnswer(false, stop) == Reply::Ok ? Answer::GoOn : Answer::Stop;
+    return ReadReply(false, stop) == Reply::Ok ? Answer::GoOn : Answer::Stop;
 }
 
 void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
@@ -179,7 +118,7 @@ void TerminalHost::resultReady(ResultBox box, const std::string& text)
 
 void TerminalHost::stageStarted(RunStage stage)
 {
-    stage_ = stageName(stage);
+    stage_ = StageName(stage);
     imageStage_ = stage == RunStage::ProgramEeprom || stage == RunStage::ProgramFlash;
     stageBytes_ = 0;
     percent_ = 0;

@@ -32,9 +32,6 @@ public:
     void printResults();
 
 private:
-    enum class Reply { Ok, Cancel, NoAnswer };
-    // Waits for a line on standard input while the run is not stopped.
-    Reply readAnswer(bool okIsDefault, const std::stop_token& stop);
     void printBox(const Message& message);
     void endProgressLine();
     void drawProgressLine();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -134,6 +135,22 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += field("resends", std::to_string(report.counts.resends)) + ",";
     json += field("line_errors", std::to_string(report.counts.lineErrors));
     return json + "}";
+}
+
+std::string DefaultFlashRecordPath()
+{
+    const auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value != nullptr ? value : "");
+    };
+    std::filesystem::path data = env("XDG_DATA_HOME");
+#ifdef _WIN32
+    if (data.empty())
+        data = env("APPDATA");
+#endif
+    if (data.empty())
+        data = std::filesystem::path(env("HOME")) / ".local" / "share";
+    return (data / "zorvane" / "flash-records.jsonl").string();
 }
 
 std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)

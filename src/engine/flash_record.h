@@ -28,6 +28,10 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
 // file's folder when it is missing. Returns what went wrong, if anything.
 std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line);
 
+// $XDG_DATA_HOME/zorvane/flash-records.jsonl, with XDG_DATA_HOME defaulting
+// to ~/.local/share (%APPDATA% on Windows).
+std::string DefaultFlashRecordPath();
+
 // A run outcome as the record names it: "success", "boot", "flash", ...
 const char* OutcomeName(RunOutcome outcome);
 

@@ -1,0 +1,34 @@
+// Flash runs on one or more ports at once, each on its own worker with the
+// same engine; Ctrl-C and SIGTERM stop every run through its closing steps.
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/flash_runner.h"
+#include "link/clock.h"
+
+namespace zorvane::cli {
+
+struct PortRun {
+    std::string port;        // as given: 1, 2 or a device path
+    std::string device;      // the device it opens
+    RunRequest request;
+    RunHost* host = nullptr;
+};
+
+// Blocks SIGINT and SIGTERM in every thread; RunAll takes them itself.
+// Call before any thread starts.
+sigset_t BlockStopSignals();
+
+// Runs every port's run at once and returns their reports in the same
+// order. finished is called on each run's worker as the run ends.
+std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
+                              std::FILE* trace, const char* stoppingText,
+                              std::function<void(std::size_t index)> finished);
+
+} // namespace zorvane::cli

@@ -1,0 +1,47 @@
+// One reset prompt for several radios: every run that reaches its reset
+// prompt waits here until all the others have reached theirs (or ended
+// before it), then the operator is asked once and the answer goes to all.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "engine/run_host.h"
+
+namespace zorvane::cli {
+
+class ResetGate {
+public:
+    // Asks the operator to reset the radios on the given ports.
+    using Ask = std::function<Answer(const std::vector<std::string>& ports, std::stop_token stop)>;
+
+    ResetGate(std::vector<std::string> ports, Ask ask);
+
+    // Run `index` has reached its prompt; returns the operator's answer, or
+    // Stop as soon as stop is requested.
+    Answer arrive(std::size_t index, std::stop_token stop);
+    // Run `index` has ended; if it never reached the prompt, nobody waits for it.
+    void leave(std::size_t index, std::stop_token stop);
+
+private:
+    // Asks when every run is accounted for and one at least is waiting;
+    // called with the lock held, which it gives up while asking.
+    void askWhenAllAreIn(std::unique_lock<std::mutex>& lock, std::stop_token stop);
+
+    const std::vector<std::string> ports_;
+    const Ask ask_;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    std::vector<bool> arrived_;
+    std::vector<bool> left_;
+    bool asking_ = false;
+    std::optional<Answer> answer_;
+};
+
+} // namespace zorvane::cli

@@ -1,0 +1,29 @@
+#include "cli/run_text.h"
+
+#include <algorithm>
+
+namespace zorvane::cli {
+
+const char* StageName(RunStage stage)
+{
+    switch (stage) {
+    case RunStage::OpenPort: return "Opening the port";
+    case RunStage::SmartMode: return "Smart mode";
+    case RunStage::BootLoad: return "Boot loading";
+    case RunStage::Config: return "CONFIG";
+    case RunStage::EraseEeprom: return "Erasing EEPROM";
+    case RunStage::ProgramEeprom: return "EEPROM";
+    case RunStage::EraseRom: return "Erasing ROM";
+    case RunStage::ProgramFlash: return "FLASH";
+    case RunStage::Closing: return "Closing";
+    }
+    return "";
+}
+
+std::string AsLines(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    return text;
+}
+
+} // namespace zorvane::cli

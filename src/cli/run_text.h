@@ -1,0 +1,20 @@
+// How the flasher names a run's stages and writes its messages.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "engine/run_types.h"
+
+namespace zorvane::cli {
+
+// "Boot loading", "FLASH", ...
+const char* StageName(RunStage stage);
+
+// A message's lines for a terminal: the carriage return becomes a line feed.
+std::string AsLines(std::string text);
+
+// A progress line's redraw interval: a terminal needs no more.
+inline constexpr auto kProgressRedraw = std::chrono::milliseconds(100);
+
+} // namespace zorvane::cli

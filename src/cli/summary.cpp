@@ -1,0 +1,45 @@
+#include "cli/summary.h"
+
+#include <algorithm>
+
+#include "cli/exit_codes.h"
+#include "engine/flash_record.h"
+#include "engine/hex_text.h"
+
+namespace zorvane::cli {
+
+namespace {
+
+std::string checksum(const std::optional<ImageChecksum>& bytes)
+{
+    return bytes ? "$" + HexText((*bytes)[0]) + HexText((*bytes)[1]) : "-";
+}
+
+} // namespace
+
+void PrintSummary(std::FILE* out, const std::vector<PortResult>& results)
+{
+    std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %8s\n", "Port", "Result", "Boot", "Boot sum", "EEPROM sum",
+                 "Firmware sum", "Time");
+    for (const PortResult& r : results) {
+        double seconds = 0;
+        for (const StageTime& stage : r.report.stageTimes)
+            seconds += stage.took.count();
+        const std::string boot = r.report.bootVersion ? "R" + *r.report.bootVersion : "-";
+        const std::string bootSum = r.report.bootChecksum ? "$" + HexText(*r.report.bootChecksum) : "-";
+        std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %6.1f s\n", r.port.c_str(), OutcomeName(r.report.outcome),
+                     boot.c_str(), bootSum.c_str(), checksum(r.report.eepromChecksum).c_str(),
+                     checksum(r.report.firmwareChecksum).c_str(), seconds);
+    }
+    std::fflush(out);
+}
+
+int ExitCodeForAll(const std::vector<PortResult>& results)
+{
+    int code = kExitSuccess;
+    for (const PortResult& r : results)
+        code = std::max(code, ExitCodeFor(r.report.outcome));
+    return code;
+}
+
+} // namespace zorvane::cli

@@ -1,0 +1,23 @@
+// The end of a bench run: a table of every port's result, and one exit
+// status for all of them.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/run_types.h"
+
+namespace zorvane::cli {
+
+struct PortResult {
+    std::string port;
+    RunReport report;
+};
+
+void PrintSummary(std::FILE* out, const std::vector<PortResult>& results);
+
+// 0 only when every run succeeded, else the highest exit status among the failures.
+int ExitCodeForAll(const std::vector<PortResult>& results);
+
+} // namespace zorvane::cli
