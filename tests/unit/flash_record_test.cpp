@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "engine/flash_record.h"
 #include "files/sha256.h"
@@ -64,30 +70,52 @@ TEST(FlashRecord, OneLineWithEveryField)
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 }
 
-// Records from several writers at once stay whole lines.
+// Records from several writers at once stay whole lines: two processes
+// (where there is fork) of two threads each.
 TEST(FlashRecord, ParallelAppendsNeverInterleave)
 {
     testkit::TempDir dir;
     const std::string path = (dir.path() / "records" / "flash-records.jsonl").string();
     constexpr int kWriters = 4;
     constexpr int kRecords = 200;
-    std::vector<std::thread> writers;
-    for (int w = 0; w < kWriters; ++w)
-        writers.emplace_back([&, w] {
-            const std::string line = "{\"writer\":" + std::to_string(w) + ",\"pad\":\"" + std::string(3000, 'x') + "\"}";
-            for (int i = 0; i < kRecords; ++i)
-                EXPECT_EQ(AppendFlashRecord(path, line), std::nullopt);
-        });
-    for (std::thread& t : writers)
-        t.join();
+    const auto writeTwo = [&](int first) {
+        std::vector<std::thread> writers;
+        for (int w = first; w < first + 2; ++w)
+            writers.emplace_back([&, w] {
+                const std::string line =
+                    "{\"writer\":" + std::to_string(w) + ",\"pad\":\"" + std::string(3000, 'x') + "\"}";
+                for (int i = 0; i < kRecords; ++i)
+                    if (AppendFlashRecord(path, line))
+                        ADD_FAILURE() << "writer " << w;
+            });
+        for (std::thread& t : writers)
+            t.join();
+    };
+#ifdef _WIN32
+    writeTwo(0);
+    writeTwo(2);
+#else
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        writeTwo(2);
+        std::_Exit(0);
+    }
+    writeTwo(0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+#endif
     std::ifstream in(path);
     std::string line;
     int lines = 0;
+    std::vector<int> perWriter(kWriters);
     while (std::getline(in, line)) {
         ++lines;
         ASSERT_EQ(line.size(), std::string(R"({"writer":0,"pad":""})").size() + 3000) << "line " << lines;
-        ASSERT_EQ(line.back(), '}');
+        ASSERT_EQ(line.substr(line.size() - 3), "x\"}");
+        ++perWriter.at(static_cast<std::size_t>(line[10] - '0'));
     }
+    EXPECT_EQ(perWriter, std::vector<int>(kWriters, kRecords));
     EXPECT_EQ(lines, kWriters * kRecords);
 
     dir.write("plain", "");

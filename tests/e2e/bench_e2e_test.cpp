@@ -1,0 +1,79 @@
+// A production bench: several simulated radios flashed by one zorvane-flash
+// command, one of them failing, every run kept as a flash record.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+
+#include "e2e/process.h"
+#include "files/sha256.h"
+#include "kit/temp_dir.h"
+#include "srec_memory.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testkit::Process;
+using testkit::ProcessResult;
+
+constexpr int kRadios = 4;
+constexpr int kFailing = 2;   // the third radio garbles a FLASH block's sum
+
+TEST(Bench, FourRadiosOneFailingItsFlashStage)
+{
+    testkit::TempDir dir;
+    Process make({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string());
+    ASSERT_EQ(make.wait(30s).exitCode, 0);
+
+    std::vector<std::optional<Process>> radios(kRadios);
+    std::vector<std::string> args{ZORVANE_FLASH, "--platform", "tessivar", "--yes", "--record", "records.jsonl"};
+    for (int i = 0; i < kRadios; ++i) {
+        const std::string link = (dir.path() / ("tty" + std::to_string(i))).string();
+        std::vector<std::string> sim{ZORVANE_RADIOSIM, "--link", link, "--runs", "1", "--dump",
+                                     "radio" + std::to_string(i)};
+        if (i == kFailing)
+            sim.insert(sim.end(), {"--fault", "wrong-block-sum=3"});
+        radios[i].emplace(sim, dir.path().string());
+        ASSERT_EQ(radios[i]->readLine(10s).rfind("/dev/pts/", 0), 0u);
+        args.insert(args.end(), {"--port", link});
+    }
+
+    Process flasher(args, dir.path().string());
+    const ProcessResult run = flasher.wait(120s);
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitCode, 8) << "the FLASH stage's status\n" << run.output;
+    EXPECT_NE(run.output.find("Port "), std::string::npos) << "the summary table\n" << run.output;
+
+    const auto image = radio::ReadSRecordMemory((dir.path() / "tessivar.s19").string());
+    for (int i = 0; i < kRadios; ++i) {
+        EXPECT_EQ(radios[i]->wait(10s).exitCode, 0);
+        if (i == kFailing)
+            continue;
+        const auto held = radio::ReadSRecordMemory((dir.path() / ("radio" + std::to_string(i)) / "flash.s19").string());
+        ASSERT_TRUE(image && held);
+        EXPECT_EQ(radio::FirstDifference(*image, *held), "") << "radio " << i;
+    }
+
+    const auto firmware = files::DigestFile((dir.path() / "tessivar.s19").string());
+    ASSERT_TRUE(firmware);
+    std::ifstream records(dir.path() / "records.jsonl");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(records, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kRadios));
+    for (int i = 0; i < kRadios; ++i) {
+        const std::string& record = lines[static_cast<std::size_t>(i)];
+        const std::string port = (dir.path() / ("tty" + std::to_string(i))).string();
+        EXPECT_NE(record.find("\"port\":\"" + port + "\""), std::string::npos) << record;
+        EXPECT_NE(record.find("\"firmware\":{\"file\":\"tessivar.s19\",\"size\":" + std::to_string(firmware->size) +
+                              ",\"sha256\":\"" + firmware->sha256 + "\"}"),
+                  std::string::npos)
+            << record;
+        const char* outcome = i == kFailing ? "\"outcome\":{\"stage\":\"flash\"" : "\"outcome\":{\"stage\":\"success\"";
+        EXPECT_NE(record.find(outcome), std::string::npos) << record;
+    }
+}
+
+} // namespace
+} // namespace zorvane
