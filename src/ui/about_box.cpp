@@ -11,6 +11,7 @@
 #include "ui/fonts.h"
 #include "ui/message_box.h"
 #include "ui/twips.h"
+#include "zorvane_version.h"
 
 #if defined(_WIN32)
 #include "ui/windows_registry.h"
@@ -108,7 +109,7 @@ frmAbout::frmAbout(QWidget* owner, SystemInfoHost* host)
     PlaceTwips(icon, 240, 240, 540, 540);
 
     label(this, "lblTitle", QStringLiteral("ZORVANE"), 1050, 240, 4092, 480);
-    label(this, "lblVersion", QStringLiteral("Version: R01.00"), 1050, 780, 4092, 225);
+    label(this, "lblVersion", QStringLiteral("Version: %1").arg(QLatin1String(kReleaseName)), 1050, 780, 4092, 225);
     label(this, "lblDescription", QStringLiteral("Kelmaris Firmware Update Tool for Windows."), 1050, 1125, 4092, 1170)
         ->setWordWrap(true);
     rule(this, "Line1_1", 225, 5657, 2430, 1, QColor(128, 128, 128));

@@ -1,11 +1,8 @@
 #include "ui/help_viewer.h"
 
-#include <QtGui/QFontDatabase>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
-
-#include <algorithm>
 
 #include "files/text_files.h"
 #include "ui/fonts.h"
@@ -22,23 +19,11 @@ QString quotedName()
     return QStringLiteral("\"%1\"").arg(QLatin1String(kHelpFileName));
 }
 
-// Text, as opposed to a program or an image saved under the help file's name.
+// A program or an image saved under the help file's name holds NUL bytes; a
+// text file shows as it is, an old end-of-file mark or an escape included.
 bool looksLikeText(const std::string& bytes)
 {
-    return std::none_of(bytes.begin(), bytes.end(), [](char c) {
-        const auto code = static_cast<unsigned char>(c);
-        return code == 0 || (code < 32 && c != '\t' && c != '\r' && c != '\n' && c != '\f');
-    });
-}
-
-QFont helpFont()
-{
-    QFont font = QFontDatabase::families().contains(QStringLiteral("Courier New"))
-                     ? QFont(QStringLiteral("Courier New"))
-                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(kHelpFontPoints);
-    font.setStyleHint(QFont::TypeWriter);
-    return font;
+    return bytes.find('\0') == std::string::npos;
 }
 
 } // namespace
@@ -77,7 +62,7 @@ frmHelp::frmHelp(QWidget* owner)
     txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     txtHelp_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtHelp_->setFont(helpFont());
+    txtHelp_->setFont(FixedPitchFont(kHelpFontPoints));
     PlaceTwips(txtHelp_, 120, 120, 6855, 8175);
 
     cmdHelpClose_ = new QPushButton(QStringLiteral("Close"), this);

@@ -9,6 +9,7 @@
 #include "ui/artwork.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
+#include "zorvane_version.h"
 
 namespace zorvane::ui {
 
@@ -70,8 +71,8 @@ frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
              720, false);
     autoSize(label(frame, "lblPlatform", QStringLiteral("Windows ZORVANE"), DialogFont(13.5, true)), 4440, 2400,
              2565, 360, true);
-    autoSize(label(frame, "lblVersion", QStringLiteral("Version R01.00"), DialogFont(12, true)), 5130, 2760, 1875,
-             300, true);
+    const QString version = QStringLiteral("Version %1").arg(QLatin1String(kReleaseName));
+    autoSize(label(frame, "lblVersion", version, DialogFont(12, true)), 5130, 2760, 1875, 300, true);
     PlaceTwips(label(frame, "Label2", QStringLiteral("Warning:"), DialogFont()), 360, 3720, 735, 375);
     QLabel* warning = label(frame, "Label1", QStringLiteral("Use ONLY with specified Kelmaris products."), DialogFont());
     warning->setWordWrap(true);
@@ -83,6 +84,9 @@ frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
         move(screen->availableGeometry().center() - rect().center());
 
     // A coarse timer may fire up to 5% early; the card must stay its full time.
+    // As the card's child the timer can be found by name, like its controls.
+    timer1_.setParent(this);
+    timer1_.setObjectName(QStringLiteral("Timer1"));
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(cardTime);
     connect(&timer1_, &QTimer::timeout, this, [this] { module_.gstartupDone = true; });

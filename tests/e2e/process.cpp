@@ -13,30 +13,39 @@ namespace zorvane::testkit {
 
 Process::Process(const std::vector<std::string>& argv, const std::string& cwd)
 {
+    // The test runs threads: the child of fork() may only call async-signal-safe
+    // functions, so every string and array it needs exists before the fork.
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    char* const* const envp = environ;
+    const char* const dir = cwd.c_str();
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (devNull < 0)
+        throw std::runtime_error("cannot open /dev/null");
     int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        ::close(devNull);
         throw std::runtime_error("pipe failed");
+    }
     pid_ = ::fork();
-    if (pid_ < 0)
-        throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         // A test that dies must not leave its simulator or flasher behind.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        ::dup2(pipeFds[1], STDOUT_FILENO);
-        ::dup2(pipeFds[1], STDERR_FILENO);
-        const int devNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devNull, STDIN_FILENO);
-        ::close(pipeFds[0]);
-        if (::chdir(cwd.c_str()) != 0)
+        // dup2 clears close-on-exec on the copies, so only these three pass to the program.
+        if (::dup2(pipeFds[1], STDOUT_FILENO) < 0 || ::dup2(pipeFds[1], STDERR_FILENO) < 0 ||
+            ::dup2(devNull, STDIN_FILENO) < 0 || ::chdir(dir) != 0)
             ::_exit(126);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
+        ::execve(args[0], args.data(), envp);
         ::_exit(127);
     }
+    ::close(devNull);
     ::close(pipeFds[1]);
+    if (pid_ < 0) {
+        ::close(pipeFds[0]);
+        throw std::runtime_error("fork failed");
+    }
     out_ = pipeFds[0];
 }
 

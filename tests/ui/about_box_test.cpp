@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ui/screenshot.h"
-
 #include <QtTest/QTest>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
@@ -186,7 +184,6 @@ TEST(AboutBox, SystemInfoButtonAsksTheSystem)
     about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
     EXPECT_EQ(system.unavailable, 1);
     EXPECT_TRUE(about.isVisible()) << "the About box stays open";
-    testkit::SaveScreenshot(about, "about-box.png");
 }
 
 } // namespace

@@ -20,7 +20,6 @@
 
 #include "kit/bytes.h"
 #include "kit/radio_port.h"
-#include "ui/screenshot.h"
 #include "kit/temp_dir.h"
 #include "srec_writer.h"
 #include "ui/main_window.h"
@@ -381,26 +380,6 @@ TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
     EXPECT_EQ(boxes.size(), 1u) << "no box after the close";
     EXPECT_TRUE(portClosedAtEnd);
     EXPECT_EQ(settings().value("Settings/MainLeft").toString().isEmpty(), false);
-}
-
-} // namespace
-} // namespace zorvane::ui
-
-namespace zorvane::ui {
-namespace {
-
-// Pictures of the window before and after a run, for the README when
-// ZORVANE_SCREENSHOT_DIR names a folder.
-TEST_F(MainWindow, Screenshots)
-{
-    auto window = makeWindow();
-    window->show();
-    QCoreApplication::processEvents();
-    testkit::SaveScreenshot(*window, "main-window.png");
-    click(*window, "optPellamar");
-    click(*window, "cmdBeginFlash");
-    waitForRun(*window);
-    testkit::SaveScreenshot(*window, "main-window-after-run.png");
 }
 
 } // namespace

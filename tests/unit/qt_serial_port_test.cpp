@@ -3,11 +3,11 @@
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
-#include <future>
+#include <fstream>
 #include <thread>
 
 #include "kit/serial_error.h"
@@ -63,6 +63,23 @@ struct Pty {
     std::string slavePath;
 };
 
+// Returns once the thread is blocked in poll(), so that what the caller does
+// next happens while that thread waits.
+void awaitPolling(pid_t thread)
+{
+    const std::string path = "/proc/self/task/" + std::to_string(thread) + "/syscall";
+    for (;;) {
+        long number = -1;
+        std::ifstream(path) >> number;
+        if (number == SYS_poll || number == SYS_ppoll)
+            return;
+        std::this_thread::yield();
+    }
+}
+
+// Far enough away that a wait ending before it was ended by something else.
+constexpr auto kNoDeadline = 1min;
+
 class QtSerialPortOnPty : public ::testing::Test {
 protected:
     QtSerialPort makePort() { return QtSerialPort(clock, [this](int) { return pty.slavePath; }); }
@@ -113,14 +130,12 @@ TEST_F(QtSerialPortOnPty, ReceiveWaitIsLevelTriggeredOnTheThreshold)
     pty.send({1, 2, 3, 4});
     EXPECT_FALSE(port.waitForReceive(clock.now() + 100ms, {})) << "four bytes are below the threshold";
 
-    // The fifth byte wakes the wait at once, long before its deadline.
-    std::thread far([this] {
-        std::this_thread::sleep_for(50ms);
+    // The fifth byte, sent while the port waits, wakes the wait.
+    std::thread far([this, waiter = ::gettid()] {
+        awaitPolling(waiter);
         pty.send({5});
     });
-    const auto start = clock.now();
-    EXPECT_TRUE(port.waitForReceive(start + 5s, {}));
-    EXPECT_LT(clock.now() - start, 2s);
+    EXPECT_TRUE(port.waitForReceive(clock.now() + kNoDeadline, {}));
     far.join();
     EXPECT_TRUE(port.waitForReceive(clock.now(), {})) << "bytes already waiting count too";
     EXPECT_EQ(port.Input(), Bytes{1}) << "a read takes InputLen bytes";
@@ -148,16 +163,14 @@ TEST_F(QtSerialPortOnPty, StopRequestEndsTheWaitAtOnce)
     port.open();
     port.setRThreshold(5);
     std::stop_source stop;
-    std::atomic<std::int64_t> stoppedAt{0};
-    std::thread other([&] {
-        std::this_thread::sleep_for(50ms);
-        stoppedAt = clock.now().time_since_epoch().count();
+    std::thread other([&stop, waiter = ::gettid()] {
+        awaitPolling(waiter);
         stop.request_stop();
     });
-    EXPECT_FALSE(port.waitForReceive(clock.now() + 10s, stop.get_token()));
+    const auto deadline = clock.now() + kNoDeadline;
+    EXPECT_FALSE(port.waitForReceive(deadline, stop.get_token()));
     other.join();
-    const auto woken = clock.now() - Clock::time_point(Clock::duration(stoppedAt.load()));
-    EXPECT_LT(woken, 100ms) << "the stop request wakes the wait itself";
+    EXPECT_LT(clock.now(), deadline) << "the stop request wakes the wait itself";
 }
 
 TEST_F(QtSerialPortOnPty, FarEndClosingEndsTheWaitWithAnError)
@@ -165,13 +178,11 @@ TEST_F(QtSerialPortOnPty, FarEndClosingEndsTheWaitWithAnError)
     QtSerialPort port = makePort();
     port.open();
     port.setRThreshold(5);
-    std::thread far([this] {
-        std::this_thread::sleep_for(50ms);
+    std::thread far([this, waiter = ::gettid()] {
+        awaitPolling(waiter);
         pty.closeMaster();
     });
-    const auto start = clock.now();
-    EXPECT_EQ(testkit::SerialErrorOf([&] { port.waitForReceive(start + 10s, {}); }), kErrDeviceIo);
-    EXPECT_LT(clock.now() - start, 2s);
+    EXPECT_EQ(testkit::SerialErrorOf([&] { port.waitForReceive(clock.now() + kNoDeadline, {}); }), kErrDeviceIo);
     far.join();
     port.close();
     EXPECT_FALSE(port.PortOpen());

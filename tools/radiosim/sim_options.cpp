@@ -72,13 +72,13 @@ bool parsePair(const std::string& text, long& first, long& second, long fallback
            second >= 0;
 }
 
-std::optional<std::string> parseFault(const std::string& spec, SimOptions& options)
+std::optional<std::string> parseFault(const std::string& fault, SimOptions& options)
 {
-    const auto eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
-    const std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+    const auto eq = fault.find('=');
+    const std::string name = fault.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : fault.substr(eq + 1);
     RadioFaults& faults = options.radio.faults;
-    const std::string bad = "bad fault: " + spec;
+    const std::string bad = "bad fault: " + fault;
 
     if (name == "no-echo" && value.empty())
         faults.noEcho = true;
