@@ -23,6 +23,7 @@
 #include "files/platform_config.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
+#include "zorvane_version.h"
 
 using namespace zorvane;
 
@@ -83,7 +84,7 @@ void keepRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>
     const std::string path = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
     const std::string host = QSysInfo::machineHostName().toStdString();
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const RecordOrigin origin{host, userName(), ZORVANE_VERSION, runs[i].device};
+        const RecordOrigin origin{host, userName(), kVersion, runs[i].device};
         if (auto error = AppendFlashRecord(
                 path, FlashRecordJson(runs[i].request, reports[i], origin, std::chrono::system_clock::now())))
             std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
