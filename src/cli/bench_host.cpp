@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
 
 namespace zorvane::cli {
@@ -94,8 +95,9 @@ void BenchBoard::finish()
     redraw(true);
 }
 
-PortHost::PortHost(std::size_t index, BenchBoard& board, ResetGate& gate, const CliOptions& options)
-    : index_(index), board_(board), gate_(gate), options_(options)
+PortHost::PortHost(std::size_t index, std::string device, BenchBoard& board, ResetGate& gate,
+                   const CliOptions& options)
+    : index_(index), device_(std::move(device)), board_(board), gate_(gate), options_(options)
 {
 }
 
@@ -130,7 +132,9 @@ Answer PortHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    showMessage(failure.message, failure.cause);
+    showMessage(failure.message, failure.outcome == RunOutcome::PortFailed
+                                     ? DiagnoseOpenFailure(device_, failure.message.id, failure.cause)
+                                     : failure.cause);
 }
 
 void PortHost::showSuccess(const Message& message, std::stop_token)

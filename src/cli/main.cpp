@@ -13,9 +13,12 @@
 #include <vector>
 
 #include "cli/bench_host.h"
+#include "cli/check_command.h"
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
+#include "cli/port_diagnostics.h"
+#include "cli/port_list.h"
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
@@ -104,6 +107,11 @@ int main(int argc, char** argv)
         return cli::kExitSuccess;
     }
 
+    if (options.listPorts) {
+        std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2")).c_str(), stdout);
+        return cli::kExitSuccess;
+    }
+
     // Ctrl-C and SIGTERM stop the runs through their closing steps; they
     // are taken by RunAll, so every thread must block them.
     const sigset_t stopSignals = cli::BlockStopSignals();
@@ -116,6 +124,8 @@ int main(int argc, char** argv)
         std::printf("[%s] %s\n", failure.title.c_str(), text.c_str());
         return cli::kExitConfiguration;
     }
+    if (options.check)
+        return cli::RunCheck(config.config);
     if (!options.quiet) {
         const files::FileLabels labels = files::LabelsFor(config.config);
         std::printf("%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(), labels.firmware.c_str(),
@@ -142,7 +152,7 @@ int main(int argc, char** argv)
     std::vector<RunReport> reports;
     int exitCode = cli::kExitSuccess;
     if (runs.size() == 1) {
-        cli::TerminalHost host(options);
+        cli::TerminalHost host(options, runs[0].device);
         runs[0].host = &host;
         reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
         host.printResults();
@@ -169,7 +179,7 @@ int main(int argc, char** argv)
         });
         std::vector<std::unique_ptr<cli::PortHost>> hosts;
         for (std::size_t i = 0; i < runs.size(); ++i) {
-            hosts.push_back(std::make_unique<cli::PortHost>(i, board, gate, options));
+            hosts.push_back(std::make_unique<cli::PortHost>(i, runs[i].device, board, gate, options));
             runs[i].host = hosts.back().get();
         }
         std::stop_source ending;   // a run that ends early lets the others' prompt go ahead
@@ -188,6 +198,10 @@ int main(int argc, char** argv)
             std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
         std::fclose(trace);
     }
+    // A port that did not open is recorded with why, as the operator saw it.
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (reports[i].outcome == RunOutcome::PortFailed && reports[i].message)
+            reports[i].cause = cli::DiagnoseOpenFailure(runs[i].device, reports[i].message->id, reports[i].cause);
     keepRecords(options, runs, reports);
     return exitCode;
 }

@@ -1,12 +1,14 @@
 #include "cli/terminal_host.h"
 
+#include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
 #include "cli/terminal_input.h"
 
 namespace zorvane::cli {
 
-TerminalHost::TerminalHost(const CliOptions& options)
+TerminalHost::TerminalHost(const CliOptions& options, std::string device)
     : options_(options),
+      device_(std::move(device)),
       outIsTerminal_(OutputIsTerminal()),
       inIsTerminal_(InputIsTerminal())
 {
@@ -84,8 +86,11 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
 void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
 {
     printBox(failure.message);
-    if (!failure.cause.empty())
-        std::printf("  cause: %s\n", failure.cause.c_str());
+    const std::string cause = failure.outcome == RunOutcome::PortFailed
+                                  ? DiagnoseOpenFailure(device_, failure.message.id, failure.cause)
+                                  : failure.cause;
+    if (!cause.empty())
+        std::printf("  cause: %s\n", cause.c_str());
     std::fflush(stdout);
 }
 

@@ -16,7 +16,8 @@ namespace zorvane::cli {
 
 class TerminalHost final : public RunHost {
 public:
-    explicit TerminalHost(const CliOptions& options);
+    // device: what the port opens, named when it does not open.
+    TerminalHost(const CliOptions& options, std::string device);
 
     void stageStarted(RunStage stage) override;
     void progress(const RunProgress& progress) override;
@@ -37,6 +38,7 @@ private:
     void drawProgressLine();
 
     const CliOptions& options_;
+    const std::string device_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;

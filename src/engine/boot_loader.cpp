@@ -53,6 +53,34 @@ std::optional<std::size_t> echoDifference(const std::vector<std::uint8_t>& echo,
     return std::nullopt;
 }
 
+// The sum of the 1025 boot bytes modulo 65536.
+std::uint16_t bootChecksum(const BootBuffer& txBuffer)
+{
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < kBootBytes; ++i)
+        sum += txBuffer[i];
+    return static_cast<std::uint16_t>(sum % 65536);
+}
+
+// Reads the boot file's 1025 bytes; a failure is the stage's outcome.
+std::optional<BootOutcome> readBootFile(const std::string& bootFile, BootBuffer& txBuffer)
+{
+    if (!files::FileExists(bootFile))
+        return BootOutcome{BootResult::FileMissing, "file " + bootFile + " not found", false, {}, 0};
+    try {
+        TextStream stream = TextStream::OpenTextFile(bootFile);
+        const std::int32_t gathered = gatherBootData(stream, txBuffer);
+        if (gathered != static_cast<std::int32_t>(kBootBytes))
+            return BootOutcome{BootResult::WrongSize,
+                               "the boot file holds " + std::to_string(gathered) + " data bytes, not 1025", false, {},
+                               0};
+    } catch (const BufferRangeError&) {
+        return BootOutcome{BootResult::WrongSize, "the boot file holds more than 1025 data bytes", false, {}, 0};
+    } catch (const TextFileError& e) {
+        return BootOutcome{BootResult::NotTransferred, e.what(), true, {}, 0};
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -75,31 +103,15 @@ BootOutcome SendBootFile(RunContext& ctx)
     port.setInputLen(static_cast<int>(kBootEchoBytes));
     BootOutcome outcome;
 
-    if (!files::FileExists(bootFile))
-        return {BootResult::FileMissing, "file " + bootFile + " not found", false, {}, 0};
-
     BootBuffer txBuffer{};
-    std::optional<TextStream> stream;
-    try {
-        stream.emplace(TextStream::OpenTextFile(bootFile));
-        const std::int32_t gathered = gatherBootData(*stream, txBuffer);
-        if (gathered != static_cast<std::int32_t>(kBootBytes))
-            return {BootResult::WrongSize,
-                    "the boot file holds " + std::to_string(gathered) + " data bytes, not 1025", false, {}, 0};
-    } catch (const BufferRangeError&) {
-        return {BootResult::WrongSize, "the boot file holds more than 1025 data bytes", false, {}, 0};
-    } catch (const TextFileError& e) {
-        return {BootResult::NotTransferred, e.what(), true, {}, 0};
-    }
+    if (std::optional<BootOutcome> failure = readBootFile(bootFile, txBuffer))
+        return *failure;
 
     // Transfer: every byte in a write of its own.
     port.discardInput();
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < kBootBytes; ++i) {
+    for (std::size_t i = 0; i < kBootBytes; ++i)
         port.Output(std::span<const std::uint8_t>(&txBuffer[i], 1));
-        sum = (sum + txBuffer[i]) % 65536;
-    }
-    outcome.checksum = static_cast<std::uint16_t>(sum);
+    outcome.checksum = bootChecksum(txBuffer);
 
     // Echo wait: the echo must be complete within 3 s of the last byte written.
     link::Clock::time_point start = link.clock.now();
@@ -145,6 +157,18 @@ BootOutcome SendBootFile(RunContext& ctx)
         outcome.result = BootResult::NoVersion;
         outcome.cause = "no version reply within 3 s";
     }
+    return outcome;
+}
+
+BootOutcome CheckBootFile(const std::string& bootFile)
+{
+    BootBuffer txBuffer{};
+    std::optional<BootOutcome> failure = readBootFile(bootFile, txBuffer);
+    if (failure)
+        return *failure;
+    BootOutcome outcome;
+    outcome.result = BootResult::Ok;
+    outcome.checksum = bootChecksum(txBuffer);
     return outcome;
 }
 

@@ -42,4 +42,8 @@ void StartSmartMode(RunContext& ctx);
 // Sends the boot file and reads back the version.
 BootOutcome SendBootFile(RunContext& ctx);
 
+// Reads the boot file as SendBootFile would, without sending anything: Ok
+// with the checksum the run would show, or the stage's failure.
+BootOutcome CheckBootFile(const std::string& bootFile);
+
 } // namespace zorvane

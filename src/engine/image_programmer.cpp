@@ -223,6 +223,51 @@ long CountLines(const std::string& fileName)
     return lines;
 }
 
+namespace {
+
+// Counts the blocks programming will send, by the same rules: a block ends
+// at an address gap, at a page's end, and never holds nothing.
+class BlockCounter {
+public:
+    void place(int address, int count)
+    {
+        if (length_ == 0)
+            start_ = address;
+        else if (address != start_ + length_ || pageOf(address) != pageOf(start_))
+            close(address);
+        const int last = address + count - 1;
+        if (count > 0 && pageOf(last) != pageOf(address)) {
+            const int nextPage = (address | (kPageBytes - 1)) + 1;
+            length_ += nextPage - address;
+            close(nextPage);
+            place(nextPage, last - nextPage + 1);
+            return;
+        }
+        length_ += count;
+    }
+
+    std::size_t finish()
+    {
+        close(0);
+        return blocks_;
+    }
+
+private:
+    void close(int nextStart)
+    {
+        if (length_ > 0)
+            ++blocks_;
+        start_ = nextStart;
+        length_ = 0;
+    }
+
+    int start_ = 0;
+    int length_ = 0;
+    std::size_t blocks_ = 0;
+};
+
+} // namespace
+
 ImageCheck CheckImageFile(const std::string& fileName)
 {
     ImageCheck check;
@@ -239,15 +284,19 @@ ImageCheck CheckImageFile(const std::string& fileName)
     TextStream stream = TextStream::OpenTextFile(fileName);
     SrecLine line{};
     std::array<std::uint8_t, 256> scratch{};
+    BlockCounter blocks;
     try {
         while (true) {
             files::GetSrecLine(stream, line);
             if (line[1] == '0')
                 continue;
-            if (line[1] != '1')
+            if (line[1] != '1') {
+                check.blocks = blocks.finish();
                 return check;
+            }
             const int count = files::SLine2Hex(line, scratch, 0);
             check.dataBytes += static_cast<std::size_t>(count);
+            blocks.place(recordAddress(line), count);
             if (recordAddress(line) + count - 1 > kHighestAddress) {
                 check.fault = "File " + fileName + ": the record at address $" +
                               HexText(static_cast<std::uint32_t>(recordAddress(line))) + " runs past address $FFFF.";

@@ -46,6 +46,7 @@ long CountLines(const std::string& fileName);
 struct ImageCheck {
     long lineCount = 0;
     std::size_t dataBytes = 0;   // of the S1 records before the end record
+    std::size_t blocks = 0;      // programming blocks those bytes go in
     // What would stop programming: no lines, too many lines, no end record, a
     // record too long for the line buffer, or S1 data beyond address 0xFFFF.
     std::optional<std::string> fault;

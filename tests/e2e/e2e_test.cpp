@@ -199,7 +199,55 @@ TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
                     dir.path().string());
     const ProcessResult run = flasher.wait(kRunLimit);
     EXPECT_EQ(run.exitCode, 4);
-    EXPECT_NE(run.output.find("[Comm Error] Zorvane was unable to open Comm Port."), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("[Comm Error] Zorvane was unable to open Comm Port.\n"
+                              "  cause: /dev/zorvane-none: no such device; see zorvane-flash --list-ports"),
+              std::string::npos)
+        << run.output;
+}
+
+// A radio that never echoes keeps its port for four seconds: a second
+// flasher on the same port hears who holds it.
+TEST_F(FlashAgainstSimulator, HeldPortNamesItsHolder)
+{
+    startSimulator({"--fault", "no-echo"});
+    Process first({ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--no-record"},
+                  dir.path().string());
+    std::string line;
+    while ((line = first.readLine(10s)).find("== Boot loading") == std::string::npos)
+        ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
+    const ProcessResult second = flash("tessivar", {"--no-record"});
+    EXPECT_EQ(second.exitCode, 4);
+    EXPECT_NE(second.output.find("[Comm Error] Comm Port already in use.\n  cause: " + link() +
+                                 ": held by zorvane-flash (process "),
+              std::string::npos)
+        << second.output;
+    EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
+}
+
+// --check reads what a run would read and touches no port: the simulator
+// on the named port hears nothing.
+TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
+{
+    startSimulator();
+    Process good({ZORVANE_FLASH, "--check", "--port", link(), "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult checked = good.wait(kRunLimit);
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+    for (const char* part : {"EEPROM    16 blocks, 2048 bytes\n", "FLASH     256 blocks, 32768 bytes\n",
+                             "Expected time on a 7600-baud line: ", "A run could start.\n"})
+        EXPECT_NE(checked.output.find(part), std::string::npos) << part << "\n" << checked.output;
+
+    std::ofstream(dir.path() / "broken.cfg") << "boot: boot.s19\nsrecord: missing.s19\nconfig: 42\n";
+    Process broken({ZORVANE_FLASH, "--check", "--config", "broken.cfg"}, dir.path().string());
+    const ProcessResult refused = broken.wait(kRunLimit);
+    EXPECT_EQ(refused.exitCode, 8) << refused.output;
+    EXPECT_NE(refused.output.find("[FLASH Error] File: missing.s19 DOES NOT exist."), std::string::npos)
+        << refused.output;
+
+    simulator->signal(SIGTERM);
+    simulator->wait(10s);
+    std::ifstream log(dir.path() / "radio.log");
+    const std::string heard((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(heard.find("PC>"), std::string::npos) << heard;
 }
 
 TEST_F(FlashAgainstSimulator, BadArgumentsGetTheUsage)

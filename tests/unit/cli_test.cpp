@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
 #include "cli/cli_options.h"
+#include "cli/port_diagnostics.h"
+#include "cli/port_list.h"
+#include "kit/temp_dir.h"
+#include "link/serial_port.h"
 #include "cli/reset_gate.h"
 #include "cli/summary.h"
 
@@ -108,6 +116,88 @@ TEST(Summary, ExitStatusOfSeveralRuns)
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::Success, RunOutcome::Success})), 0);
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::Success, RunOutcome::FlashFailed, RunOutcome::Success})), 8);
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::BootFailed, RunOutcome::PortFailed})), 5);
+}
+
+TEST(PortDiagnostics, OneLineWithTheReasonAndTheRemedy)
+{
+    const auto facts = [](auto set) {
+        PortFacts f;
+        f.exists = f.characterDevice = f.terminal = f.readWrite = true;
+        f.group = "dialout";
+        f.errorNumber = link::kErrOpenFailed;
+        f.reason = "Input/output error (MSComm1 error 8010)";
+        set(f);
+        return f;
+    };
+    const struct Case {
+        PortFacts facts;
+        const char* line;
+    } cases[] = {
+        {facts([](PortFacts& f) { f.exists = false; }), "/dev/ttyUSB0: no such device; see zorvane-flash --list-ports"},
+        {facts([](PortFacts& f) { f.readWrite = false; }),
+         "/dev/ttyUSB0: permission denied; the device belongs to group dialout: sudo usermod -aG dialout $USER, "
+         "then log in again"},
+        {facts([](PortFacts& f) {
+             f.holderPid = 4242;
+             f.holderName = "minicom";
+             f.errorNumber = link::kErrPortInUse;
+         }),
+         "/dev/ttyUSB0: held by minicom (process 4242); end it or choose another port"},
+        {facts([](PortFacts& f) { f.errorNumber = link::kErrPortInUse; }),
+         "/dev/ttyUSB0: another program holds it; end it or choose another port"},
+        {facts([](PortFacts& f) { f.characterDevice = false; }),
+         "/dev/ttyUSB0: not a serial device; see zorvane-flash --list-ports"},
+        {facts([](PortFacts& f) { f.terminal = false; }),
+         "/dev/ttyUSB0: not a serial device; see zorvane-flash --list-ports"},
+        {facts([](PortFacts&) {}), "/dev/ttyUSB0: Input/output error (MSComm1 error 8010)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DescribePortProblem("/dev/ttyUSB0", c.facts), c.line);
+}
+
+// A real pseudo-terminal that only its owner may open, seen by another user.
+TEST(PortDiagnostics, ADeviceWithoutPermissionNamesItsGroup)
+{
+    testkit::TempDir dir;
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_EQ(::chmod(name, 0600), 0);
+    struct stat st{};
+    ASSERT_EQ(::stat(name, &st), 0);
+    std::string line;
+    {
+        testkit::Unprivileged user;
+        ASSERT_TRUE(user.active());
+        line = DescribePortProblem(name, GatherPortFacts(name, link::kErrOpenFailed, "Permission denied"));
+    }
+    ::close(slave);
+    ::close(master);
+    EXPECT_NE(line.find(std::string(name) + ": permission denied; the device belongs to group "), std::string::npos)
+        << line;
+    EXPECT_NE(line.find("sudo usermod -aG "), std::string::npos) << line;
+}
+
+TEST(PortList, EveryPortWithItsNamesAndWhatCommMeans)
+{
+    std::vector<PortEntry> ports{
+        {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "FT232R USB UART",
+         "FTDI", "A50285BI", 0x0403, 0x6001},
+        {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt},
+    };
+    EXPECT_EQ(FormatPortList(ports, "/dev/ttyS0", "/dev/ttyUSB0"),
+              "/dev/ttyUSB0\n"
+              "  stable name:  /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n"
+              "  description:  FT232R USB UART\n"
+              "  manufacturer: FTDI\n"
+              "  serial:       A50285BI\n"
+              "  VID:PID:      0403:6001\n"
+              "/dev/ttyS0\n"
+              "Comm1 is /dev/ttyS0\n"
+              "Comm2 is /dev/ttyUSB0\n");
+    EXPECT_EQ(FormatPortList({}, "/dev/ttyS0", "/dev/ttyS1"),
+              "No serial ports found.\nComm1 is /dev/ttyS0\nComm2 is /dev/ttyS1\n");
 }
 
 } // namespace

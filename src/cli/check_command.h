@@ -1,0 +1,14 @@
+// zorvane-flash --check: the configuration and its images read as a run
+// would read them, without opening any port.
+#pragma once
+
+#include "files/platform_config.h"
+
+namespace zorvane::cli {
+
+// Prints each file with its size and SHA-256, the blocks and bytes of each
+// image and the time a 7600-baud line needs; returns 0 when a run could
+// start, else the exit status of the stage that would fail.
+int RunCheck(const files::PlatformConfig& config);
+
+} // namespace zorvane::cli

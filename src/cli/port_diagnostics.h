@@ -1,0 +1,33 @@
+// Why a serial device did not open, and what the operator can do about it,
+// in one line.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/messages.h"
+
+namespace zorvane::cli {
+
+// What the system says about a device.
+struct PortFacts {
+    bool exists = false;
+    bool characterDevice = false;
+    bool terminal = false;           // answers as a serial line does
+    bool readWrite = false;          // this user may open it for reading and writing
+    std::string group;               // the group that owns it
+    std::optional<int> holderPid;    // from a live lock file
+    std::string holderName;
+    int errorNumber = 0;             // the serial layer's error number
+    std::string reason;              // the serial layer's description
+};
+
+PortFacts GatherPortFacts(const std::string& device, int errorNumber, const std::string& reason);
+
+// "DEVICE: REASON; REMEDY" for the facts.
+std::string DescribePortProblem(const std::string& device, const PortFacts& facts);
+
+// The line for a port that did not open, from the run's message and cause.
+std::string DiagnoseOpenFailure(const std::string& device, MessageId message, const std::string& cause);
+
+} // namespace zorvane::cli

@@ -1,0 +1,27 @@
+// zorvane-flash --list-ports: the serial ports the system offers, with the
+// names that stay the same across reboots, and what Comm1 and Comm2 mean.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zorvane::cli {
+
+struct PortEntry {
+    std::string device;         // /dev/ttyUSB0
+    std::string stableName;     // /dev/serial/by-id/..., where there is one
+    std::string description;
+    std::string manufacturer;
+    std::string serialNumber;
+    std::optional<std::uint16_t> vendorId;
+    std::optional<std::uint16_t> productId;
+};
+
+// The ports QtSerialPort knows of, with their /dev/serial/by-id names.
+std::vector<PortEntry> SystemPorts();
+
+std::string FormatPortList(const std::vector<PortEntry>& ports, const std::string& comm1, const std::string& comm2);
+
+} // namespace zorvane::cli
