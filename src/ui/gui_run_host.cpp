@@ -1,16 +1,8 @@
 #include "ui/gui_run_host.h"
 
-#include <QtCore/QMetaObject>
-#include <QtCore/QObject>
-
 #include "engine/answer_slot.h"
 
 namespace zorvane::ui {
-
-void GuiRunHost::post(std::function<void()> display)
-{
-    QMetaObject::invokeMethod(&context_, std::move(display), Qt::QueuedConnection);
-}
 
 Answer GuiRunHost::ask(const Message& message, std::stop_token stop)
 {

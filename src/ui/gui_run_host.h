@@ -3,12 +3,11 @@
 // wait for the operator's answer.
 #pragma once
 
-#include <functional>
+#include <QtCore/QMetaObject>
+#include <QtCore/QObject>
 
 #include "engine/run_host.h"
 #include "ui/run_display.h"
-
-class QObject;
 
 namespace zorvane::ui {
 
@@ -31,7 +30,12 @@ private:
     // Shows the box on the window's thread and waits for its answer; Stop
     // when stop is requested or the window's thread drops the call.
     Answer ask(const Message& message, std::stop_token stop);
-    void post(std::function<void()> display);
+    // Queues a call to the display on the window's thread.
+    template <typename Display>
+    void post(Display&& display)
+    {
+        QMetaObject::invokeMethod(&context_, std::forward<Display>(display), Qt::QueuedConnection);
+    }
 
     QObject& context_;
     RunDisplay& display_;
