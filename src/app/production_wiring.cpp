@@ -1,5 +1,6 @@
 #include "app/production_wiring.h"
 
+#include "engine/flash_record.h"
 #include "qtlink/qt_serial_port.h"
 #include "qtlink/qt_worker_thread.h"
 
@@ -12,6 +13,8 @@ ui::RunDependencies ProductionDependencies()
     deps.clock = &clock;
     deps.makePort = [] { return std::make_unique<link::QtSerialPort>(clock); };
     deps.startThread = link::StartQtThread;
+    deps.deviceName = link::QtSerialPort::DefaultDevice;
+    deps.recordFile = DefaultFlashRecordPath();
     return deps;
 }
 

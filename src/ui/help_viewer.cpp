@@ -1,5 +1,6 @@
 #include "ui/help_viewer.h"
 
+#include <QtCore/QStandardPaths>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
@@ -26,15 +27,27 @@ bool looksLikeText(const std::string& bytes)
     return bytes.find('\0') == std::string::npos;
 }
 
+// The working folder's help text, else the one the package installed
+// (share/zorvane in the data folders: ~/.local/share, /usr/local/share, /usr/share).
+std::string helpFilePath()
+{
+    if (files::FileExists(kHelpFileName))
+        return kHelpFileName;
+    const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                     QStringLiteral("zorvane/") + QLatin1String(kHelpFileName));
+    return installed.isEmpty() ? std::string() : installed.toStdString();
+}
+
 } // namespace
 
 QString LoadHelpText()
 {
-    if (!files::FileExists(kHelpFileName))
+    const std::string path = helpFilePath();
+    if (path.empty())
         return QStringLiteral("Help file %1 does not exist.").arg(quotedName());
     std::string bytes;
     try {
-        bytes = files::TextStream::OpenTextFile(kHelpFileName).ReadAll();
+        bytes = files::TextStream::OpenTextFile(path).ReadAll();
     } catch (const files::TextFileError& e) {
         return QStringLiteral("Help file %1 cannot be read (%2).").arg(quotedName(), QString::fromStdString(e.what()));
     }

@@ -1,6 +1,8 @@
 #include "ui/main_window.h"
 
 #include <QtCore/QDate>
+#include <QtCore/QDir>
+#include <QtCore/QSysInfo>
 #include <QtCore/QLocale>
 #include <QtCore/QSettings>
 #include <QtCore/QTime>
@@ -8,6 +10,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
+#include "engine/flash_record.h"
 #include "engine/hex_text.h"
 #include "files/platform_config.h"
 #include "ui/about_box.h"
@@ -17,6 +20,7 @@
 #include "ui/help_viewer.h"
 #include "ui/twips.h"
 #include "ui_main_window.h"
+#include "zorvane_version.h"
 
 namespace zorvane::ui {
 
@@ -28,6 +32,7 @@ constexpr double kClientHeightTwips = 5550;
 constexpr double kStatusBarHeightTwips = 270;
 constexpr double kPanelMinWidthTwips = 1440;
 constexpr auto kClockPanelRefresh = std::chrono::seconds(1);
+constexpr auto kWarningTime = std::chrono::seconds(5);
 
 const char* const kSettingsLeft = "Settings/MainLeft";
 const char* const kSettingsTop = "Settings/MainTop";
@@ -50,6 +55,20 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
+std::string inWorkingFolder(const std::string& fileName)
+{
+    return fileName.empty() ? fileName : QDir::current().absoluteFilePath(fromStd(fileName)).toStdString();
+}
+
+// The platform's files named by their full paths, so that a missing one is
+// named where it was looked for.
+files::PlatformConfig withFullPaths(files::PlatformConfig config)
+{
+    for (std::string* file : {&config.bootFile, &config.firmwareFile, &config.eepromFile})
+        *file = inWorkingFolder(*file);
+    return config;
+}
+
 } // namespace
 
 frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
@@ -61,6 +80,8 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     host_ = std::make_unique<GuiRunHost>(*this, *this);
     runner_ = std::make_unique<FlashRunner>(std::move(dependencies.makePort), *dependencies.clock, *host_,
                                             std::move(dependencies.startThread));
+    deviceName_ = std::move(dependencies.deviceName);
+    recordFile_ = std::move(dependencies.recordFile);
 
     setFont(DialogFont());
     ui->cmdBeginFlash->setFont(DialogFont(kDialogFontPoints, true));
@@ -222,7 +243,8 @@ void frmMain::optPlatform_Click(std::size_t row)
         return;
     }
     platform_.reset();
-    const files::ConfigFailure failure = files::ConfigFailureMessage(reading.result, reading.config.configFile);
+    const files::ConfigFailure failure = files::ConfigFailureMessage(
+        reading.result, fullPaths_ ? inWorkingFolder(reading.config.configFile) : reading.config.configFile);
     box(failure.text, BoxStyle::Exclamation, failure.title);
     // An exclusive radio button cannot be unchecked while it is exclusive.
     QRadioButton* button = platformButton(row);
@@ -266,10 +288,13 @@ void frmMain::cmdBeginFlash_Click()
     request.port = commPort_;
     if (platformSelected) {
         request.platform = platform_;
+        if (fullPaths_ && platform_)
+            request.platform = withFullPaths(*platform_);
         // Before the run starts, so that the port it was given stays the window's port.
         enableCommMenu(false);
     }
     cancelling_ = false;
+    lastRequest_ = request;
     runner_->start(std::move(request), [this](const RunReport& report) {
         QMetaObject::invokeMethod(this, [this, report] { runEnded(report); }, Qt::QueuedConnection);
     });
@@ -280,10 +305,33 @@ void frmMain::runEnded(const RunReport& report)
     // The runner reaps the finished thread itself; waiting for it here could
     // wait for a run started since, which needs this thread for its boxes.
     lastReport_ = report;
+    keepRecord(report);
     enableCommMenu(true);
     emit runFinished();
     if (closeAfterRun_)
         close();
+}
+
+void frmMain::keepRecord(const RunReport& report)
+{
+    if (recordFile_.empty() || !lastRequest_.platform)
+        return;   // no record kept, or no run: the platform check stopped it
+    const RecordOrigin origin{QSysInfo::machineHostName().toStdString(), qEnvironmentVariable("USER").toStdString(),
+                              kVersion, deviceName_ ? deviceName_(lastRequest_.port) : std::string()};
+    if (auto error = AppendFlashRecord(
+            recordFile_, FlashRecordJson(lastRequest_, report, origin, std::chrono::system_clock::now())))
+        showWarning(QStringLiteral("Flash record not kept: ") + fromStd(*error));
+}
+
+void frmMain::showWarning(const QString& text)
+{
+    // A few seconds in the status panel, then the port again, unless a run
+    // has written there since.
+    statusPanel_->setText(text);
+    QTimer::singleShot(kWarningTime, this, [this, text] {
+        if (statusPanel_->text() == text)
+            statusPanel_->setText(fromStd(PortText(commPort_)));
+    });
 }
 
 BoxButton frmMain::showRunBox(const BoxRequest& request)

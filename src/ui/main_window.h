@@ -7,6 +7,8 @@
 #include <QtWidgets/QMainWindow>
 
 #include <array>
+#include <functional>
+#include <string>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,6 +32,9 @@ struct RunDependencies {
     FlashRunner::PortFactory makePort;
     link::Clock* clock = nullptr;
     ThreadStarter startThread = StartStdThread;
+    // The device a port number opens, for the flash records.
+    std::function<std::string(int commPort)> deviceName;
+    std::string recordFile;   // where the flash records go; empty: nowhere
 };
 
 class frmMain final : public QMainWindow, public RunDisplay {
@@ -43,6 +48,9 @@ public:
     void setBoxResponder(BoxResponder responder) { responder_ = std::move(responder); }
     // Windows opened from here (help, About) are closed when this one unloads.
     void registerWindow(QWidget* window);
+    // In a working folder chosen for it (not the one it was started in), the
+    // window names its files with their full paths in its messages.
+    void showFullPaths(bool full) { fullPaths_ = full; }
 
     std::int16_t commPort() const { return commPort_; }
     // The chosen platform's configuration, once its file has loaded.
@@ -72,6 +80,8 @@ private:
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
     void runEnded(const RunReport& report);
+    void keepRecord(const RunReport& report);
+    void showWarning(const QString& text);
     void enableCommMenu(bool enabled);
     void updateClockPanels();
     void setUpStatusBar();
@@ -84,6 +94,10 @@ private:
     std::int16_t commPort_ = 1;
     std::optional<files::PlatformConfig> platform_;
     std::optional<RunReport> lastReport_;
+    RunRequest lastRequest_;
+    std::function<std::string(int)> deviceName_;
+    std::string recordFile_;
+    bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;
     QLabel* datePanel_ = nullptr;
     QLabel* timePanel_ = nullptr;

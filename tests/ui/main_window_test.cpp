@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <filesystem>
+#include <fstream>
 
 #include "kit/bytes.h"
 #include "kit/radio_port.h"
@@ -52,6 +53,8 @@ protected:
     {
         RunDependencies deps;
         deps.clock = &clock;
+        deps.recordFile = recordFile;
+        deps.deviceName = [](int port) { return "/dev/ttyS" + std::to_string(port - 1); };
         deps.makePort = [this, radioSettings] {
             ++portsMade;
             return std::make_unique<testkit::RadioPort>(
@@ -142,6 +145,7 @@ protected:
     std::atomic<int> portsMade{0};
     std::atomic<bool> portClosedAtEnd{false};
     std::atomic<int> portUsed{0};
+    std::string recordFile;   // empty: the window keeps no flash records
     Bytes firmwareProgrammed;
 };
 
@@ -363,6 +367,36 @@ TEST_F(MainWindow, CommChoiceRightAfterTheClickChangesNothing)
     EXPECT_FALSE(control<QAction>(*window, "mnuCommComm2")->isChecked());
     EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled()) << "enabled again after the run";
+}
+
+// Every run leaves a flash record; one that cannot be written is a warning
+// in the status panel, never a failed run.
+TEST_F(MainWindow, EveryRunLeavesAFlashRecord)
+{
+    recordFile = (dir.path() / "records" / "flash-records.jsonl").string();
+    auto window = makeWindow();
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    std::ifstream records(recordFile);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(records, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(R"("port":"/dev/ttyS0","config_file":"pellamar.cfg")"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(R"("outcome":{"stage":"success")"), std::string::npos) << lines[0];
+
+    dir.write("blocked", "");
+    recordFile = (dir.path() / "blocked" / "flash-records.jsonl").string();
+    auto unwritable = makeWindow();
+    click(*unwritable, "optPellamar");
+    click(*unwritable, "cmdBeginFlash");
+    waitForRun(*unwritable);
+    EXPECT_EQ(boxes.back().id, MessageId::Success);
+    EXPECT_TRUE(statusPanel(*unwritable).startsWith(QStringLiteral("Flash record not kept: cannot open ")))
+        << statusPanel(*unwritable).toStdString();
 }
 
 TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)

@@ -1,0 +1,45 @@
+#include "ui/working_folder.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
+
+#include "files/platform_config.h"
+
+namespace zorvane::ui {
+
+namespace {
+
+const char* const kSettingsFolder = "Files/Folder";
+const char* const kDefaultFolderName = "Zorvane";
+
+bool holdsAConfiguration(const QDir& folder)
+{
+    for (const files::Platform& platform : files::kPlatforms)
+        if (QFileInfo(folder.filePath(QString::fromLatin1(platform.configFile.data(),
+                                                          qsizetype(platform.configFile.size()))))
+                .isFile())
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<QString> ChooseWorkingFolder(const QStringList& arguments)
+{
+    for (const QString& argument : arguments.mid(1))
+        if (!argument.startsWith(QLatin1Char('-')))
+            return QDir(argument).absolutePath();
+    if (holdsAConfiguration(QDir::current()))
+        return std::nullopt;
+    const QString configured =
+        QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).value(kSettingsFolder).toString();
+    if (!configured.isEmpty())
+        return QDir(configured).absolutePath();
+    const QDir fallback(QDir::home().filePath(QLatin1String(kDefaultFolderName)));
+    if (fallback.exists())
+        return fallback.absolutePath();
+    return std::nullopt;
+}
+
+} // namespace zorvane::ui

@@ -1,0 +1,19 @@
+// The folder the window works in. Every file it reads (the platforms'
+// configuration files, the images they name, the help text) is a bare name
+// looked up in the working folder; started from a desktop menu, that is the
+// home folder, so the window looks further.
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <optional>
+
+namespace zorvane::ui {
+
+// The folder named on the command line (zorvane FOLDER); else none when the
+// current folder holds any platform's configuration file; else the folder in
+// the settings (section "Files", key "Folder"); else ~/Zorvane when it exists.
+std::optional<QString> ChooseWorkingFolder(const QStringList& arguments);
+
+} // namespace zorvane::ui

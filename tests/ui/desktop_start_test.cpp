@@ -1,0 +1,115 @@
+// Started from a desktop menu, the working folder is the home folder: the
+// window finds the platforms' files in the folder the operator keeps them in.
+#include <gtest/gtest.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QSettings>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QRadioButton>
+
+#include <filesystem>
+#include <fstream>
+
+#include "kit/fake_clock.h"
+#include "kit/temp_dir.h"
+#include "ui/help_viewer.h"
+#include "ui/main_window.h"
+#include "ui/working_folder.h"
+
+namespace zorvane::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+QSettings settings()
+{
+    return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) { qputenv(name, value); }
+    ~ScopedEnv() { qputenv(name_, old_); }
+
+private:
+    const char* name_;
+    QByteArray old_;
+};
+
+QString path(const fs::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+TEST(WorkingFolder, ChosenByArgumentCurrentFolderSettingsOrHome)
+{
+    testkit::TempDir dir;   // the current folder, empty
+    const fs::path home = dir.path() / "home";
+    const fs::path kept = dir.path() / "kept";
+    fs::create_directories(home);
+    fs::create_directories(kept);
+    const ScopedEnv homeEnv("HOME", home.string().c_str());
+
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane", path(kept)}), path(kept)) << "the command line names it";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), std::nullopt) << "nothing names one";
+    fs::create_directories(home / "Zorvane");
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), path(home / "Zorvane")) << "~/Zorvane, once it exists";
+    settings().setValue("Files/Folder", path(kept));
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), path(kept)) << "the settings come before ~/Zorvane";
+    std::ofstream("tessivar.cfg") << "boot: b.s19\n";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), std::nullopt) << "a current folder with a platform stays";
+    settings().remove("Files/Folder");
+}
+
+TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
+{
+    testkit::TempDir dir;
+    const fs::path kept = dir.path() / "kept";
+    fs::create_directories(kept);
+    std::ofstream(kept / "pellamar.cfg") << "boot: boot.s19\nsrecord: pel.s19\nconfig: 3f\n";
+    fs::create_directories(dir.path() / "empty");
+    fs::current_path(dir.path() / "empty");
+    settings().setValue("Files/Folder", path(kept));
+
+    const std::optional<QString> folder = ChooseWorkingFolder({"zorvane"});
+    ASSERT_TRUE(folder);
+    ASSERT_TRUE(QDir::setCurrent(*folder));
+    testkit::FakeClock clock;
+    RunDependencies deps;
+    deps.clock = &clock;
+    frmMain window(std::move(deps));
+    window.showFullPaths(true);
+    std::vector<BoxRequest> boxes;
+    window.setBoxResponder([&](const BoxRequest& request) {
+        boxes.push_back(request);
+        return BoxButton::Ok;
+    });
+
+    window.findChild<QRadioButton*>(QStringLiteral("optPellamar"))->click();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblBootFile"))->text(),
+              QStringLiteral("Boot File: \"boot.s19\""));
+
+    window.findChild<QRadioButton*>(QStringLiteral("optTessivar"))->click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "File: " + (kept / "tessivar.cfg").string() +
+                                 " DOES NOT exist.\rSee Help for configuration file format.")
+        << "a missing file is named where it was looked for";
+    settings().remove("Files/Folder");
+}
+
+TEST(HelpViewer, FallsBackToTheInstalledHelpText)
+{
+    testkit::TempDir dir;
+    const fs::path installed = dir.path() / "share";
+    fs::create_directories(installed / "zorvane");
+    std::ofstream(installed / "zorvane" / "zorvane_help.txt") << "Installed help\n";
+    const ScopedEnv dataDirs("XDG_DATA_DIRS", installed.string().c_str());
+    EXPECT_EQ(LoadHelpText(), QStringLiteral("Installed help\n"));
+    std::ofstream("zorvane_help.txt") << "The folder's own help\n";
+    EXPECT_EQ(LoadHelpText(), QStringLiteral("The folder's own help\n")) << "the working folder's comes first";
+}
+
+} // namespace
+} // namespace zorvane::ui
