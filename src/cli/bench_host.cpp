@@ -16,6 +16,10 @@ BenchBoard::BenchBoard(std::vector<std::string> ports, bool liveLines, bool quie
 std::string BenchBoard::describe(const std::string& port, const PortLine& state) const
 {
     char text[160];
+    if (!state.ending.empty()) {
+        std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.ending.c_str());
+        return text;
+    }
     if (state.bytesTotal == 0) {
         std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.stage.c_str());
         return text;
@@ -50,7 +54,7 @@ void BenchBoard::stageStarted(std::size_t index, RunStage stage)
 {
     std::lock_guard lock(mutex_);
     PortLine& state = lines_[index];
-    state = PortLine{StageName(stage), 0, 0, 0, 0, std::chrono::steady_clock::now()};
+    state = PortLine{StageName(stage), 0, 0, 0, 0, std::chrono::steady_clock::now(), state.ending};
     if (!liveLines_ && !quiet_ && stage != RunStage::Closing)
         std::printf("[%s] == %s\n", ports_[index].c_str(), state.stage.c_str());
     redraw(true);
@@ -78,6 +82,13 @@ void BenchBoard::line(std::size_t index, const std::string& text)
     std::fputs(out.c_str(), stdout);
     std::fflush(stdout);
     drawnLines_ = 0;   // the live lines come again below
+    redraw(true);
+}
+
+void BenchBoard::ended(std::size_t index, const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    lines_[index].ending = text;
     redraw(true);
 }
 
@@ -132,6 +143,8 @@ Answer PortHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 {
+    const std::string text = failure.message.text;
+    board_.ended(index_, failure.message.title + ": " + text.substr(0, text.find(kCR)));
     showMessage(failure.message, failure.outcome == RunOutcome::PortFailed
                                      ? DiagnoseOpenFailure(device_, failure.message.id, failure.cause)
                                      : failure.cause);
@@ -139,6 +152,7 @@ void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 
 void PortHost::showSuccess(const Message& message, std::stop_token)
 {
+    board_.ended(index_, message.text);
     showMessage(message, {});
 }
 

@@ -24,6 +24,8 @@ public:
     // A line of its own for one port (a message, a status); the live lines
     // are drawn again below it.
     void line(std::size_t index, const std::string& text);
+    // How the port's run ended, kept on its live line.
+    void ended(std::size_t index, const std::string& text);
     // A line for every port (the reset prompt).
     void note(const std::string& text);
     // Draws the live lines one last time.
@@ -37,6 +39,7 @@ private:
         std::size_t bytesDone = 0;
         std::size_t bytesTotal = 0;
         std::chrono::steady_clock::time_point stageStart;
+        std::string ending;   // once the run has shown its last message
     };
     std::string describe(const std::string& port, const PortLine& state) const;
     void redraw(bool force);   // with the lock held
