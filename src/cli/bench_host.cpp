@@ -114,10 +114,7 @@ PortHost::PortHost(std::size_t index, std::string device, BenchBoard& board, Res
 
 void PortHost::showMessage(const Message& message, const std::string& cause)
 {
-    std::string text = "[" + message.title + "] " + AsLines(message.text);
-    if (!cause.empty())
-        text += "\n  cause: " + cause;
-    board_.line(index_, text);
+    board_.line(index_, "[" + message.title + "] " + AsLines(message.text) + "\n" + CauseLine(message, cause));
 }
 
 void PortHost::statusChanged(const std::string&)
@@ -145,9 +142,10 @@ void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 {
     const std::string text = failure.message.text;
     board_.ended(index_, failure.message.title + ": " + text.substr(0, text.find(kCR)));
-    showMessage(failure.message, failure.outcome == RunOutcome::PortFailed
-                                     ? DiagnoseOpenFailure(device_, failure.message.id, failure.cause)
-                                     : failure.cause);
+    std::string cause = failure.cause;
+    if (failure.outcome == RunOutcome::PortFailed)
+        cause = portDiagnosis_ = DiagnoseOpenFailure(device_, failure.message.id, failure.cause);
+    showMessage(failure.message, cause);
 }
 
 void PortHost::showSuccess(const Message& message, std::stop_token)

@@ -67,12 +67,15 @@ public:
     Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) override;
     void showFailure(const RunFailure& failure, std::stop_token stop) override;
     void showSuccess(const Message& message, std::stop_token stop) override;
+    // Why the port did not open, as the operator was told; empty when it opened.
+    const std::string& portDiagnosis() const { return portDiagnosis_; }
 
 private:
     void showMessage(const Message& message, const std::string& cause);
 
     const std::size_t index_;
     const std::string device_;
+    std::string portDiagnosis_;
     BenchBoard& board_;
     ResetGate& gate_;
     const CliOptions& options_;

@@ -23,9 +23,9 @@ sigset_t BlockStopSignals()
 }
 
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
-                              std::FILE* trace, const char* stoppingText,
-                              std::function<void(std::size_t index)> finished)
+                              std::FILE* trace, const char* stoppingText, RunEnded finished)
 {
+    std::stop_source stopping;
     std::vector<std::unique_ptr<FlashRunner>> runners;
     std::vector<std::promise<RunReport>> done(runs.size());
     std::vector<std::future<RunReport>> reports;
@@ -43,18 +43,17 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
         reports.push_back(done[i].get_future());
     }
     for (std::size_t i = 0; i < runs.size(); ++i)
-        runners[i]->start(runs[i].request, [&done, &finished, i](const RunReport& report) {
+        runners[i]->start(runs[i].request, [&done, &finished, &stopping, i](const RunReport& report) {
             if (finished)
-                finished(i);
+                finished(i, stopping.get_token());
             done[i].set_value(report);
         });
 
-    bool stopping = false;
     for (std::future<RunReport>& report : reports) {
         while (report.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
             const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
-            if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping) {
-                stopping = true;
+            if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping.stop_requested()) {
+                stopping.request_stop();
                 std::fputs(stoppingText, stdout);
                 std::fflush(stdout);
                 for (auto& runner : runners)

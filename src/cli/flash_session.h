@@ -25,10 +25,12 @@ struct PortRun {
 // Call before any thread starts.
 sigset_t BlockStopSignals();
 
-// Runs every port's run at once and returns their reports in the same
-// order. finished is called on each run's worker as the run ends.
+// Called on a run's worker as the run ends, with a token that a stop
+// signal requests: what it waits for must end then too.
+using RunEnded = std::function<void(std::size_t index, std::stop_token stop)>;
+
+// Runs every port's run at once and returns their reports in the same order.
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
-                              std::FILE* trace, const char* stoppingText,
-                              std::function<void(std::size_t index)> finished);
+                              std::FILE* trace, const char* stoppingText, RunEnded finished);
 
 } // namespace zorvane::cli

@@ -1,7 +1,4 @@
 // zorvane-flash: flash runs from the command line, for production benches.
-#include <pwd.h>
-#include <unistd.h>
-
 #include <QtCore/QString>
 #include <QtCore/QSysInfo>
 
@@ -17,7 +14,6 @@
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
-#include "cli/port_diagnostics.h"
 #include "cli/port_list.h"
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
@@ -64,15 +60,6 @@ std::string sameDeviceAs(const std::string& device)
     return ec ? device : canonical.string();
 }
 
-std::string userName()
-{
-    for (const char* name : {"USER", "LOGNAME"})
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
-            return value;
-    const passwd* entry = ::getpwuid(::geteuid());
-    return entry != nullptr ? entry->pw_name : std::to_string(::geteuid());
-}
-
 int usageError(const std::string& error)
 {
     std::fprintf(stderr, "zorvane-flash: %s\n\n%s", error.c_str(), cli::kCliUsage);
@@ -87,7 +74,7 @@ void keepRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>
     const std::string path = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
     const std::string host = QSysInfo::machineHostName().toStdString();
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const RecordOrigin origin{host, userName(), kVersion, runs[i].device};
+        const RecordOrigin origin{host, RecordUser(), kVersion, runs[i].device};
         if (auto error = AppendFlashRecord(
                 path, FlashRecordJson(runs[i].request, reports[i], origin, std::chrono::system_clock::now())))
             std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
@@ -157,6 +144,8 @@ int main(int argc, char** argv)
         reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
         host.printResults();
         exitCode = cli::ExitCodeFor(reports[0].outcome);
+        if (!host.portDiagnosis().empty())
+            reports[0].cause = host.portDiagnosis();   // recorded as the operator was told
     } else {
         std::vector<std::string> ports;
         for (const cli::PortRun& run : runs)
@@ -182,13 +171,16 @@ int main(int argc, char** argv)
             hosts.push_back(std::make_unique<cli::PortHost>(i, runs[i].device, board, gate, options));
             runs[i].host = hosts.back().get();
         }
-        std::stop_source ending;   // a run that ends early lets the others' prompt go ahead
+        // A run that ends before its prompt lets the others' prompt go ahead.
         reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
-                              [&](std::size_t i) { gate.leave(i, ending.get_token()); });
+                              [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); });
         board.finish();
         std::vector<cli::PortResult> results;
-        for (std::size_t i = 0; i < runs.size(); ++i)
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            if (!hosts[i]->portDiagnosis().empty())
+                reports[i].cause = hosts[i]->portDiagnosis();
             results.push_back({runs[i].port, reports[i]});
+        }
         cli::PrintSummary(stdout, results);
         exitCode = cli::ExitCodeForAll(results);
     }
@@ -198,10 +190,6 @@ int main(int argc, char** argv)
             std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
         std::fclose(trace);
     }
-    // A port that did not open is recorded with why, as the operator saw it.
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        if (reports[i].outcome == RunOutcome::PortFailed && reports[i].message)
-            reports[i].cause = cli::DiagnoseOpenFailure(runs[i].device, reports[i].message->id, reports[i].cause);
     keepRecords(options, runs, reports);
     return exitCode;
 }

@@ -93,7 +93,8 @@ std::string DescribePortProblem(const std::string& device, const PortFacts& fact
         return device + ": another program holds it; end it or choose another port";
     if (!facts.terminal)
         return device + ": not a serial device; see zorvane-flash --list-ports";
-    return device + ": " + facts.reason;
+    // The serial layer's reason names the device itself.
+    return facts.reason.rfind(device, 0) == 0 ? facts.reason : device + ": " + facts.reason;
 }
 
 std::string DiagnoseOpenFailure(const std::string& device, MessageId message, const std::string& cause)

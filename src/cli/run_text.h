@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "engine/messages.h"
 #include "engine/run_types.h"
 
 namespace zorvane::cli {
@@ -13,6 +14,10 @@ const char* StageName(RunStage stage);
 
 // A message's lines for a terminal: the carriage return becomes a line feed.
 std::string AsLines(std::string text);
+
+// The line that follows a message: "  cause: ..." with a line feed, or
+// nothing when there is no cause or the message already ends with it.
+std::string CauseLine(const Message& message, const std::string& cause);
 
 // A progress line's redraw interval: a terminal needs no more.
 inline constexpr auto kProgressRedraw = std::chrono::milliseconds(100);

@@ -22,14 +22,11 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results)
     std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %8s\n", "Port", "Result", "Boot", "Boot sum", "EEPROM sum",
                  "Firmware sum", "Time");
     for (const PortResult& r : results) {
-        double seconds = 0;
-        for (const StageTime& stage : r.report.stageTimes)
-            seconds += stage.took.count();
         const std::string boot = r.report.bootVersion ? "R" + *r.report.bootVersion : "-";
         const std::string bootSum = r.report.bootChecksum ? "$" + HexText(*r.report.bootChecksum) : "-";
         std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %6.1f s\n", r.port.c_str(), OutcomeName(r.report.outcome),
                      boot.c_str(), bootSum.c_str(), checksum(r.report.eepromChecksum).c_str(),
-                     checksum(r.report.firmwareChecksum).c_str(), seconds);
+                     checksum(r.report.firmwareChecksum).c_str(), r.report.duration().count());
     }
     std::fflush(out);
 }

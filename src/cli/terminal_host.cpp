@@ -63,7 +63,7 @@ Answer TerminalHost::confirmReset(const Message& prompt, std::stop_token stop)
 Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop_token stop)
 {
     printBox(question.message);
-    std::printf("  cause: %s\n", question.cause.c_str());
+    std::fputs(CauseLine(question.message, question.cause).c_str(), stdout);
     switch (options_.lineErrorAnswer()) {
     case LineErrorAnswer::Continue:
         std::fputs("Going on with the next block (--on-line-error continue).\n", stdout);
@@ -86,11 +86,10 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
 void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
 {
     printBox(failure.message);
-    const std::string cause = failure.outcome == RunOutcome::PortFailed
-                                  ? DiagnoseOpenFailure(device_, failure.message.id, failure.cause)
-                                  : failure.cause;
-    if (!cause.empty())
-        std::printf("  cause: %s\n", cause.c_str());
+    std::string cause = failure.cause;
+    if (failure.outcome == RunOutcome::PortFailed)
+        cause = portDiagnosis_ = DiagnoseOpenFailure(device_, failure.message.id, failure.cause);
+    std::fputs(CauseLine(failure.message, cause).c_str(), stdout);
     std::fflush(stdout);
 }
 

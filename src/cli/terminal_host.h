@@ -31,6 +31,8 @@ public:
 
     // The five result boxes as the window labels them.
     void printResults();
+    // Why the port did not open, as the operator was told; empty when it opened.
+    const std::string& portDiagnosis() const { return portDiagnosis_; }
 
 private:
     void printBox(const Message& message);
@@ -39,6 +41,7 @@ private:
 
     const CliOptions& options_;
     const std::string device_;
+    std::string portDiagnosis_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;

@@ -15,10 +15,48 @@ namespace zorvane {
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+std::size_t utf8Length(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char low = 0x80;   // the second byte's range excludes overlong forms and surrogates
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (std::size_t i = at + 2; i < at + length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    return length;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped, and a
+// byte that is not UTF-8 (a file name in another encoding) as U+FFFD.
 std::string jsonString(std::string_view text)
 {
     std::string out = "\"";
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t length = utf8Length(text, at);
+            out += length > 0 ? std::string(text.substr(at, length)) : "\\ufffd";
+            at += length > 0 ? length : 1;
+            continue;
+        }
         switch (c) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -34,6 +72,7 @@ std::string jsonString(std::string_view text)
                 out += c;
             }
         }
+        ++at;
     }
     return out + "\"";
 }
@@ -108,9 +147,6 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
                             std::chrono::system_clock::time_point time)
 {
     const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
-    std::chrono::duration<double> took{};
-    for (const StageTime& stage : report.stageTimes)
-        took += stage.took;
 
     std::string json = "{";
     json += field("time", jsonString(utcText(time))) + ",";
@@ -130,11 +166,19 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += field("outcome", "{" + field("stage", jsonString(OutcomeName(report.outcome))) + "," +
                                  field("message", report.message ? jsonString(report.message->text) : "null") + "," +
                                  field("cause", jsonString(report.cause)) + "}") + ",";
-    json += field("duration_s", secondsJson(took)) + ",";
+    json += field("duration_s", secondsJson(report.duration())) + ",";
     json += field("blocks", std::to_string(report.counts.blocks)) + ",";
     json += field("resends", std::to_string(report.counts.resends)) + ",";
     json += field("line_errors", std::to_string(report.counts.lineErrors));
     return json + "}";
+}
+
+std::string RecordUser()
+{
+    for (const char* name : {"USER", "LOGNAME", "USERNAME"})
+        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
+            return value;
+    return {};
 }
 
 std::string DefaultFlashRecordPath()

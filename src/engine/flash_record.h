@@ -32,6 +32,9 @@ std::optional<std::string> AppendFlashRecord(const std::string& path, const std:
 // to ~/.local/share (%APPDATA% on Windows).
 std::string DefaultFlashRecordPath();
 
+// Who runs the program, as the environment names them (USER, LOGNAME, USERNAME).
+std::string RecordUser();
+
 // A run outcome as the record names it: "success", "boot", "flash", ...
 const char* OutcomeName(RunOutcome outcome);
 

@@ -311,19 +311,32 @@ ImageCheck CheckImageFile(const std::string& fileName)
     return check;
 }
 
+std::variant<ImageCheck, ImageOutcome> ReadImageFile(const std::string& fileName)
+{
+    if (!files::FileExists(fileName))
+        return ImageOutcome{ImageResult::FileMissing, "file " + fileName + " not found", std::nullopt};
+    try {
+        ImageCheck check = CheckImageFile(fileName);
+        if (check.fault)
+            return ImageOutcome{ImageResult::Failed, *check.fault, std::nullopt};
+        return check;
+    } catch (const files::TextFileError& e) {
+        return ImageOutcome{ImageResult::Failed, e.what(), std::nullopt};
+    } catch (const files::BufferRangeError& e) {
+        return ImageOutcome{ImageResult::Failed, e.what(), std::nullopt};
+    }
+}
+
 ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
 {
     const std::string& fileName =
         (opcode == kOpProgramEeprom) ? ctx.config().eepromFile : ctx.config().firmwareFile;
-    if (!files::FileExists(fileName))
-        return {ImageResult::FileMissing, "file " + fileName + " not found", std::nullopt};
-
+    const std::variant<ImageCheck, ImageOutcome> image = ReadImageFile(fileName);
+    if (const ImageOutcome* failed = std::get_if<ImageOutcome>(&image))
+        return *failed;
     try {
-        const ImageCheck check = CheckImageFile(fileName);
-        if (check.fault)
-            return {ImageResult::Failed, *check.fault, std::nullopt};
         TextStream stream = TextStream::OpenTextFile(fileName);
-        ImageWriter writer(ctx, opcode, stream, check);
+        ImageWriter writer(ctx, opcode, stream, std::get<ImageCheck>(image));
         return writer.run();
     } catch (const files::TextFileError& e) {
         return {ImageResult::Failed, e.what(), std::nullopt};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "engine/run_context.h"
 
@@ -52,5 +53,9 @@ struct ImageCheck {
     std::optional<std::string> fault;
 };
 ImageCheck CheckImageFile(const std::string& fileName);
+
+// The image as programming will read it, or the stage's outcome for a file
+// that is missing or cannot be programmed.
+std::variant<ImageCheck, ImageOutcome> ReadImageFile(const std::string& fileName);
 
 } // namespace zorvane

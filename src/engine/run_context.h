@@ -11,8 +11,6 @@
 
 namespace zorvane {
 
-inline constexpr const char* kCheckConnections = "Check KRIX, cables and connections.";
-
 class RunContext {
 public:
     RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,

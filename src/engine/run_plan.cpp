@@ -2,8 +2,6 @@
 
 #include "engine/flash_run.h"
 #include "engine/stage_checks.h"
-#include "files/srecord.h"
-#include "files/text_files.h"
 #include "link/command_link.h"
 
 namespace zorvane {
@@ -15,23 +13,6 @@ constexpr double kLineBytesPerSecond = 7600.0 / 10;
 constexpr auto kSmartModeWait = std::chrono::seconds(1);
 constexpr std::size_t kCommandBytes = 2 * link::kFrameBytes;   // the packet and its acknowledgement
 constexpr std::size_t kBlockOverhead = 2 * link::kFrameBytes;  // the header and its acknowledgement
-
-// The image as programming would read it; a file it cannot program is the stage's outcome.
-std::variant<ImageCheck, ImageOutcome> checkImage(const std::string& fileName)
-{
-    if (!files::FileExists(fileName))
-        return ImageOutcome{ImageResult::FileMissing, "file " + fileName + " not found", std::nullopt};
-    try {
-        ImageCheck check = CheckImageFile(fileName);
-        if (check.fault)
-            return ImageOutcome{ImageResult::Failed, *check.fault, std::nullopt};
-        return check;
-    } catch (const files::TextFileError& e) {
-        return ImageOutcome{ImageResult::Failed, e.what(), std::nullopt};
-    } catch (const files::BufferRangeError& e) {
-        return ImageOutcome{ImageResult::Failed, e.what(), std::nullopt};
-    }
-}
 
 std::chrono::duration<double> lineTime(std::size_t bytes)
 {
@@ -50,7 +31,7 @@ RunPlan PlanRun(const files::PlatformConfig& config)
     }
     std::size_t commands = 3;   // Erase CONFIG, Program CONFIG, Erase ROM
     if (!config.eepromFile.empty()) {
-        auto eeprom = checkImage(config.eepromFile);
+        auto eeprom = ReadImageFile(config.eepromFile);
         if (const ImageOutcome* failed = std::get_if<ImageOutcome>(&eeprom)) {
             plan.failure = RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, *failed), failed->cause};
             return plan;
@@ -58,7 +39,7 @@ RunPlan PlanRun(const files::PlatformConfig& config)
         plan.eeprom = std::get<ImageCheck>(eeprom);
         ++commands;   // Erase EEPROM
     }
-    auto firmware = checkImage(config.firmwareFile);
+    auto firmware = ReadImageFile(config.firmwareFile);
     if (const ImageOutcome* failed = std::get_if<ImageOutcome>(&firmware)) {
         plan.failure = RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, *failed), failed->cause};
         return plan;

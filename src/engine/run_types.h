@@ -68,6 +68,15 @@ struct RunReport {
     std::string cause;   // what went wrong, in words; empty on success
     RunCounts counts;
     std::vector<StageTime> stageTimes;
+
+    // The whole run: every stage's time.
+    std::chrono::duration<double> duration() const
+    {
+        std::chrono::duration<double> total{};
+        for (const StageTime& stage : stageTimes)
+            total += stage.took;
+        return total;
+    }
 };
 
 } // namespace zorvane

@@ -294,33 +294,36 @@ void frmMain::cmdBeginFlash_Click()
         enableCommMenu(false);
     }
     cancelling_ = false;
-    lastRequest_ = request;
-    runner_->start(std::move(request), [this](const RunReport& report) {
-        QMetaObject::invokeMethod(this, [this, report] { runEnded(report); }, Qt::QueuedConnection);
+    runner_->start(request, [this, request](const RunReport& report) {
+        // The record is written here, on the run's thread, so that a run
+        // whose window is closed or destroyed meanwhile keeps its record too.
+        const std::optional<std::string> recordError = keepRecord(request, report);
+        QMetaObject::invokeMethod(
+            this, [this, report, recordError] { runEnded(report, recordError); }, Qt::QueuedConnection);
     });
 }
 
-void frmMain::runEnded(const RunReport& report)
+void frmMain::runEnded(const RunReport& report, const std::optional<std::string>& recordError)
 {
     // The runner reaps the finished thread itself; waiting for it here could
     // wait for a run started since, which needs this thread for its boxes.
     lastReport_ = report;
-    keepRecord(report);
-    enableCommMenu(true);
+    if (recordError)
+        showWarning(QStringLiteral("Flash record not kept: ") + fromStd(*recordError));
+    if (!runner_->running())   // a run started since this one ended keeps its port
+        enableCommMenu(true);
     emit runFinished();
     if (closeAfterRun_)
         close();
 }
 
-void frmMain::keepRecord(const RunReport& report)
+std::optional<std::string> frmMain::keepRecord(const RunRequest& request, const RunReport& report) const
 {
-    if (recordFile_.empty() || !lastRequest_.platform)
-        return;   // no record kept, or no run: the platform check stopped it
-    const RecordOrigin origin{QSysInfo::machineHostName().toStdString(), qEnvironmentVariable("USER").toStdString(),
-                              kVersion, deviceName_ ? deviceName_(lastRequest_.port) : std::string()};
-    if (auto error = AppendFlashRecord(
-            recordFile_, FlashRecordJson(lastRequest_, report, origin, std::chrono::system_clock::now())))
-        showWarning(QStringLiteral("Flash record not kept: ") + fromStd(*error));
+    if (recordFile_.empty() || !request.platform)
+        return std::nullopt;   // no record kept, or no run: the platform check stopped it
+    const RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion,
+                              deviceName_ ? deviceName_(request.port) : std::string()};
+    return AppendFlashRecord(recordFile_, FlashRecordJson(request, report, origin, std::chrono::system_clock::now()));
 }
 
 void frmMain::showWarning(const QString& text)

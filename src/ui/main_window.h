@@ -79,8 +79,9 @@ private:
     void mnuHelpViewHelpFile_Click();
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
-    void runEnded(const RunReport& report);
-    void keepRecord(const RunReport& report);
+    void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
+    // Appends the run's flash record; what went wrong, if anything.
+    std::optional<std::string> keepRecord(const RunRequest& request, const RunReport& report) const;
     void showWarning(const QString& text);
     void enableCommMenu(bool enabled);
     void updateClockPanels();
@@ -94,7 +95,6 @@ private:
     std::int16_t commPort_ = 1;
     std::optional<files::PlatformConfig> platform_;
     std::optional<RunReport> lastReport_;
-    RunRequest lastRequest_;
     std::function<std::string(int)> deviceName_;
     std::string recordFile_;
     bool fullPaths_ = false;

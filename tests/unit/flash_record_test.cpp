@@ -70,6 +70,27 @@ TEST(FlashRecord, OneLineWithEveryField)
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 }
 
+TEST(FlashRecord, NamesAreValidJsonStrings)
+{
+    const struct Case {
+        std::string name;
+        const char* json;
+    } cases[] = {
+        {"plain.cfg", R"("plain.cfg")"},
+        {"say \"hi\"\\.cfg", R"("say \"hi\"\\.cfg")"},
+        {"tab\tline\nbell\a", R"("tab\tline\nbell\u0007")"},
+        {"caf\xC3\xA9.cfg", "\"caf\xC3\xA9.cfg\""},
+        {"latin1 caf\xE9.cfg", R"("latin1 caf\ufffd.cfg")"},
+        {"cut \xE2\x82", R"("cut \ufffd\ufffd")"},
+        {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
+    };
+    for (const Case& c : cases) {
+        const std::string json = FlashRecordJson(RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0}},
+                                                 RunReport{}, {}, std::chrono::system_clock::time_point{});
+        EXPECT_NE(json.find(std::string("\"config_file\":") + c.json + ","), std::string::npos) << json;
+    }
+}
+
 // Records from several writers at once stay whole lines: two processes
 // (where there is fork) of two threads each.
 TEST(FlashRecord, ParallelAppendsNeverInterleave)

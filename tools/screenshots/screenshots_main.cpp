@@ -89,7 +89,9 @@ int main(int argc, char** argv)
     camera.shoot(help, "help-viewer.png");
     help.close();
 
-    frmMain window(zorvane::app::ProductionDependencies());
+    zorvane::ui::RunDependencies deps = zorvane::app::ProductionDependencies();
+    deps.recordFile.clear();   // a demonstration run is no radio's history
+    frmMain window(std::move(deps));
     window.show();
     camera.shoot(window, "main-window.png");
     if (!flash(window)) {
