@@ -328,6 +328,17 @@ TEST_F(FlashRun, PausesLastOneTimerIntervalFromTheirOwnStart)
     EXPECT_NEAR(packetTimes[2] - packetTimes[1], 0.52, 1e-9);
 }
 
+// A firmware image with no data records programs nothing; its checksum box
+// shows $00, not the EEPROM image's bytes left from the stage before.
+TEST_F(FlashRun, FirmwareWithoutDataShowsNoOtherImagesChecksum)
+{
+    dir.write("main.s19", "S00600004844521B\r\nS9030000FC\r\n");
+    EXPECT_EQ(run(), RunOutcome::Success);
+    EXPECT_EQ(host.result(ResultBox::EepromCsum), checksumText(kEeprom));
+    EXPECT_EQ(host.result(ResultBox::FirmwareCsum), "$00");
+    EXPECT_EQ(ctx.report.firmwareChecksum, std::nullopt);
+}
+
 // A file the run cannot program names its fault where the connection hint
 // would stand: the cables are not to blame.
 TEST_F(FlashRun, FileFaultTakesTheHintsPlace)
