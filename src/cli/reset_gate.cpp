@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/stop_wait.h"
+
 namespace zorvane::cli {
 
 ResetGate::ResetGate(std::vector<std::string> ports, Ask ask)
@@ -30,10 +32,13 @@ void ResetGate::askWhenAllAreIn(std::unique_lock<std::mutex>& lock, std::stop_to
 
 Answer ResetGate::arrive(std::size_t index, std::stop_token stop)
 {
-    std::unique_lock lock(mutex_);
-    arrived_[index] = true;
-    askWhenAllAreIn(lock, stop);
-    changed_.wait(lock, stop, [this] { return answer_.has_value(); });
+    {
+        std::unique_lock lock(mutex_);
+        arrived_[index] = true;
+        askWhenAllAreIn(lock, stop);
+    }
+    link::WaitUntil(mutex_, changed_, stop, [this] { return answer_.has_value(); });
+    std::lock_guard lock(mutex_);
     return answer_.value_or(Answer::Stop);
 }
 

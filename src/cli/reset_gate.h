@@ -37,7 +37,7 @@ private:
     const std::vector<std::string> ports_;
     const Ask ask_;
     std::mutex mutex_;
-    std::condition_variable_any changed_;
+    std::condition_variable changed_;
     std::vector<bool> arrived_;
     std::vector<bool> left_;
     bool asking_ = false;

@@ -9,6 +9,7 @@
 #include <stop_token>
 
 #include "engine/run_host.h"
+#include "link/stop_wait.h"
 
 namespace zorvane {
 
@@ -28,14 +29,14 @@ public:
     // The answer, or Stop as soon as stop is requested.
     Answer wait(std::stop_token stop)
     {
-        std::unique_lock lock(mutex_);
-        given_.wait(lock, stop, [this] { return answer_.has_value(); });
+        link::WaitUntil(mutex_, given_, stop, [this] { return answer_.has_value(); });
+        std::lock_guard lock(mutex_);
         return answer_.value_or(Answer::Stop);
     }
 
 private:
     std::mutex mutex_;
-    std::condition_variable_any given_;
+    std::condition_variable given_;
     std::optional<Answer> answer_;
 };
 

@@ -8,6 +8,10 @@
 #include <filesystem>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "engine/hex_text.h"
 #include "files/sha256.h"
 
@@ -197,18 +201,44 @@ std::string DefaultFlashRecordPath()
     return (data / "zorvane" / "flash-records.jsonl").string();
 }
 
-std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)
-{
-    std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ec);
+namespace {
 
-    const std::string record = line + "\n";
+#ifdef _WIN32
+
+// The C library's append mode seeks to the end and then writes, and not
+// every Windows file system appends atomically even to a handle opened for
+// appending alone: the record is written under a lock on the whole file,
+// which other processes' appends wait for.
+std::optional<std::string> appendRecord(const std::string& path, const std::string& record)
+{
+    const HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot open " + path + " (Windows error " + std::to_string(::GetLastError()) + ")";
+    OVERLAPPED whole{};
+    const bool locked = ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    DWORD written = 0;
+    const bool done = locked &&
+                      ::WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
+                      written == record.size();
+    const DWORD error = ::GetLastError();
+    if (locked)
+        ::UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    ::CloseHandle(file);
+    if (!done)
+        return "cannot write " + path + " (Windows error " + std::to_string(error) + ")";
+    return std::nullopt;
+}
+
+#else
+
+std::optional<std::string> appendRecord(const std::string& path, const std::string& record)
+{
     std::FILE* file = std::fopen(path.c_str(), "ab");
     if (file == nullptr)
         return "cannot open " + path + ": " + std::strerror(errno);
-    // A buffer that holds the whole record: the flush below is its one write.
+    // A buffer that holds the whole record: the flush below is its one write
+    // on a file opened for appending, which the system makes atomic.
     std::vector<char> buffer(record.size() + 1);
     std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
     int error = 0;
@@ -219,6 +249,19 @@ std::optional<std::string> AppendFlashRecord(const std::string& path, const std:
     if (error != 0)
         return "cannot write " + path + ": " + std::strerror(error);
     return std::nullopt;
+}
+
+#endif
+
+} // namespace
+
+std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)
+{
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ec);
+    return appendRecord(path, line + "\n");
 }
 
 } // namespace zorvane

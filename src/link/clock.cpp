@@ -1,18 +1,16 @@
 #include "link/clock.h"
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
+
+#include "link/stop_wait.h"
 
 namespace zorvane::link {
 
 bool SteadyClock::sleepUntil(time_point deadline, std::stop_token stop)
 {
     std::mutex mutex;
-    std::condition_variable_any wake;
-    std::unique_lock lock(mutex);
-    // Nothing notifies but a stop request, which wait_until hears by itself.
-    wake.wait_until(lock, stop, deadline, [] { return false; });
+    std::condition_variable wake;   // nothing notifies it but a stop request
+    WaitUntil(mutex, wake, stop, deadline, [] { return false; });
     return !stop.stop_requested();
 }
 
