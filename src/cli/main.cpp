@@ -82,6 +82,62 @@ void keepRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>
     }
 }
 
+
+// One radio: the run's boxes and lines as they come, the five results at the end.
+int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
+             const sigset_t& stopSignals, std::FILE* trace, std::vector<RunReport>& reports)
+{
+    cli::TerminalHost host(options, runs[0].device);
+    runs[0].host = &host;
+    reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
+    host.printResults();
+    if (!host.portDiagnosis().empty())
+        reports[0].cause = host.portDiagnosis();   // recorded as the operator was told
+    return cli::ExitCodeFor(reports[0].outcome);
+}
+
+// Several radios at once: one reset prompt, a line per port, a table at the end.
+int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
+              const sigset_t& stopSignals, std::vector<RunReport>& reports)
+{
+    std::vector<std::string> ports;
+    for (const cli::PortRun& run : runs)
+        ports.push_back(run.port);
+    cli::BenchBoard board(ports, cli::OutputIsTerminal(), options.quiet);
+    cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
+        if (options.yes)
+            return Answer::GoOn;
+        std::string list;
+        for (const std::string& port : waiting)
+            list += (list.empty() ? "" : ", ") + port;
+        board.note("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ");
+        const cli::Reply reply = cli::ReadReply(true, stop);
+        if (!cli::InputIsTerminal())
+            board.note("\n");
+        if (reply == cli::Reply::Ok)
+            return Answer::GoOn;
+        board.note("\nNo answer to the reset prompt: stopping the runs (use --yes to go on without one).\n");
+        return Answer::Stop;
+    });
+    std::vector<std::unique_ptr<cli::PortHost>> hosts;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        hosts.push_back(std::make_unique<cli::PortHost>(i, runs[i].device, board, gate, options));
+        runs[i].host = hosts.back().get();
+    }
+    // A run that ends before its prompt lets the others' prompt go ahead.
+    reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
+                          [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); });
+    board.finish();
+    std::vector<cli::PortResult> results;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (!hosts[i]->portDiagnosis().empty())
+            reports[i].cause = hosts[i]->portDiagnosis();
+        results.push_back({runs[i].port, reports[i]});
+    }
+    cli::PrintSummary(stdout, results);
+    return cli::ExitCodeForAll(results);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,54 +193,8 @@ int main(int argc, char** argv)
 
     link::SteadyClock clock;
     std::vector<RunReport> reports;
-    int exitCode = cli::kExitSuccess;
-    if (runs.size() == 1) {
-        cli::TerminalHost host(options, runs[0].device);
-        runs[0].host = &host;
-        reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
-        host.printResults();
-        exitCode = cli::ExitCodeFor(reports[0].outcome);
-        if (!host.portDiagnosis().empty())
-            reports[0].cause = host.portDiagnosis();   // recorded as the operator was told
-    } else {
-        std::vector<std::string> ports;
-        for (const cli::PortRun& run : runs)
-            ports.push_back(run.port);
-        cli::BenchBoard board(ports, cli::OutputIsTerminal(), options.quiet);
-        cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
-            if (options.yes)
-                return Answer::GoOn;
-            std::string list;
-            for (const std::string& port : waiting)
-                list += (list.empty() ? "" : ", ") + port;
-            board.note("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ");
-            const cli::Reply reply = cli::ReadReply(true, stop);
-            if (!cli::InputIsTerminal())
-                board.note("\n");
-            if (reply == cli::Reply::Ok)
-                return Answer::GoOn;
-            board.note("\nNo answer to the reset prompt: stopping the runs (use --yes to go on without one).\n");
-            return Answer::Stop;
-        });
-        std::vector<std::unique_ptr<cli::PortHost>> hosts;
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            hosts.push_back(std::make_unique<cli::PortHost>(i, runs[i].device, board, gate, options));
-            runs[i].host = hosts.back().get();
-        }
-        // A run that ends before its prompt lets the others' prompt go ahead.
-        reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
-                              [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); });
-        board.finish();
-        std::vector<cli::PortResult> results;
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            if (!hosts[i]->portDiagnosis().empty())
-                reports[i].cause = hosts[i]->portDiagnosis();
-            results.push_back({runs[i].port, reports[i]});
-        }
-        cli::PrintSummary(stdout, results);
-        exitCode = cli::ExitCodeForAll(results);
-    }
-
+    const int exitCode = runs.size() == 1 ? flashOne(options, runs, clock, stopSignals, trace, reports)
+                                          : flashMany(options, runs, clock, stopSignals, reports);
     if (trace != nullptr) {
         if (!reports[0].cause.empty())
             std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
