@@ -43,25 +43,12 @@ bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, std::stop_to
     return done();
 }
 
-// The same without a deadline.
+// The same without a deadline: a question may wait for its operator all day.
 template <typename Done>
 bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, std::stop_token stop, Done done)
 {
-#ifndef _WIN32
-    std::stop_callback wake(stop, [&] {
-        std::lock_guard notifying(mutex);
-        changed.notify_all();
-    });
-#endif
-    std::unique_lock lock(mutex);
-    while (!done() && !stop.stop_requested()) {
-#ifdef _WIN32
-        changed.wait_for(lock, kStopCheck);
-#else
-        changed.wait(lock);
-#endif
-    }
-    return done();
+    constexpr auto kLongerThanAnyWait = std::chrono::hours(24 * 365);
+    return WaitUntil(mutex, changed, stop, Clock::time_point::clock::now() + kLongerThanAnyWait, done);
 }
 
 } // namespace zorvane::link
