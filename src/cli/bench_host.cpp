@@ -114,7 +114,7 @@ PortHost::PortHost(std::size_t index, std::string device, BenchBoard& board, Res
 
 void PortHost::showMessage(const Message& message, const std::string& cause)
 {
-    board_.line(index_, "[" + message.title + "] " + AsLines(message.text) + "\n" + CauseLine(message, cause));
+    board_.line(index_, BoxText(message.title, message.text) + CauseLine(message, cause));
 }
 
 void PortHost::statusChanged(const std::string&)

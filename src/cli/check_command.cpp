@@ -39,8 +39,10 @@ int RunCheck(const files::PlatformConfig& config)
 
     const RunPlan plan = PlanRun(config);
     if (plan.failure) {
-        std::printf("[%s] %s\n  cause: %s\n", plan.failure->message.title.c_str(),
-                    AsLines(plan.failure->message.text).c_str(), plan.failure->cause.c_str());
+        std::fputs((BoxText(plan.failure->message.title, plan.failure->message.text) +
+                    CauseLine(plan.failure->message, plan.failure->cause))
+                       .c_str(),
+                   stdout);
         return ExitCodeFor(plan.failure->outcome);
     }
     std::printf("%-9s %zu bytes, checksum $%s\n", "Boot code", kBootBytes, HexText(plan.boot.checksum).c_str());

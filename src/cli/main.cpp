@@ -15,6 +15,7 @@
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
 #include "cli/port_list.h"
+#include "cli/run_text.h"
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
@@ -162,9 +163,7 @@ int main(int argc, char** argv)
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded()) {
         const files::ConfigFailure failure = files::ConfigFailureMessage(config.result, config.config.configFile);
-        std::string text = failure.text;
-        std::replace(text.begin(), text.end(), '\r', '\n');
-        std::printf("[%s] %s\n", failure.title.c_str(), text.c_str());
+        std::fputs(cli::BoxText(failure.title, failure.text).c_str(), stdout);
         return cli::kExitConfiguration;
     }
     if (options.check)

@@ -26,6 +26,11 @@ std::string AsLines(std::string text)
     return text;
 }
 
+std::string BoxText(const std::string& title, const std::string& text)
+{
+    return "[" + title + "] " + AsLines(text) + "\n";
+}
+
 std::string CauseLine(const Message& message, const std::string& cause)
 {
     const bool shown = message.text.size() > cause.size() &&

@@ -15,6 +15,9 @@ const char* StageName(RunStage stage);
 // A message's lines for a terminal: the carriage return becomes a line feed.
 std::string AsLines(std::string text);
 
+// A message box on a terminal: "[title] text" and a line feed.
+std::string BoxText(const std::string& title, const std::string& text);
+
 // The line that follows a message: "  cause: ..." with a line feed, or
 // nothing when there is no cause or the message already ends with it.
 std::string CauseLine(const Message& message, const std::string& cause);

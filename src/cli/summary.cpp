@@ -12,7 +12,7 @@ namespace {
 
 std::string checksum(const std::optional<ImageChecksum>& bytes)
 {
-    return bytes ? "$" + HexText((*bytes)[0]) + HexText((*bytes)[1]) : "-";
+    return bytes ? ChecksumText(*bytes) : "-";
 }
 
 } // namespace

@@ -40,7 +40,7 @@ void TerminalHost::drawProgressLine()
 void TerminalHost::printBox(const Message& message)
 {
     endProgressLine();
-    std::printf("[%s] %s\n", message.title.c_str(), AsLines(message.text).c_str());
+    std::fputs(BoxText(message.title, message.text).c_str(), stdout);
     std::fflush(stdout);
 }
 

@@ -92,11 +92,6 @@ std::string optionalField(std::string_view name, const std::optional<T>& value, 
     return field(name, value ? jsonString(show(*value)) : "null");
 }
 
-std::string checksumText(const ImageChecksum& bytes)
-{
-    return "$" + HexText(bytes[0]) + HexText(bytes[1]);
-}
-
 std::string image(const std::string& fileName)
 {
     if (fileName.empty())
@@ -165,8 +160,8 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += field("config", config.configVal.empty() ? "null" : jsonString("$" + config.configVal)) + ",";
     json += optionalField("boot_version", report.bootVersion, [](const std::string& v) { return "R" + v; }) + ",";
     json += optionalField("boot_checksum", report.bootChecksum, [](std::uint16_t v) { return "$" + HexText(v); }) + ",";
-    json += optionalField("eeprom_checksum", report.eepromChecksum, checksumText) + ",";
-    json += optionalField("firmware_checksum", report.firmwareChecksum, checksumText) + ",";
+    json += optionalField("eeprom_checksum", report.eepromChecksum, ChecksumText) + ",";
+    json += optionalField("firmware_checksum", report.firmwareChecksum, ChecksumText) + ",";
     json += field("outcome", "{" + field("stage", jsonString(OutcomeName(report.outcome))) + "," +
                                  field("message", report.message ? jsonString(report.message->text) : "null") + "," +
                                  field("cause", jsonString(report.cause)) + "}") + ",";

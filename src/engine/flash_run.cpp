@@ -25,11 +25,6 @@ MessageId openFailure(int number)
     }
 }
 
-std::string checksumText(const ImageChecksum& bytes)
-{
-    return "$" + HexText(bytes[0]) + HexText(bytes[1]);
-}
-
 std::string serialErrorText(const link::SerialError& e)
 {
     return e.description + " (" + e.source + " error " + std::to_string(e.number) + ")";
@@ -95,7 +90,7 @@ RunOutcome talkToRadio(RunContext& ctx)
         if (!CheckEepromResult(ctx, eeprom))
             return RunOutcome::EepromFailed;
         report.eepromChecksum = eeprom.checksum;
-        host.resultReady(ResultBox::EepromCsum, checksumText(eeprom.checksum.value_or(ImageChecksum{})));
+        host.resultReady(ResultBox::EepromCsum, ChecksumText(eeprom.checksum.value_or(ImageChecksum{})));
     }
 
     ctx.enterStage(RunStage::EraseRom);
@@ -108,7 +103,7 @@ RunOutcome talkToRadio(RunContext& ctx)
     if (!CheckFlashResult(ctx, firmware))
         return RunOutcome::FlashFailed;
     report.firmwareChecksum = firmware.checksum;
-    host.resultReady(ResultBox::FirmwareCsum, checksumText(firmware.checksum.value_or(ImageChecksum{})));
+    host.resultReady(ResultBox::FirmwareCsum, ChecksumText(firmware.checksum.value_or(ImageChecksum{})));
 
     ctx.succeed();
     return RunOutcome::Success;

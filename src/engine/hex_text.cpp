@@ -11,6 +11,11 @@ std::string HexText(std::uint32_t value)
     return text;
 }
 
+std::string ChecksumText(const ImageChecksum& bytes)
+{
+    return "$" + HexText(bytes[0]) + HexText(bytes[1]);
+}
+
 std::string PortText(std::int16_t port)
 {
     std::string number = std::to_string(port);

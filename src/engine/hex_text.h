@@ -3,10 +3,15 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/run_types.h"
+
 namespace zorvane {
 
 // Upper-case hexadecimal without leading zeros: 10 is "A", 0 is "0".
 std::string HexText(std::uint32_t value);
+
+// An image's checksum bytes as the result boxes show them: 0x12 0x05 is "$125".
+std::string ChecksumText(const ImageChecksum& bytes);
 
 // "Comm" and the port number with a blank reserved for its sign: "Comm  1".
 std::string PortText(std::int16_t port);
