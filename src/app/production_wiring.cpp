@@ -1,6 +1,7 @@
 #include "app/production_wiring.h"
 
-#include "engine/flash_record.h"
+#include "qtlink/device_identity.h"
+#include "records/flash_record.h"
 #include "qtlink/qt_serial_port.h"
 #include "qtlink/qt_worker_thread.h"
 
@@ -13,7 +14,7 @@ ui::RunDependencies ProductionDependencies()
     deps.clock = &clock;
     deps.makePort = [] { return std::make_unique<link::QtSerialPort>(clock); };
     deps.startThread = link::StartQtThread;
-    deps.deviceName = link::QtSerialPort::DefaultDevice;
+    deps.describeDevice = [](int port) { return link::DescribeDevice(link::QtSerialPort::DefaultDevice(port)); };
     deps.recordFile = DefaultFlashRecordPath();
     return deps;
 }

@@ -106,9 +106,9 @@ void BenchBoard::finish()
     redraw(true);
 }
 
-PortHost::PortHost(std::size_t index, std::string device, BenchBoard& board, ResetGate& gate,
+PortHost::PortHost(std::size_t index, const PortRecord& record, BenchBoard& board, ResetGate& gate,
                    const CliOptions& options)
-    : index_(index), device_(std::move(device)), board_(board), gate_(gate), options_(options)
+    : index_(index), record_(record), board_(board), gate_(gate), options_(options)
 {
 }
 
@@ -144,7 +144,7 @@ void PortHost::showFailure(const RunFailure& failure, std::stop_token)
     board_.ended(index_, failure.message.title + ": " + text.substr(0, text.find(kCR)));
     std::string cause = failure.cause;
     if (failure.outcome == RunOutcome::PortFailed)
-        cause = portDiagnosis_ = DiagnoseOpenFailure(device_, failure.message.id, failure.cause);
+        cause = record_.portDiagnosis();
     showMessage(failure.message, cause);
 }
 

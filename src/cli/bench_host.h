@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/port_record.h"
 #include "cli/reset_gate.h"
 #include "engine/run_host.h"
 
@@ -56,7 +57,8 @@ private:
 // One port's run as the bench shows it.
 class PortHost final : public RunHost {
 public:
-    PortHost(std::size_t index, std::string device, BenchBoard& board, ResetGate& gate, const CliOptions& options);
+    PortHost(std::size_t index, const PortRecord& record, BenchBoard& board, ResetGate& gate,
+             const CliOptions& options);
 
     void stageStarted(RunStage stage) override { board_.stageStarted(index_, stage); }
     void progress(const RunProgress& progress) override { board_.progress(index_, progress); }
@@ -67,15 +69,12 @@ public:
     Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) override;
     void showFailure(const RunFailure& failure, std::stop_token stop) override;
     void showSuccess(const Message& message, std::stop_token stop) override;
-    // Why the port did not open, as the operator was told; empty when it opened.
-    const std::string& portDiagnosis() const { return portDiagnosis_; }
 
 private:
     void showMessage(const Message& message, const std::string& cause);
 
     const std::size_t index_;
-    const std::string device_;
-    std::string portDiagnosis_;
+    const PortRecord& record_;
     BenchBoard& board_;
     ResetGate& gate_;
     const CliOptions& options_;

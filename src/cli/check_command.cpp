@@ -6,36 +6,40 @@
 #include "cli/run_text.h"
 #include "engine/hex_text.h"
 #include "engine/run_plan.h"
-#include "files/sha256.h"
 
 namespace zorvane::cli {
 
 namespace {
 
-void printFile(const char* kind, const std::string& fileName)
+void printFile(const char* kind, const files::FileContent& file)
 {
-    if (fileName.empty())
-        return;
-    if (const std::optional<files::FileDigest> digest = files::DigestFile(fileName))
-        std::printf("%-9s %-24s %9llu bytes  sha256 %s\n", kind, fileName.c_str(),
-                    static_cast<unsigned long long>(digest->size), digest->sha256.c_str());
-    else
-        std::printf("%-9s %-24s cannot be read\n", kind, fileName.c_str());
+    std::printf("%-9s %s, %zu bytes, sha256 %s\n", kind, file.fileName.c_str(), file.bytes.size(),
+                file.sha256.c_str());
 }
 
-void printImage(const char* kind, const std::optional<ImageCheck>& image)
+std::string rangesText(const std::vector<files::AddressRange>& ranges)
 {
-    if (image)
-        std::printf("%-9s %zu blocks, %zu bytes\n", kind, image->blocks, image->dataBytes);
+    std::string text;
+    for (const files::AddressRange& range : ranges)
+        text += (text.empty() ? "$" : ", $") + HexText(range.first) + "-$" + HexText(range.last);
+    return text.empty() ? "none" : text;
+}
+
+void printImage(const char* kind, const files::Image& image)
+{
+    printFile(kind, image.file);
+    std::printf("%-9s %zu data bytes at %s in %zu blocks, data sha256 %s\n", "", image.dataBytes,
+                rangesText(image.ranges).c_str(), image.blocks.size(), image.dataSha256.c_str());
 }
 
 } // namespace
 
-int RunCheck(const files::PlatformConfig& config)
+int RunCheck(const files::ConfigReading& reading)
 {
-    printFile("Boot", config.bootFile);
-    printFile("EEPROM", config.eepromFile);
-    printFile("Firmware", config.firmwareFile);
+    const files::PlatformConfig& config = reading.config;
+    std::printf("%-9s %s, sha256 %s\n", "Config", config.configFile.c_str(), config.configSha256.c_str());
+    for (const std::string& warning : reading.warnings)
+        std::printf("%-9s %s\n", "", warning.c_str());
 
     const RunPlan plan = PlanRun(config);
     if (plan.failure) {
@@ -45,9 +49,13 @@ int RunCheck(const files::PlatformConfig& config)
                    stdout);
         return ExitCodeFor(plan.failure->outcome);
     }
-    std::printf("%-9s %zu bytes, checksum $%s\n", "Boot code", kBootBytes, HexText(plan.boot.checksum).c_str());
-    printImage("EEPROM", plan.eeprom);
-    printImage("FLASH", plan.firmware);
+    const RunImages& images = *plan.images;
+    printFile("Boot", images.boot.file);
+    std::printf("%-9s %zu bytes, checksum $%s, data sha256 %s\n", "", files::kBootBytes,
+                HexText(images.boot.checksum).c_str(), images.boot.dataSha256.c_str());
+    if (images.eeprom)
+        printImage("EEPROM", *images.eeprom);
+    printImage("Firmware", images.firmware);
     std::printf("Expected time on a 7600-baud line: %.1f s\nA run could start.\n", plan.lineTime.count());
     return kExitSuccess;
 }

@@ -9,6 +9,6 @@ namespace zorvane::cli {
 // Prints each file with its size and SHA-256, the blocks and bytes of each
 // image and the time a 7600-baud line needs; returns 0 when a run could
 // start, else the exit status of the stage that would fail.
-int RunCheck(const files::PlatformConfig& config);
+int RunCheck(const files::ConfigReading& reading);
 
 } // namespace zorvane::cli

@@ -7,7 +7,7 @@ namespace zorvane::cli {
 const char* const kCliUsage =
     "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
-    "                     [--record FILE | --no-record]\n"
+    "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE)\n"
     "       zorvane-flash --list-ports\n"
     "\n"
@@ -24,13 +24,18 @@ const char* const kCliUsage =
     "  --record FILE       append the flash records here instead of\n"
     "                      $XDG_DATA_HOME/zorvane/flash-records.jsonl\n"
     "  --no-record         keep no flash record\n"
+    "  --unit LABEL        the radio's label (serial number) for its flash record; once per\n"
+    "                      --port, in the same order\n"
+    "  --ask-unit          ask for each radio's label before the reset prompt (a barcode\n"
+    "                      scanner types it and presses Enter); needs a terminal\n"
     "  --quiet             only the messages and the results\n"
     "  --check             read the configuration and the images as a run would, without\n"
     "                      opening a port, and tell what a run would send\n"
     "  --list-ports        list the serial ports and what Comm1 and Comm2 mean\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
-    "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error.\n"
+    "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
+    "11 the flash record could not be kept (with --record, when no radio failed).\n"
     "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
 
 namespace {
@@ -71,8 +76,12 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.listPorts = true;
             continue;
         }
+        if (arg == "--ask-unit") {
+            options.askUnit = true;
+            continue;
+        }
         if (arg != "--port" && arg != "--platform" && arg != "--config" && arg != "--trace" &&
-            arg != "--on-line-error" && arg != "--record")
+            arg != "--on-line-error" && arg != "--record" && arg != "--unit")
             return "unknown argument: " + arg;
         if (i + 1 >= args.size() || args[i + 1].empty())
             return arg + " needs a value";
@@ -91,6 +100,8 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.traceFile = value;
         } else if (arg == "--record") {
             options.recordFile = value;
+        } else if (arg == "--unit") {
+            options.units.push_back(value);
         } else if (value == "ask") {
             options.onLineError = LineErrorAnswer::Ask;
         } else if (value == "continue") {
@@ -111,6 +122,11 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         return "--port is required";
     if (options.noRecord && !options.recordFile.empty())
         return "give either --record or --no-record";
+    if (options.askUnit && !options.units.empty())
+        return "give either --unit or --ask-unit";
+    if (!options.units.empty() && options.units.size() != options.ports.size())
+        return "--unit is given once per --port, in the same order (" + std::to_string(options.ports.size()) +
+               " ports, " + std::to_string(options.units.size()) + " units)";
     if (options.ports.size() > 1) {
         if (options.onLineError == LineErrorAnswer::Ask)
             return "--on-line-error ask takes one port: nobody can answer several radios at once";

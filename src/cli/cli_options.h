@@ -16,6 +16,8 @@ struct CliOptions {
     bool yes = false;                 // do not wait for Enter at the reset prompt
     std::optional<LineErrorAnswer> onLineError;   // unset: ask with one port, cancel with several
     std::string traceFile;
+    std::vector<std::string> units;   // each radio's label, one per port in the same order
+    bool askUnit = false;             // ask for each radio's label before the reset prompt
     std::string recordFile;           // empty: the default flash record file
     bool noRecord = false;
     bool quiet = false;

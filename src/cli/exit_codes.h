@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitFlash = 8,          // Erase ROM or the firmware image failed
     kExitCancelled = 9,      // stopped by the operator (Ctrl-C, Cancel at a prompt)
     kExitInternal = 10,      // anything else
+    kExitRecord = 11,        // every radio succeeded, but the flash record could not be kept (--record)
 };
 
 int ExitCodeFor(RunOutcome outcome);

@@ -43,11 +43,14 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
         reports.push_back(done[i].get_future());
     }
     for (std::size_t i = 0; i < runs.size(); ++i)
-        runners[i]->start(runs[i].request, [&done, &finished, &stopping, i](const RunReport& report) {
-            if (finished)
-                finished(i, stopping.get_token());
-            done[i].set_value(report);
-        });
+        runners[i]->start(
+            runs[i].request,
+            [&done, &finished, &stopping, i](const RunReport& report) {
+                if (finished)
+                    finished(i, stopping.get_token());
+                done[i].set_value(report);
+            },
+            runs[i].record);
 
     for (std::future<RunReport>& report : reports) {
         while (report.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {

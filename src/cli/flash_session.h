@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/port_record.h"
 #include "engine/flash_runner.h"
 #include "link/clock.h"
 
@@ -18,6 +19,7 @@ struct PortRun {
     std::string port;        // as given: 1, 2 or a device path
     std::string device;      // the device it opens
     RunRequest request;
+    std::shared_ptr<PortRecord> record;   // hears the outcome before the ending is shown
     RunHost* host = nullptr;
 };
 

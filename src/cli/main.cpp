@@ -19,7 +19,8 @@
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
-#include "engine/flash_record.h"
+#include "qtlink/device_identity.h"
+#include "records/flash_record.h"
 #include "files/platform_config.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
@@ -67,33 +68,48 @@ int usageError(const std::string& error)
     return cli::kExitUsage;
 }
 
-void keepRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>& runs,
-                 const std::vector<RunReport>& reports)
+// Exit 11 when a record given by --record could not be kept and no radio
+// failed: a radio's failure always wins.
+int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>& runs, int exitCode)
 {
-    if (options.noRecord)
-        return;
-    const std::string path = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
-    const std::string host = QSysInfo::machineHostName().toStdString();
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const RecordOrigin origin{host, RecordUser(), kVersion, runs[i].device};
-        if (auto error = AppendFlashRecord(
-                path, FlashRecordJson(runs[i].request, reports[i], origin, std::chrono::system_clock::now())))
+    bool lost = false;
+    for (const cli::PortRun& run : runs)
+        if (const std::optional<std::string> error = run.record->error()) {
             std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
-                         runs[i].port.c_str(), error->c_str());
-    }
+                         run.port.c_str(), error->c_str());
+            lost = true;
+        }
+    if (lost && !options.recordFile.empty() && exitCode == cli::kExitSuccess)
+        return cli::kExitRecord;
+    return exitCode;
 }
 
+// Each radio's label, asked before the reset prompt; false when the
+// operator gave none (end of input or Ctrl-C).
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports)
+{
+    std::stop_source never;
+    for (const std::string& port : ports) {
+        std::printf("Unit on %s (scan or type its label, then Enter): ", port.c_str());
+        std::fflush(stdout);
+        std::optional<std::string> unit = cli::ReadLine(never.get_token());
+        if (!unit || unit->empty())
+            return false;
+        units.push_back(*unit);
+    }
+    return true;
+}
 
 // One radio: the run's boxes and lines as they come, the five results at the end.
 int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
              const sigset_t& stopSignals, std::FILE* trace, std::vector<RunReport>& reports)
 {
-    cli::TerminalHost host(options, runs[0].device);
+    cli::TerminalHost host(options, *runs[0].record);
     runs[0].host = &host;
     reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
     host.printResults();
-    if (!host.portDiagnosis().empty())
-        reports[0].cause = host.portDiagnosis();   // recorded as the operator was told
+    if (!runs[0].record->portDiagnosis().empty())
+        reports[0].cause = runs[0].record->portDiagnosis();   // as the operator was told
     return cli::ExitCodeFor(reports[0].outcome);
 }
 
@@ -122,7 +138,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     });
     std::vector<std::unique_ptr<cli::PortHost>> hosts;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        hosts.push_back(std::make_unique<cli::PortHost>(i, runs[i].device, board, gate, options));
+        hosts.push_back(std::make_unique<cli::PortHost>(i, *runs[i].record, board, gate, options));
         runs[i].host = hosts.back().get();
     }
     // A run that ends before its prompt lets the others' prompt go ahead.
@@ -131,8 +147,8 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     board.finish();
     std::vector<cli::PortResult> results;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (!hosts[i]->portDiagnosis().empty())
-            reports[i].cause = hosts[i]->portDiagnosis();
+        if (!runs[i].record->portDiagnosis().empty())
+            reports[i].cause = runs[i].record->portDiagnosis();
         results.push_back({runs[i].port, reports[i]});
     }
     cli::PrintSummary(stdout, results);
@@ -160,28 +176,52 @@ int main(int argc, char** argv)
     // are taken by RunAll, so every thread must block them.
     const sigset_t stopSignals = cli::BlockStopSignals();
 
+    if (options.askUnit && !cli::InputIsTerminal())
+        return usageError("--ask-unit needs a terminal to read the labels from");
+
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded()) {
         const files::ConfigFailure failure = files::ConfigFailureMessage(config.result, config.config.configFile);
         std::fputs(cli::BoxText(failure.title, failure.text).c_str(), stdout);
+        if (!config.cause.empty())
+            std::printf("  cause: %s\n", config.cause.c_str());
         return cli::kExitConfiguration;
     }
     if (options.check)
-        return cli::RunCheck(config.config);
+        return cli::RunCheck(config);
+    for (const std::string& warning : config.warnings)
+        std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
     if (!options.quiet) {
         const files::FileLabels labels = files::LabelsFor(config.config);
         std::printf("%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(), labels.firmware.c_str(),
                     labels.eeprom.c_str(), config.config.configVal.c_str());
     }
 
-    std::vector<cli::PortRun> runs;
     std::vector<std::string> devices;
     for (const std::string& port : options.ports) {
         const std::string device = deviceFor(port);
         if (std::find(devices.begin(), devices.end(), sameDeviceAs(device)) != devices.end())
             return usageError("port " + port + " is named twice");
         devices.push_back(sameDeviceAs(device));
-        runs.push_back({port, device, RunRequest{portNumber(port), config.config}, nullptr});
+    }
+    std::vector<std::string> units = options.units;
+    if (options.askUnit && !askUnits(units, options.ports)) {
+        std::puts("\nNo unit label: nothing was flashed.");
+        return cli::kExitCancelled;
+    }
+
+    std::optional<std::string> recordPath;
+    if (!options.noRecord)
+        recordPath = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    std::vector<cli::PortRun> runs;
+    for (std::size_t i = 0; i < options.ports.size(); ++i) {
+        const std::string& port = options.ports[i];
+        const std::string device = deviceFor(port);
+        RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
+                            units.empty() ? std::nullopt : std::optional(units[i])};
+        runs.push_back({port, device, RunRequest{portNumber(port), config.config},
+                        std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
 
     std::FILE* trace = nullptr;
@@ -199,6 +239,5 @@ int main(int argc, char** argv)
             std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
         std::fclose(trace);
     }
-    keepRecords(options, runs, reports);
-    return exitCode;
+    return withRecords(options, runs, exitCode);
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/exit_codes.h"
-#include "engine/flash_record.h"
+#include "records/flash_record.h"
 #include "engine/hex_text.h"
 
 namespace zorvane::cli {

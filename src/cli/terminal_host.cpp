@@ -6,9 +6,9 @@
 
 namespace zorvane::cli {
 
-TerminalHost::TerminalHost(const CliOptions& options, std::string device)
+TerminalHost::TerminalHost(const CliOptions& options, const PortRecord& record)
     : options_(options),
-      device_(std::move(device)),
+      record_(record),
       outIsTerminal_(OutputIsTerminal()),
       inIsTerminal_(InputIsTerminal())
 {
@@ -88,7 +88,7 @@ void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
     printBox(failure.message);
     std::string cause = failure.cause;
     if (failure.outcome == RunOutcome::PortFailed)
-        cause = portDiagnosis_ = DiagnoseOpenFailure(device_, failure.message.id, failure.cause);
+        cause = record_.portDiagnosis();
     std::fputs(CauseLine(failure.message, cause).c_str(), stdout);
     std::fflush(stdout);
 }

@@ -10,14 +10,15 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/port_record.h"
 #include "engine/run_host.h"
 
 namespace zorvane::cli {
 
 class TerminalHost final : public RunHost {
 public:
-    // device: what the port opens, named when it does not open.
-    TerminalHost(const CliOptions& options, std::string device);
+    // record: where the diagnosis of a port that did not open comes from.
+    TerminalHost(const CliOptions& options, const PortRecord& record);
 
     void stageStarted(RunStage stage) override;
     void progress(const RunProgress& progress) override;
@@ -31,8 +32,6 @@ public:
 
     // The five result boxes as the window labels them.
     void printResults();
-    // Why the port did not open, as the operator was told; empty when it opened.
-    const std::string& portDiagnosis() const { return portDiagnosis_; }
 
 private:
     void printBox(const Message& message);
@@ -40,8 +39,7 @@ private:
     void drawProgressLine();
 
     const CliOptions& options_;
-    const std::string device_;
-    std::string portDiagnosis_;
+    const PortRecord& record_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;

@@ -13,7 +13,7 @@ namespace {
 constexpr int kInputPollMs = 100;   // how often a waiting prompt looks at a stop request
 }
 
-Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
+std::optional<std::string> ReadLine(const std::stop_token& stop)
 {
     std::string line;
     while (!stop.stop_requested()) {
@@ -23,11 +23,22 @@ Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n <= 0)
-            return Reply::NoAnswer;   // end of input: nobody is there to answer
-        if (c != '\n') {
+            return std::nullopt;   // end of input: nobody is there to answer
+        if (c == '\n')
+            return line;
+        if (c != '\r')
             line.push_back(c);
-            continue;
-        }
+    }
+    return std::nullopt;
+}
+
+Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
+{
+    while (!stop.stop_requested()) {
+        const std::optional<std::string> read = ReadLine(stop);
+        if (!read)
+            return stop.stop_requested() ? Reply::Cancel : Reply::NoAnswer;
+        const std::string& line = *read;
         if (line.empty())
             return okIsDefault ? Reply::Ok : Reply::NoAnswer;
         const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(line[0])));
@@ -37,7 +48,6 @@ Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
             return Reply::Cancel;
         std::fputs("Answer o (OK) or c (Cancel): ", stdout);
         std::fflush(stdout);
-        line.clear();
     }
     return Reply::Cancel;
 }

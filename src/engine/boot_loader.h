@@ -2,16 +2,18 @@
 // the 1025 boot bytes, their echo and the boot code's version reply.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/run_context.h"
 
 namespace zorvane {
 
-constexpr std::size_t kBootBytes = 1025;
+using files::kBootBytes;
 constexpr std::size_t kBootEchoBytes = 1024;   // the boot ROM echoes from the second byte on
 constexpr int kVersionReplyBytes = 5;
 constexpr auto kEchoWaitLimit = std::chrono::seconds(4);
@@ -30,8 +32,9 @@ enum class BootResult {
 struct BootOutcome {
     BootResult result = BootResult::NotTransferred;
     std::string cause;              // in words, when the result is not Ok
-    bool fileFault = false;         // the boot file could not be read: nothing was sent
+    bool fileFault = false;         // the boot file could not be used: nothing was sent
     std::string version;            // from the version reply, once one was read
+    std::optional<std::array<std::uint8_t, 2>> versionBytes;   // r2 and r3 of that reply
     std::uint16_t checksum = 0;     // sum of the 1025 boot bytes modulo 65536
 };
 
@@ -39,11 +42,7 @@ struct BootOutcome {
 // confirmed the radio reset; a Stop answer stops the run (link::RunCancelled).
 void StartSmartMode(RunContext& ctx);
 
-// Sends the boot file and reads back the version.
+// Sends the run's boot code and reads back the version.
 BootOutcome SendBootFile(RunContext& ctx);
-
-// Reads the boot file as SendBootFile would, without sending anything: Ok
-// with the checksum the run would show, or the stage's failure.
-BootOutcome CheckBootFile(const std::string& bootFile);
 
 } // namespace zorvane

@@ -3,6 +3,7 @@
 #include "engine/boot_loader.h"
 #include "engine/hex_text.h"
 #include "engine/image_programmer.h"
+#include "engine/run_images.h"
 #include "engine/stage_checks.h"
 #include "link/command_link.h"
 
@@ -45,7 +46,7 @@ bool acknowledged(RunContext& ctx, const link::AckReply& reply, RunOutcome stage
     return false;
 }
 
-// Steps 8 to 15: everything that talks to the KRIX box and the radio.
+// Everything that talks to the KRIX box and the radio.
 RunOutcome talkToRadio(RunContext& ctx)
 {
     const files::PlatformConfig& config = ctx.config();
@@ -63,6 +64,7 @@ RunOutcome talkToRadio(RunContext& ctx)
     if (!CheckBootResult(ctx, boot))
         return RunOutcome::BootFailed;
     report.bootVersion = boot.version;
+    report.bootVersionBytes = boot.versionBytes;
     report.bootChecksum = boot.checksum;
     host.resultReady(ResultBox::BootVers, "R" + boot.version);
     host.resultReady(ResultBox::BootCsum, "$" + HexText(boot.checksum));
@@ -109,8 +111,7 @@ RunOutcome talkToRadio(RunContext& ctx)
     return RunOutcome::Success;
 }
 
-// Steps 4 to 15. A failure of the port after it opened ends the run with a
-// message of its own.
+// A failure of the port after it opened ends the run with a message of its own.
 RunOutcome openPortAndRun(RunContext& ctx)
 {
     link::SerialPort& port = ctx.link.port;
@@ -140,6 +141,19 @@ RunOutcome openPortAndRun(RunContext& ctx)
     }
 }
 
+// Every image is read and checked before the port opens: a file that is
+// missing or damaged stops the run before any byte goes to the radio.
+RunOutcome readImagesAndRun(RunContext& ctx)
+{
+    auto images = ReadRunImages(ctx.config());
+    if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
+        ctx.fail(failure->outcome, failure->message, failure->cause);
+        return failure->outcome;
+    }
+    ctx.report.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));
+    return openPortAndRun(ctx);
+}
+
 void closingSteps(RunContext& ctx)
 {
     ctx.enterStage(RunStage::Closing);
@@ -165,26 +179,27 @@ RunOutcome cmdBeginFlash_Click(RunContext& ctx)
     ctx.host.resultsCleared();
     RunOutcome outcome = RunOutcome::InternalError;
     try {
-        outcome = openPortAndRun(ctx);
+        outcome = readImagesAndRun(ctx);
     } catch (const link::RunCancelled&) {
         outcome = RunOutcome::Cancelled;
         ctx.report.cause = "stopped by the operator";
     } catch (const std::exception& e) {
         // Nothing the run knows of ends here; say what happened all the same.
-        if (!ctx.link.stop.stop_requested()) {
-            ctx.report.message = MakeMessage(MessageId::UnexpectedError, {}, e.what());
-            ctx.report.cause = e.what();
+        ctx.report.message = MakeMessage(MessageId::UnexpectedError, {}, e.what());
+        ctx.report.cause = e.what();
+        ctx.decide(RunOutcome::InternalError);
+        if (!ctx.link.stop.stop_requested())
             ctx.host.showFailure({RunOutcome::InternalError, *ctx.report.message, e.what()}, ctx.link.stop);
-        }
     }
+    ctx.decide(outcome);   // the first decision stands
     closingSteps(ctx);
-    return ctx.report.outcome = outcome;
+    return ctx.report.outcome;
 }
 
 RunReport RunFlash(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
-                   std::stop_token stop)
+                   std::stop_token stop, RunRecorder* recorder)
 {
-    RunContext ctx(request, port, clock, host, std::move(stop));
+    RunContext ctx(request, port, clock, host, std::move(stop), recorder);
     cmdBeginFlash_Click(ctx);
     return std::move(ctx.report);
 }

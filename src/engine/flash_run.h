@@ -15,7 +15,8 @@ constexpr auto kTimer1Interval = std::chrono::milliseconds(500);
 RunOutcome cmdBeginFlash_Click(RunContext& ctx);
 
 // A whole run on the given port: the request in, the report out.
+// The recorder, when given, hears the outcome before the ending is shown.
 RunReport RunFlash(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
-                   std::stop_token stop);
+                   std::stop_token stop, RunRecorder* recorder = nullptr);
 
 } // namespace zorvane

@@ -13,7 +13,7 @@ FlashRunner::~FlashRunner()
     wait();
 }
 
-bool FlashRunner::start(RunRequest request, FinishedHandler onFinished)
+bool FlashRunner::start(RunRequest request, FinishedHandler onFinished, std::shared_ptr<RunRecorder> recorder)
 {
     std::lock_guard lock(mutex_);
     if (running_.exchange(true))
@@ -23,16 +23,18 @@ bool FlashRunner::start(RunRequest request, FinishedHandler onFinished)
 
     stop_ = std::stop_source();
     worker_ = startThread_([this, request = std::move(request), stop = stop_.get_token(),
-                           onFinished = std::move(onFinished)] {
+                           onFinished = std::move(onFinished), recorder = std::move(recorder)] {
         RunReport report;
         try {
             std::unique_ptr<link::SerialPort> port = makePort_();
-            report = RunFlash(request, *port, clock_, host_, stop);
+            report = RunFlash(request, *port, clock_, host_, stop, recorder.get());
         } catch (const std::exception& e) {
             // Only making the port can fail here; the run itself reports its own failures.
             report.outcome = RunOutcome::InternalError;
             report.message = MakeMessage(MessageId::RunNotStarted, {}, e.what());
             report.cause = e.what();
+            if (recorder)
+                recorder->outcomeDecided(request, report);
             if (!stop.stop_requested())
                 host_.showFailure({report.outcome, *report.message, report.cause}, stop);
         }

@@ -28,8 +28,9 @@ public:
     FlashRunner& operator=(const FlashRunner&) = delete;
 
     // Starts a run; false (nothing started) while another run is in progress.
-    // onFinished is called on the worker thread as the run's last act.
-    bool start(RunRequest request, FinishedHandler onFinished);
+    // onFinished is called on the worker thread as the run's last act; the
+    // recorder, when given, hears the outcome before the ending is shown.
+    bool start(RunRequest request, FinishedHandler onFinished, std::shared_ptr<RunRecorder> recorder = nullptr);
     bool running() const { return running_.load(); }
     // Asks the run to stop: every wait and every open question returns
     // promptly and the run leaves through its closing steps without showing

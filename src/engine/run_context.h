@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/run_host.h"
+#include "engine/run_recorder.h"
 #include "engine/run_types.h"
 #include "link/radio_link.h"
 
@@ -14,19 +15,25 @@ namespace zorvane {
 class RunContext {
 public:
     RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
-               std::stop_token stop);
+               std::stop_token stop, RunRecorder* recorder = nullptr);
 
     // The platform of a request that has one; the run checks that first.
     const files::PlatformConfig& config() const { return *request.platform; }
+    // The images read at the start of the run; there are none before.
+    const RunImages& images() const;
 
     // Tells the host, and starts timing the stage; the previous one ends here.
     void enterStage(RunStage stage);
     // Ends the timing of the last stage.
     void endStages();
 
-    // Shows a failure unless the run is being stopped, and keeps it for the
-    // report. Throws link::RunCancelled when a stop comes meanwhile.
+    // The run's outcome is settled: it goes into the report and to the
+    // recorder. A stop that comes later changes neither.
+    void decide(RunOutcome outcome);
+    // Decides a failure and shows it unless the run is being stopped (then
+    // throws link::RunCancelled before deciding anything).
     void fail(RunOutcome outcome, Message message, std::string cause);
+    // Decides success and shows "Programming Successful!".
     void succeed();
     Answer confirmReset();
     Answer askOnLineError(LineErrorQuestion question);
@@ -37,6 +44,8 @@ public:
     RunReport report;
 
 private:
+    RunRecorder* recorder_;
+    bool decided_ = false;
     std::optional<RunStage> stage_;
     link::Clock::time_point stageStart_{};
 };

@@ -1,7 +1,7 @@
 #include "engine/run_plan.h"
 
 #include "engine/flash_run.h"
-#include "engine/stage_checks.h"
+#include "engine/boot_loader.h"
 #include "link/command_link.h"
 
 namespace zorvane {
@@ -24,33 +24,22 @@ std::chrono::duration<double> lineTime(std::size_t bytes)
 RunPlan PlanRun(const files::PlatformConfig& config)
 {
     RunPlan plan;
-    plan.boot = CheckBootFile(config.bootFile);
-    if (plan.boot.result != BootResult::Ok) {
-        plan.failure = RunFailure{RunOutcome::BootFailed, BootResultMessage(config, plan.boot), plan.boot.cause};
+    auto images = ReadRunImages(config);
+    if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
+        plan.failure = *failure;
         return plan;
     }
-    std::size_t commands = 3;   // Erase CONFIG, Program CONFIG, Erase ROM
-    if (!config.eepromFile.empty()) {
-        auto eeprom = ReadImageFile(config.eepromFile);
-        if (const ImageOutcome* failed = std::get_if<ImageOutcome>(&eeprom)) {
-            plan.failure = RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, *failed), failed->cause};
-            return plan;
-        }
-        plan.eeprom = std::get<ImageCheck>(eeprom);
-        ++commands;   // Erase EEPROM
-    }
-    auto firmware = ReadImageFile(config.firmwareFile);
-    if (const ImageOutcome* failed = std::get_if<ImageOutcome>(&firmware)) {
-        plan.failure = RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, *failed), failed->cause};
-        return plan;
-    }
-    plan.firmware = std::get<ImageCheck>(firmware);
+    plan.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));
 
+    std::size_t commands = 3;   // Erase CONFIG, Program CONFIG, Erase ROM
+    if (plan.images->eeprom)
+        ++commands;   // Erase EEPROM
     plan.lineTime = kSmartModeWait + lineTime(kBootBytes + kVersionReplyBytes) +
                     static_cast<double>(commands) * (lineTime(kCommandBytes) + kTimer1Interval);
-    for (const std::optional<ImageCheck>& image : {plan.eeprom, plan.firmware})
-        if (image)
-            plan.lineTime += lineTime(image->blocks * kBlockOverhead + image->dataBytes);
+    const RunImages& read = *plan.images;
+    for (const files::Image* image : {read.eeprom ? &*read.eeprom : nullptr, &read.firmware})
+        if (image != nullptr)
+            plan.lineTime += lineTime(image->blocks.size() * kBlockOverhead + image->dataBytes);
     return plan;
 }
 

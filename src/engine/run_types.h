@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/messages.h"
+#include "files/image.h"
 #include "files/platform_config.h"
 
 namespace zorvane {
@@ -42,7 +44,9 @@ enum class RunStage { OpenPort, SmartMode, BootLoad, Config, EraseEeprom, Progra
 enum class ResultBox { BootVers, BootCsum, Config, EepromCsum, FirmwareCsum };
 
 // The first two data bytes of an image's first data record.
-using ImageChecksum = std::array<std::uint8_t, 2>;
+using files::ImageChecksum;
+
+struct RunImages;
 
 struct RunCounts {
     std::size_t blocks = 0;      // programming blocks sent, resends not counted
@@ -59,6 +63,7 @@ struct RunReport {
     RunOutcome outcome = RunOutcome::InternalError;
     // Result values, each once its stage has succeeded.
     std::optional<std::string> bootVersion;   // e.g. "1.A"
+    std::optional<std::array<std::uint8_t, 2>> bootVersionBytes;   // e.g. 01 0A
     std::optional<std::uint16_t> bootChecksum; // sum of the 1025 boot bytes modulo 65536
     std::optional<std::uint8_t> configValue;
     std::optional<ImageChecksum> eepromChecksum;
@@ -68,6 +73,9 @@ struct RunReport {
     std::string cause;   // what went wrong, in words; empty on success
     RunCounts counts;
     std::vector<StageTime> stageTimes;
+    // The images as the run read them, before the port opened; none when
+    // the run stopped before that.
+    std::shared_ptr<const RunImages> images;
 
     // The whole run: every stage's time.
     std::chrono::duration<double> duration() const

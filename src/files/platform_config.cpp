@@ -1,7 +1,11 @@
 #include "files/platform_config.h"
 
+#include <algorithm>
+#include <cctype>
+#include <utility>
 #include <vector>
 
+#include "files/sha256.h"
 #include "files/srecord.h"
 #include "files/text_files.h"
 
@@ -21,31 +25,84 @@ bool isUpperHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-void storeEntry(PlatformConfig& config, const std::vector<std::string>& fields)
+constexpr std::array<std::string_view, 4> kKeys{"boot:", "srecord:", "eeprom:", "config:"};
+
+// Edits (insertions, deletions, changes) that turn a into b.
+std::size_t editDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const char x = static_cast<char>(std::tolower(static_cast<unsigned char>(a[i - 1])));
+            const char y = static_cast<char>(std::tolower(static_cast<unsigned char>(b[j - 1])));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x == y ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// A line that looks like an entry but names no key: most likely a typo.
+std::string unknownKeyWarning(const std::string& key)
+{
+    const std::string_view name = std::string_view(key).substr(0, key.size() - 1);
+    std::string warning = "unknown key \"" + std::string(name) + "\"";
+    for (std::string_view known : kKeys)
+        if (editDistance(name, known.substr(0, known.size() - 1)) <= 2)
+            return warning + " (did you mean \"" + std::string(known.substr(0, known.size() - 1)) + "\"?)";
+    return warning;
+}
+
+// The line each key was last read from, for the cause of a failure.
+struct KeyLines {
+    long config = 0;
+};
+
+void storeEntry(PlatformConfig& config, const std::vector<std::string>& fields, long line, KeyLines& lines,
+                std::vector<std::string>& warnings)
 {
     const std::string& key = fields[0];
     const std::string& value = fields[1];
-    if (key == "boot:")
+    if (key == "boot:") {
         config.bootFile = value;
-    else if (key == "srecord:")
+    } else if (key == "srecord:") {
         config.firmwareFile = value;
-    else if (key == "eeprom:")
+    } else if (key == "eeprom:") {
         config.eepromFile = value;
-    else if (key == "config:")
+    } else if (key == "config:") {
         config.configVal = value;
+        lines.config = line;
+    } else if (key.size() > 1 && key.back() == ':') {
+        warnings.push_back(config.configFile + " line " + std::to_string(line) + ": " + unknownKeyWarning(key));
+    }
 }
 
-ConfigResult decide(PlatformConfig& config)
+ConfigResult decide(PlatformConfig& config, const KeyLines& lines, std::string& cause)
 {
-    if (config.configVal.empty() || config.bootFile.empty() || config.firmwareFile.empty())
+    for (const auto& [value, key] : {std::pair{&config.bootFile, "boot:"}, std::pair{&config.firmwareFile, "srecord:"},
+                                     std::pair{&config.configVal, "config:"}})
+        if (value->empty()) {
+            cause = config.configFile + ": no \"" + key + "\" line";
+            return ConfigResult::Incomplete;
+        }
+    const std::string where = config.configFile + " line " + std::to_string(lines.config) + ": ";
+    if (config.configVal.size() != 2) {
+        cause = where + "the config value \"" + config.configVal + "\" is not two hexadecimal digits";
         return ConfigResult::Incomplete;
-    if (config.configVal.size() != 2)
-        return ConfigResult::Incomplete;
+    }
+    const std::string written = config.configVal;
     for (char& c : config.configVal)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - ('a' - 'A'));
-    if (!isUpperHexDigit(config.configVal[0]) || !isUpperHexDigit(config.configVal[1]))
+    if (!isUpperHexDigit(config.configVal[0]) || !isUpperHexDigit(config.configVal[1])) {
+        cause = where + "the config value \"" + written + "\" is not two hexadecimal digits";
         return ConfigResult::Incomplete;
+    }
     config.configValHex = static_cast<std::uint8_t>(
         Ascii2Dec(static_cast<std::uint8_t>(config.configVal[0]),
                   static_cast<std::uint8_t>(config.configVal[1])));
@@ -95,20 +152,28 @@ ConfigReading parseConfig(const std::string& configFile)
     reading.config.configFile = configFile;
     if (!FileExists(configFile)) {
         reading.result = ConfigResult::Missing;
+        reading.cause = "file " + configFile + " not found";
         return reading;
     }
 
     try {
-        TextStream stream = TextStream::OpenTextFile(configFile);
+        std::string bytes = ReadFileBytes(configFile);
+        Sha256 digest;
+        digest.update(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        reading.config.configSha256 = digest.hexDigest();
+        TextStream stream = TextStream::FromText(configFile, std::move(bytes));
+        KeyLines lines;
         while (!stream.AtEndOfStream()) {
+            const long line = stream.Line();
             std::vector<std::string> fields = SplitConfigLine(stream.ReadLine());
             if (fields.size() >= 2)
-                storeEntry(reading.config, fields);
+                storeEntry(reading.config, fields, line, lines, reading.warnings);
         }
-        reading.result = decide(reading.config);
+        reading.result = decide(reading.config, lines, reading.cause);
         stream.Close();
-    } catch (const TextFileError&) {
+    } catch (const TextFileError& e) {
         reading.result = ConfigResult::Unreadable;
+        reading.cause = e.what();
     }
     return reading;
 }

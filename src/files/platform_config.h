@@ -31,6 +31,7 @@ struct PlatformConfig {
     std::string eepromFile;         // empty: the platform has no EEPROM stage
     std::string configVal;          // CONFIG value as two upper-case hex digits
     std::uint8_t configValHex = 0;  // CONFIG value as the byte sent to the radio
+    std::string configSha256{};     // of the configuration file's bytes as they were read
 };
 
 // How reading a configuration file went. The first three are the reader's
@@ -46,6 +47,10 @@ enum class ConfigResult {
 struct ConfigReading {
     ConfigResult result = ConfigResult::Missing;
     PlatformConfig config;   // complete only when result is Loaded
+    std::string cause;       // what is wrong, with file and line, when not Loaded
+    // Lines that look like "key: value" with a key the reader does not know;
+    // they are ignored, as every line that is not a key is.
+    std::vector<std::string> warnings;
     bool loaded() const { return result == ConfigResult::Loaded; }
 };
 

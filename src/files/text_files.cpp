@@ -1,6 +1,7 @@
 #include "files/text_files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <utility>
@@ -30,64 +31,61 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && std::filesystem::is_regular_file(fileName, ec);
 }
 
-TextStream TextStream::OpenTextFile(const std::string& fileName)
+std::string ReadFileBytes(const std::string& fileName)
 {
     if (!FileExists(fileName))
         throw TextFileError("File not found: " + fileName);
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (file == nullptr)
         throw TextFileError(describeErrno("Cannot open", fileName));
-    return TextStream(file, fileName);
-}
-
-TextStream::TextStream(std::FILE* file, std::string fileName)
-    : file_(file), fileName_(std::move(fileName))
-{
-}
-
-TextStream::TextStream(TextStream&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)),
-      fileName_(std::move(other.fileName_)),
-      line_(other.line_)
-{
-}
-
-TextStream& TextStream::operator=(TextStream&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        file_ = std::exchange(other.file_, nullptr);
-        fileName_ = std::move(other.fileName_);
-        line_ = other.line_;
+    std::string text;
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        errno = error;
+        throw TextFileError(describeErrno("Cannot read", fileName));
     }
-    return *this;
+    return text;
 }
 
-TextStream::~TextStream()
+TextStream TextStream::OpenTextFile(const std::string& fileName)
 {
-    Close();
+    return TextStream(fileName, ReadFileBytes(fileName));
 }
+
+TextStream TextStream::FromText(std::string fileName, std::string text)
+{
+    return TextStream(std::move(fileName), std::move(text));
+}
+
+TextStream::TextStream(std::string fileName, std::string text)
+    : fileName_(std::move(fileName)), text_(std::move(text))
+{
+}
+
+TextStream::TextStream(TextStream&& other) noexcept = default;
+TextStream& TextStream::operator=(TextStream&& other) noexcept = default;
+TextStream::~TextStream() = default;
 
 void TextStream::Close()
 {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    open_ = false;
+    text_.clear();
+    position_ = 0;
 }
 
 int TextStream::peekByte()
 {
-    if (file_ == nullptr)
+    if (!open_)
         throw TextFileError("Stream is closed: " + fileName_);
-    int c = std::getc(file_);
-    if (c == EOF) {
-        if (std::ferror(file_))
-            throw TextFileError(describeErrno("Cannot read", fileName_));
+    if (position_ >= text_.size())
         return -1;
-    }
-    std::ungetc(c, file_);
-    return c;
+    return static_cast<unsigned char>(text_[position_]);
 }
 
 int TextStream::takeByte()
@@ -95,7 +93,7 @@ int TextStream::takeByte()
     int c = peekByte();
     if (c < 0)
         return c;
-    std::getc(file_);
+    ++position_;
     // A CR directly followed by LF is one terminator, counted at the LF.
     if (c == kLF || (c == kCR && peekByte() != kLF))
         ++line_;

@@ -3,7 +3,7 @@
 // 8-bit text; CR LF, LF and a lone CR all end a line.
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -25,12 +25,19 @@ public:
 // the process's current directory; a directory is not a file.
 bool FileExists(const std::string& fileName);
 
-// An open text stream positioned at its first character.
+// The whole content of an existing file, read in one go.
+// Throws TextFileError when the file is missing or cannot be read.
+std::string ReadFileBytes(const std::string& fileName);
+
+// An open text stream positioned at its first character. The file is read
+// whole when it opens, so a stream never sees a file change under it.
 class TextStream {
 public:
     // Opens an existing file for reading; never creates one.
     // Throws TextFileError when the file cannot be opened.
     static TextStream OpenTextFile(const std::string& fileName);
+    // A stream over text already read; fileName names it in errors.
+    static TextStream FromText(std::string fileName, std::string text);
 
     TextStream(TextStream&& other) noexcept;
     TextStream& operator=(TextStream&& other) noexcept;
@@ -50,12 +57,14 @@ public:
     void SkipLine();
     // The number of the line the next read starts in; 1 for the first line.
     long Line() const { return line_; }
+    // How many characters have been read so far.
+    std::size_t Position() const { return position_; }
     void Close();
 
     const std::string& fileName() const { return fileName_; }
 
 private:
-    TextStream(std::FILE* file, std::string fileName);
+    TextStream(std::string fileName, std::string text);
 
     int peekByte();   // -1 at end of file
     int takeByte();   // -1 at end of file
@@ -63,8 +72,10 @@ private:
     // Reads to the end of the line, keeping its characters in text when given.
     void takeLine(std::string* text);
 
-    std::FILE* file_ = nullptr;
     std::string fileName_;
+    std::string text_;
+    std::size_t position_ = 0;
+    bool open_ = true;
     long line_ = 1;
 };
 

@@ -10,7 +10,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
-#include "engine/flash_record.h"
+#include "records/record_writer.h"
 #include "engine/hex_text.h"
 #include "files/platform_config.h"
 #include "ui/about_box.h"
@@ -80,7 +80,7 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     host_ = std::make_unique<GuiRunHost>(*this, *this);
     runner_ = std::make_unique<FlashRunner>(std::move(dependencies.makePort), *dependencies.clock, *host_,
                                             std::move(dependencies.startThread));
-    deviceName_ = std::move(dependencies.deviceName);
+    describeDevice_ = std::move(dependencies.describeDevice);
     recordFile_ = std::move(dependencies.recordFile);
 
     setFont(DialogFont());
@@ -294,13 +294,18 @@ void frmMain::cmdBeginFlash_Click()
         enableCommMenu(false);
     }
     cancelling_ = false;
-    runner_->start(request, [this, request](const RunReport& report) {
-        // The record is written here, on the run's thread, so that a run
-        // whose window is closed or destroyed meanwhile keeps its record too.
-        const std::optional<std::string> recordError = keepRecord(request, report);
-        QMetaObject::invokeMethod(
-            this, [this, report, recordError] { runEnded(report, recordError); }, Qt::QueuedConnection);
-    });
+    // The record is written on the run's thread as soon as its outcome is
+    // decided, so that a run whose window is closed or destroyed meanwhile
+    // keeps its record too.
+    std::shared_ptr<FileRecorder> recorder = recorderFor(request);
+    runner_->start(
+        request,
+        [this, recorder](const RunReport& report) {
+            const std::optional<std::string> recordError = recorder ? recorder->error() : std::nullopt;
+            QMetaObject::invokeMethod(
+                this, [this, report, recordError] { runEnded(report, recordError); }, Qt::QueuedConnection);
+        },
+        recorder);
 }
 
 void frmMain::runEnded(const RunReport& report, const std::optional<std::string>& recordError)
@@ -317,13 +322,14 @@ void frmMain::runEnded(const RunReport& report, const std::optional<std::string>
         close();
 }
 
-std::optional<std::string> frmMain::keepRecord(const RunRequest& request, const RunReport& report) const
+std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) const
 {
     if (recordFile_.empty() || !request.platform)
-        return std::nullopt;   // no record kept, or no run: the platform check stopped it
-    const RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion,
-                              deviceName_ ? deviceName_(request.port) : std::string()};
-    return AppendFlashRecord(recordFile_, FlashRecordJson(request, report, origin, std::chrono::system_clock::now()));
+        return nullptr;   // no record kept, or no run: the platform check stops it
+    RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion,
+                        std::to_string(request.port),
+                        describeDevice_ ? describeDevice_(request.port) : link::DeviceIdentity{}, std::nullopt};
+    return std::make_shared<FileRecorder>(recordFile_, std::move(origin));
 }
 
 void frmMain::showWarning(const QString& text)

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "engine/flash_runner.h"
+#include "link/device_identity.h"
+#include "records/record_writer.h"
 #include "ui/run_display.h"
 
 class QLabel;
@@ -33,7 +35,7 @@ struct RunDependencies {
     link::Clock* clock = nullptr;
     ThreadStarter startThread = StartStdThread;
     // The device a port number opens, for the flash records.
-    std::function<std::string(int commPort)> deviceName;
+    std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
 };
 
@@ -80,8 +82,8 @@ private:
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
     void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
-    // Appends the run's flash record; what went wrong, if anything.
-    std::optional<std::string> keepRecord(const RunRequest& request, const RunReport& report) const;
+    // What keeps the run's flash record, or none when no record is kept.
+    std::shared_ptr<FileRecorder> recorderFor(const RunRequest& request) const;
     void showWarning(const QString& text);
     void enableCommMenu(bool enabled);
     void updateClockPanels();
@@ -95,7 +97,7 @@ private:
     std::int16_t commPort_ = 1;
     std::optional<files::PlatformConfig> platform_;
     std::optional<RunReport> lastReport_;
-    std::function<std::string(int)> deviceName_;
+    std::function<link::DeviceIdentity(int)> describeDevice_;
     std::string recordFile_;
     bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;

@@ -235,7 +235,8 @@ TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
     Process good({ZORVANE_FLASH, "--check", "--port", link(), "--platform", "pellamar"}, dir.path().string());
     const ProcessResult checked = good.wait(kRunLimit);
     EXPECT_EQ(checked.exitCode, 0) << checked.output;
-    for (const char* part : {"EEPROM    16 blocks, 2048 bytes\n", "FLASH     256 blocks, 32768 bytes\n",
+    for (const char* part : {"2048 data bytes at $0-$7FF in 16 blocks, data sha256 ",
+                             "32768 data bytes at $8000-$FFFF in 256 blocks, data sha256 ",
                              "Expected time on a 7600-baud line: ", "A run could start.\n"})
         EXPECT_NE(checked.output.find(part), std::string::npos) << part << "\n" << checked.output;
 
@@ -245,6 +246,29 @@ TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
     EXPECT_EQ(refused.exitCode, 8) << refused.output;
     EXPECT_NE(refused.output.find("[FLASH Error] File: missing.s19 DOES NOT exist."), std::string::npos)
         << refused.output;
+
+    // One digit of the firmware turned into a G: --check and a run refuse it
+    // alike, before the port opens, naming the file's line.
+    std::ifstream original(dir.path() / "pellamar.s19");
+    std::string firmware((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>());
+    const std::size_t second = firmware.find('\n') + 1;
+    firmware[second + 9] = 'G';
+    std::ofstream(dir.path() / "damaged.s19") << firmware;
+    std::ofstream(dir.path() / "damaged.cfg") << "boot: boot.s19\nsrecord: damaged.s19\neprom: pellamar_ee.s19\nconfig: 42\n";
+    const std::string fault = "damaged.s19 line 2: \"G\" at column 10 is not a hexadecimal digit";
+    Process checkDamaged({ZORVANE_FLASH, "--check", "--config", "damaged.cfg"}, dir.path().string());
+    const ProcessResult checkedDamaged = checkDamaged.wait(kRunLimit);
+    EXPECT_EQ(checkedDamaged.exitCode, 8) << checkedDamaged.output;
+    EXPECT_NE(checkedDamaged.output.find("damaged.cfg line 3: unknown key \"eprom\" (did you mean \"eeprom\"?)"),
+              std::string::npos)
+        << checkedDamaged.output;
+    Process runDamaged({ZORVANE_FLASH, "--port", link(), "--config", "damaged.cfg", "--yes", "--no-record"},
+                       dir.path().string());
+    const ProcessResult ranDamaged = runDamaged.wait(kRunLimit);
+    EXPECT_EQ(ranDamaged.exitCode, 8) << ranDamaged.output;
+    for (const ProcessResult* result : {&checkedDamaged, &ranDamaged})
+        EXPECT_NE(result->output.find("[FLASH Error] FLASH Failed.\n" + fault + "\n"), std::string::npos)
+            << result->output;
 
     simulator->signal(SIGTERM);
     simulator->wait(10s);

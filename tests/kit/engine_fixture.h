@@ -7,6 +7,7 @@
 #include <stop_token>
 
 #include "engine/run_context.h"
+#include "engine/run_images.h"
 #include "kit/fake_clock.h"
 #include "kit/fake_serial_port.h"
 #include "kit/recording_host.h"
@@ -28,6 +29,30 @@ protected:
         port.changeBaudRate(baud);
     }
 
+    // The boot stage as the run makes it: the boot file read and checked
+    // first, then sent.
+    BootOutcome sendBoot()
+    {
+        auto boot = files::ReadBootImage(platform().bootFile);
+        if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&boot))
+            return BootFileOutcome(*fault);
+        images().boot = std::get<files::BootImage>(std::move(boot));
+        return SendBootFile(ctx);
+    }
+
+    // An image stage as the run makes it: the image read and checked first.
+    ImageOutcome program(std::uint8_t opcode)
+    {
+        auto image = files::ReadImage(opcode == kOpProgramEeprom ? platform().eepromFile : platform().firmwareFile);
+        if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&image))
+            return ImageFileOutcome(*fault);
+        if (opcode == kOpProgramEeprom)
+            images().eeprom = std::get<files::Image>(std::move(image));
+        else
+            images().firmware = std::get<files::Image>(std::move(image));
+        return ProgramImage(ctx, opcode);
+    }
+
     // Writes as (seconds, bytes) for compact comparisons.
     std::vector<std::vector<std::uint8_t>> writtenChunks() const
     {
@@ -44,6 +69,17 @@ protected:
     RunRequest request{1, files::PlatformConfig{}};
     std::stop_source stop;
     RunContext ctx;
+
+private:
+    RunImages& images()
+    {
+        if (!images_) {
+            images_ = std::make_shared<RunImages>();
+            ctx.report.images = images_;
+        }
+        return *images_;
+    }
+    std::shared_ptr<RunImages> images_;
 };
 
 } // namespace zorvane::testkit

@@ -54,7 +54,7 @@ protected:
         RunDependencies deps;
         deps.clock = &clock;
         deps.recordFile = recordFile;
-        deps.deviceName = [](int port) { return "/dev/ttyS" + std::to_string(port - 1); };
+        deps.describeDevice = [](int port) { return link::DeviceIdentity{"/dev/ttyS" + std::to_string(port - 1), "", ""}; };
         deps.makePort = [this, radioSettings] {
             ++portsMade;
             return std::make_unique<testkit::RadioPort>(
@@ -369,8 +369,9 @@ TEST_F(MainWindow, CommChoiceRightAfterTheClickChangesNothing)
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled()) << "enabled again after the run";
 }
 
-// Every run leaves a flash record; one that cannot be written is a warning
-// in the status panel, never a failed run.
+// Every run leaves a flash record, kept before its ending box shows: a stop
+// while the box is up changes nothing of it. One that cannot be written is
+// a warning in the status panel, never a failed run.
 TEST_F(MainWindow, EveryRunLeavesAFlashRecord)
 {
     recordFile = (dir.path() / "records" / "flash-records.jsonl").string();
@@ -378,15 +379,28 @@ TEST_F(MainWindow, EveryRunLeavesAFlashRecord)
     click(*window, "optPellamar");
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
+    onBox = [&](const BoxRequest& request) {
+        if (request.id == MessageId::Success)
+            window->close();
+    };
     click(*window, "cmdBeginFlash");
     waitForRun(*window);
+    onBox = nullptr;
+    ASSERT_TRUE(window->lastReport());
+    EXPECT_EQ(window->lastReport()->outcome, RunOutcome::Success);
     std::ifstream records(recordFile);
     std::vector<std::string> lines;
     for (std::string line; std::getline(records, line);)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_NE(lines[0].find(R"("port":"/dev/ttyS0","config_file":"pellamar.cfg")"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[0].find(R"("outcome":{"stage":"success")"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(R"("port":"1","device":"/dev/ttyS0","device_by_id":null,"usb_serial":null,"unit":null,)"
+                            R"("config_file":"pellamar.cfg")"),
+              std::string::npos)
+        << lines[0];
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find(R"("outcome":{"stage":"success","message":"Programming Successful!","cause":""})"),
+                  std::string::npos)
+            << line;
 
     dir.write("blocked", "");
     recordFile = (dir.path() / "blocked" / "flash-records.jsonl").string();

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "engine/flash_record.h"
+#include "records/flash_record.h"
 #include "files/sha256.h"
 #include "kit/temp_dir.h"
 
@@ -43,27 +43,32 @@ TEST(Sha256, KnownDigests)
 
 TEST(FlashRecord, OneLineWithEveryField)
 {
-    testkit::TempDir dir;
-    dir.write("boot.s19", "abc");
-    RunRequest request{2, files::PlatformConfig{"pellamar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F}};
+    RunRequest request{2, files::PlatformConfig{"pellamar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F, "c0ffee"}};
     RunReport report;
     report.outcome = RunOutcome::FlashFailed;
     report.bootVersion = "1.A";
-    report.bootChecksum = 0xFCFF;
+    report.bootVersionBytes = std::array<std::uint8_t, 2>{0x01, 0x0A};
+    report.bootChecksum = 0x111D;
+    report.eepromChecksum = ImageChecksum{0x12, 0x05};
+    report.firmwareChecksum = ImageChecksum{0x01, 0x25};
     report.message = MakeMessage(MessageId::FlashLineErrors);
     report.cause = "block $8080: no acknowledgement after 3 resends";
     report.counts = {12, 3, 1};
     report.stageTimes = {{RunStage::SmartMode, std::chrono::duration<double>(1.0)},
                          {RunStage::ProgramFlash, std::chrono::duration<double>(12.25)}};
-    const std::string json = FlashRecordJson(request, report, {"bench-7", "ann", "1.0.0", "/dev/ttyUSB0"},
-                                             std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
+    const RecordOrigin origin{"bench-7", "ann", "1.0.0", "./tty0",
+                              {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0", "A50285BI"}, "SN-4711"};
+    const std::string json =
+        FlashRecordJson(request, report, origin, std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
     EXPECT_EQ(json.find('\n'), std::string::npos);
+    // Checksums are the bytes as they are: $12 $05 and $01 $25 would both show as "$125".
     for (const char* part : {
-             R"({"time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"/dev/ttyUSB0",)",
-             R"("config_file":"pellamar.cfg",)",
-             R"("boot":{"file":"boot.s19","size":3,"sha256":"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"})",
-             R"("eeprom":null,"firmware":{"file":"main.s19","size":null,"sha256":null}})",
-             R"("config":"$3F","boot_version":"R1.A","boot_checksum":"$FCFF","eeprom_checksum":null,)",
+             R"({"schema":1,"time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"./tty0",)",
+             R"("device":"/dev/ttyUSB0","device_by_id":"/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",)",
+             R"("usb_serial":"A50285BI","unit":"SN-4711","config_file":"pellamar.cfg","config_sha256":"c0ffee",)",
+             R"("boot":{"file":"boot.s19","size":null,"sha256":null,"data_bytes":null,"data_sha256":null,"blocks":null})",
+             R"("eeprom":null,"firmware":{"file":"main.s19",)",
+             R"("config":"3F","boot_version":"010A","boot_checksum":"111D","eeprom_checksum":"1205","firmware_checksum":"0125",)",
              R"("outcome":{"stage":"flash","message":"FLASH Failed.  Line Errors occured.\rCheck KRIX, cables and connections.",)",
              R"("cause":"block $8080: no acknowledgement after 3 resends"},"duration_s":13.250,)",
              R"("blocks":12,"resends":3,"line_errors":1})"})
@@ -85,7 +90,7 @@ TEST(FlashRecord, NamesAreValidJsonStrings)
         {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
     };
     for (const Case& c : cases) {
-        const std::string json = FlashRecordJson(RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0}},
+        const std::string json = FlashRecordJson(RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
                                                  RunReport{}, {}, std::chrono::system_clock::time_point{});
         EXPECT_NE(json.find(std::string("\"config_file\":") + c.json + ","), std::string::npos) << json;
     }

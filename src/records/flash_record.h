@@ -1,6 +1,6 @@
 // The flash record: one JSON line per run that says which radio, on which
 // port, got which images and how the run ended. Benches keep them to trace
-// every radio they programmed.
+// every radio they programmed; docs/flash-records.md describes the fields.
 #pragma once
 
 #include <chrono>
@@ -8,31 +8,39 @@
 #include <string>
 
 #include "engine/run_types.h"
+#include "link/device_identity.h"
 
 namespace zorvane {
+
+// The version of the record's layout; a reader checks it before the fields.
+constexpr int kFlashRecordSchema = 1;
 
 // Where and by whom a run was made; the front end knows these.
 struct RecordOrigin {
     std::string host;
     std::string user;
     std::string version;   // the program's version
-    std::string device;    // the serial device the port number meant
+    std::string port;      // as the operator named it: 1, 2 or a device path
+    link::DeviceIdentity device;
+    std::optional<std::string> unit;   // the radio's label, when the operator gave one
 };
 
-// The record as one line of JSON (no line feed). time is when the run ended.
+// The record as one line of JSON (no line feed). time is when the outcome
+// was decided.
 std::string FlashRecordJson(const RunRequest& request, const RunReport& report, const RecordOrigin& origin,
                             std::chrono::system_clock::time_point time);
 
-// Appends the line and a line feed to the file in one write on a file opened
-// for appending, so that records of parallel runs never interleave. Makes the
-// file's folder when it is missing. Returns what went wrong, if anything.
+// Appends the line and a line feed to the file in one write, synced to disk
+// before it returns, so that records of parallel runs never interleave and a
+// record the operator saw the ending of is never lost. Makes the file's
+// folder when it is missing. Returns what went wrong, if anything.
 std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line);
 
 // $XDG_DATA_HOME/zorvane/flash-records.jsonl, with XDG_DATA_HOME defaulting
 // to ~/.local/share (%APPDATA% on Windows).
 std::string DefaultFlashRecordPath();
 
-// Who runs the program, as the environment names them (USER, LOGNAME, USERNAME).
+// Who runs the program: USER, LOGNAME or USERNAME, else the account's name.
 std::string RecordUser();
 
 // A run outcome as the record names it: "success", "boot", "flash", ...

@@ -1,19 +1,14 @@
-#include "engine/flash_record.h"
+#include "records/flash_record.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <vector>
+#include <span>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include "engine/hex_text.h"
-#include "files/sha256.h"
+#include "engine/run_images.h"
+#include "os/account.h"
+#include "os/append_file.h"
 
 namespace zorvane {
 
@@ -86,20 +81,60 @@ std::string field(std::string_view name, const std::string& json)
     return jsonString(name) + ":" + json;
 }
 
-template <typename T, typename Show>
-std::string optionalField(std::string_view name, const std::optional<T>& value, Show show)
+std::string orNull(const std::string& text)
 {
-    return field(name, value ? jsonString(show(*value)) : "null");
+    return text.empty() ? "null" : jsonString(text);
 }
 
-std::string image(const std::string& fileName)
+// Bytes as they are, two upper-case hex digits each: 12 05 is "1205".
+std::string hexBytes(std::span<const std::uint8_t> bytes)
+{
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t byte : bytes) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return text;
+}
+
+std::string fileFields(const files::FileContent& file)
+{
+    return field("file", jsonString(file.fileName)) + "," + field("size", std::to_string(file.bytes.size())) + "," +
+           field("sha256", jsonString(file.sha256));
+}
+
+// An image the run read: the file, and the data as they went to the radio.
+std::string imageJson(const files::Image& image)
+{
+    return "{" + fileFields(image.file) + "," + field("data_bytes", std::to_string(image.dataBytes)) + "," +
+           field("data_sha256", jsonString(image.dataSha256)) + "," +
+           field("blocks", std::to_string(image.blocks.size())) + "}";
+}
+
+std::string bootJson(const files::BootImage& boot)
+{
+    return "{" + fileFields(boot.file) + "," + field("data_bytes", std::to_string(boot.data.size())) + "," +
+           field("data_sha256", jsonString(boot.dataSha256)) + "," + field("blocks", "null") + "}";
+}
+
+// An image the run never read (it stopped before): only its name.
+std::string unreadJson(const std::string& fileName)
 {
     if (fileName.empty())
         return "null";
-    const std::optional<files::FileDigest> digest = files::DigestFile(fileName);
-    return "{" + field("file", jsonString(fileName)) + "," +
-           field("size", digest ? std::to_string(digest->size) : "null") + "," +
-           field("sha256", digest ? jsonString(digest->sha256) : "null") + "}";
+    return "{" + field("file", jsonString(fileName)) + "," + field("size", "null") + "," + field("sha256", "null") +
+           "," + field("data_bytes", "null") + "," + field("data_sha256", "null") + "," + field("blocks", "null") + "}";
+}
+
+std::string imagesJson(const files::PlatformConfig& config, const RunImages* images)
+{
+    if (images == nullptr)
+        return "{" + field("boot", unreadJson(config.bootFile)) + "," + field("eeprom", unreadJson(config.eepromFile)) +
+               "," + field("firmware", unreadJson(config.firmwareFile)) + "}";
+    return "{" + field("boot", bootJson(images->boot)) + "," +
+           field("eeprom", images->eeprom ? imageJson(*images->eeprom) : "null") + "," +
+           field("firmware", imageJson(images->firmware)) + "}";
 }
 
 std::string utcText(std::chrono::system_clock::time_point time)
@@ -146,22 +181,35 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
                             std::chrono::system_clock::time_point time)
 {
     const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
+    const auto hex = [](const auto& bytes) { return jsonString(hexBytes(bytes)); };
+    const auto optionalHex = [&](std::string_view name, const auto& bytes) {
+        return field(name, bytes ? hex(*bytes) : "null");
+    };
+    std::optional<std::array<std::uint8_t, 2>> bootChecksum;
+    if (report.bootChecksum)
+        bootChecksum = std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(*report.bootChecksum >> 8),
+                                                  static_cast<std::uint8_t>(*report.bootChecksum & 0xFF)};
+    const bool configKnown = !config.configVal.empty();
 
     std::string json = "{";
+    json += field("schema", std::to_string(kFlashRecordSchema)) + ",";
     json += field("time", jsonString(utcText(time))) + ",";
     json += field("host", jsonString(origin.host)) + ",";
     json += field("user", jsonString(origin.user)) + ",";
     json += field("version", jsonString(origin.version)) + ",";
-    json += field("port", jsonString(origin.device)) + ",";
+    json += field("port", jsonString(origin.port)) + ",";
+    json += field("device", orNull(origin.device.path)) + ",";
+    json += field("device_by_id", orNull(origin.device.byId)) + ",";
+    json += field("usb_serial", orNull(origin.device.usbSerial)) + ",";
+    json += field("unit", origin.unit ? jsonString(*origin.unit) : "null") + ",";
     json += field("config_file", jsonString(config.configFile)) + ",";
-    json += field("images", "{" + field("boot", image(config.bootFile)) + "," +
-                                field("eeprom", image(config.eepromFile)) + "," +
-                                field("firmware", image(config.firmwareFile)) + "}") + ",";
-    json += field("config", config.configVal.empty() ? "null" : jsonString("$" + config.configVal)) + ",";
-    json += optionalField("boot_version", report.bootVersion, [](const std::string& v) { return "R" + v; }) + ",";
-    json += optionalField("boot_checksum", report.bootChecksum, [](std::uint16_t v) { return "$" + HexText(v); }) + ",";
-    json += optionalField("eeprom_checksum", report.eepromChecksum, ChecksumText) + ",";
-    json += optionalField("firmware_checksum", report.firmwareChecksum, ChecksumText) + ",";
+    json += field("config_sha256", orNull(config.configSha256)) + ",";
+    json += field("images", imagesJson(config, report.images.get())) + ",";
+    json += field("config", configKnown ? hex(std::array<std::uint8_t, 1>{config.configValHex}) : "null") + ",";
+    json += optionalHex("boot_version", report.bootVersionBytes) + ",";
+    json += optionalHex("boot_checksum", bootChecksum) + ",";
+    json += optionalHex("eeprom_checksum", report.eepromChecksum) + ",";
+    json += optionalHex("firmware_checksum", report.firmwareChecksum) + ",";
     json += field("outcome", "{" + field("stage", jsonString(OutcomeName(report.outcome))) + "," +
                                  field("message", report.message ? jsonString(report.message->text) : "null") + "," +
                                  field("cause", jsonString(report.cause)) + "}") + ",";
@@ -177,7 +225,7 @@ std::string RecordUser()
     for (const char* name : {"USER", "LOGNAME", "USERNAME"})
         if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
             return value;
-    return {};
+    return os::AccountName();
 }
 
 std::string DefaultFlashRecordPath()
@@ -196,67 +244,13 @@ std::string DefaultFlashRecordPath()
     return (data / "zorvane" / "flash-records.jsonl").string();
 }
 
-namespace {
-
-#ifdef _WIN32
-
-// The C library's append mode seeks to the end and then writes, and not
-// every Windows file system appends atomically even to a handle opened for
-// appending alone: the record is written under a lock on the whole file,
-// which other processes' appends wait for.
-std::optional<std::string> appendRecord(const std::string& path, const std::string& record)
-{
-    const HANDLE file = ::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "cannot open " + path + " (Windows error " + std::to_string(::GetLastError()) + ")";
-    OVERLAPPED whole{};
-    const bool locked = ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
-    DWORD written = 0;
-    const bool done = locked &&
-                      ::WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
-                      written == record.size();
-    const DWORD error = ::GetLastError();
-    if (locked)
-        ::UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
-    ::CloseHandle(file);
-    if (!done)
-        return "cannot write " + path + " (Windows error " + std::to_string(error) + ")";
-    return std::nullopt;
-}
-
-#else
-
-std::optional<std::string> appendRecord(const std::string& path, const std::string& record)
-{
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (file == nullptr)
-        return "cannot open " + path + ": " + std::strerror(errno);
-    // A buffer that holds the whole record: the flush below is its one write
-    // on a file opened for appending, which the system makes atomic.
-    std::vector<char> buffer(record.size() + 1);
-    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
-    int error = 0;
-    if (std::fwrite(record.data(), 1, record.size(), file) != record.size() || std::fflush(file) != 0)
-        error = errno;
-    if (std::fclose(file) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
-        return "cannot write " + path + ": " + std::strerror(error);
-    return std::nullopt;
-}
-
-#endif
-
-} // namespace
-
 std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)
 {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    return appendRecord(path, line + "\n");
+    return os::AppendSynced(path, line + "\n");
 }
 
 } // namespace zorvane

@@ -1,0 +1,28 @@
+#include "cli/port_record.h"
+
+#include "cli/port_diagnostics.h"
+
+namespace zorvane::cli {
+
+PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
+    : device_(std::move(device))
+{
+    if (path)
+        file_.emplace(std::move(*path), std::move(origin));
+}
+
+void PortRecord::outcomeDecided(const RunRequest& request, const RunReport& report)
+{
+    if (report.outcome == RunOutcome::PortFailed && report.message) {
+        portDiagnosis_ = DiagnoseOpenFailure(device_, report.message->id, report.cause);
+        RunReport diagnosed = report;
+        diagnosed.cause = portDiagnosis_;
+        if (file_)
+            file_->outcomeDecided(request, diagnosed);
+        return;
+    }
+    if (file_)
+        file_->outcomeDecided(request, report);
+}
+
+} // namespace zorvane::cli

@@ -1,0 +1,33 @@
+// One port's flash record: kept the moment its run's outcome is decided,
+// with the diagnosis of a port that did not open, made once for the record
+// and the operator alike.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/run_recorder.h"
+#include "records/record_writer.h"
+
+namespace zorvane::cli {
+
+class PortRecord final : public RunRecorder {
+public:
+    // path: where the record goes; none with --no-record.
+    PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin);
+
+    void outcomeDecided(const RunRequest& request, const RunReport& report) override;
+
+    // Why the port did not open, as the record and the operator have it;
+    // empty when it opened.
+    const std::string& portDiagnosis() const { return portDiagnosis_; }
+    // What went wrong keeping the record, if anything.
+    std::optional<std::string> error() const { return file_ ? file_->error() : std::nullopt; }
+
+private:
+    std::string device_;
+    std::optional<FileRecorder> file_;
+    std::string portDiagnosis_;
+};
+
+} // namespace zorvane::cli

@@ -1,0 +1,16 @@
+#include "os/account.h"
+
+#include <windows.h>
+
+namespace zorvane::os {
+
+std::string AccountName()
+{
+    char name[257];
+    DWORD size = sizeof name;
+    if (!::GetUserNameA(name, &size) || size == 0)
+        return {};
+    return std::string(name, size - 1);   // size counts the closing NUL
+}
+
+} // namespace zorvane::os

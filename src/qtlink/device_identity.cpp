@@ -1,0 +1,41 @@
+#include "qtlink/device_identity.h"
+
+#include <QtSerialPort/QSerialPortInfo>
+
+#include <filesystem>
+
+namespace zorvane::link {
+
+namespace {
+
+// udev's stable names for USB serial adapters: links to the device.
+constexpr const char* kByIdFolder = "/dev/serial/by-id";
+
+std::string byIdName(const std::filesystem::path& device)
+{
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(kByIdFolder, ec)) {
+        std::error_code same;
+        if (std::filesystem::equivalent(entry.path(), device, same))
+            return entry.path().string();
+    }
+    return {};
+}
+
+} // namespace
+
+DeviceIdentity DescribeDevice(const std::string& device)
+{
+    DeviceIdentity identity;
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::canonical(device, ec);
+    identity.path = ec ? device : canonical.string();
+    if (!ec)
+        identity.byId = byIdName(canonical);
+    const QSerialPortInfo info(QString::fromStdString(identity.path));
+    if (!info.isNull())
+        identity.usbSerial = info.serialNumber().toStdString();
+    return identity;
+}
+
+} // namespace zorvane::link

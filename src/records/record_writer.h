@@ -1,0 +1,29 @@
+// Keeps one run's flash record in a file the moment the run's outcome is
+// decided, on the run's own thread.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/run_recorder.h"
+#include "records/flash_record.h"
+
+namespace zorvane {
+
+class FileRecorder final : public RunRecorder {
+public:
+    FileRecorder(std::string path, RecordOrigin origin) : path_(std::move(path)), origin_(std::move(origin)) {}
+
+    void outcomeDecided(const RunRequest& request, const RunReport& report) override;
+
+    // Once the run has ended: what went wrong keeping the record, if anything.
+    const std::optional<std::string>& error() const { return error_; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    RecordOrigin origin_;
+    std::optional<std::string> error_;
+};
+
+} // namespace zorvane
