@@ -1,43 +1,41 @@
-// GetSrecLine and SLine2Hex over arbitrary files, the way the boot loader and
-// the image programmer use them: every input ends in records, an end of
-// stream or a range error, never in a crash or an access out of bounds.
-#include <array>
-#include <cstdio>
+// The checked image readers over arbitrary bytes, the way a run reads the
+// boot file and the EEPROM and firmware images: every input ends in an
+// image or a fault, never in a crash, an access out of bounds or an
+// exception that escapes.
+#include <cstdint>
+#include <string>
+#include <variant>
 
-#include "engine/image_programmer.h"
-#include "files/srecord.h"
-#include "fuzz_file.h"
+#include "files/image.h"
 
 using namespace zorvane::files;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string name = WriteFuzzFile(".s19", data, size);
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
     unsigned sum = 0;
 
-    // Gathering as the boot loader does: into a 1026-byte buffer.
-    try {
-        TextStream stream = TextStream::OpenTextFile(name);
-        SrecLine line{};
-        std::array<std::uint8_t, 1026> boot{};
-        std::int32_t count = 0;
-        while (count < 1025) {
-            sum += static_cast<unsigned>(GetSrecLine(stream, line));
-            count += SLine2Hex(line, boot, count);
+    const auto boot = CheckBootImage("fuzz.s19", bytes);
+    if (const BootImage* image = std::get_if<BootImage>(&boot))
+        sum += image->checksum;
+    else
+        sum += static_cast<unsigned>(std::get<ImageFault>(boot).text.size());
+
+    const auto image = CheckImage("fuzz.s19", bytes);
+    if (const Image* read = std::get_if<Image>(&image)) {
+        // Every block lies in one page and holds what the records held.
+        std::size_t blockBytes = 0;
+        for (const ImageBlock& block : read->blocks) {
+            if (block.data.empty() || block.data.size() > static_cast<std::size_t>(kPageBytes) ||
+                block.start / kPageBytes != (block.start + block.data.size() - 1) / kPageBytes)
+                __builtin_trap();
+            blockBytes += block.data.size();
         }
-        for (std::uint8_t b : boot)
-            sum += b;
-    } catch (const TextFileError&) {
-    } catch (const BufferRangeError&) {
+        if (blockBytes != read->dataBytes)
+            __builtin_trap();
+        sum += static_cast<unsigned>(read->blocks.size());
+    } else {
+        sum += static_cast<unsigned>(std::get<ImageFault>(image).text.size());
     }
-
-    // The image programmer's check of a whole file.
-    try {
-        const zorvane::ImageCheck check = zorvane::CheckImageFile(name);
-        sum += static_cast<unsigned>(check.lineCount) + (check.fault ? static_cast<unsigned>(check.fault->size()) : 0);
-    } catch (const TextFileError&) {
-    }
-
-    std::remove(name.c_str());
     return sum == 0xFFFFFFFF ? 1 : 0;
 }

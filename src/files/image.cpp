@@ -196,6 +196,9 @@ private:
         if (count < minimumCount(line_[1]))
             refuse("the count $" + countText() + " is too small for an S" + std::string(1, static_cast<char>(line_[1])) +
                    " record");
+        if (static_cast<long>(read) > length && !isWhiteSpace(line_[static_cast<std::size_t>(length)]))
+            refuse("the count $" + countText() + " ends the record" + at(length) + ", where " +
+                   characterText(line_[static_cast<std::size_t>(length)]) + " follows");
         unsigned sum = 0;
         for (long k = 2; k < length - 2; k += 2)
             sum += static_cast<unsigned>(Ascii2Dec(line_[static_cast<std::size_t>(k)], line_[static_cast<std::size_t>(k + 1)]));
@@ -204,9 +207,6 @@ private:
         const unsigned expected = 0xFF - (sum & 0xFF);
         if (checksum != expected)
             refuse("checksum $" + hexByte(checksum) + ", the line's bytes give $" + hexByte(expected));
-        if (static_cast<long>(read) > length && !isWhiteSpace(line_[static_cast<std::size_t>(length)]))
-            refuse("the count $" + countText() + " ends the record" + at(length) + ", where " +
-                   characterText(line_[static_cast<std::size_t>(length)]) + " follows");
     }
 
     const FileContent& file_;

@@ -40,6 +40,8 @@ TEST(Bench, FourRadiosOneFailingItsFlashStage)
         ASSERT_EQ(radios[i]->readLine(10s).rfind("/dev/pts/", 0), 0u);
         args.insert(args.end(), {"--port", link});
     }
+    for (int i = 0; i < kRadios; ++i)
+        args.insert(args.end(), {"--unit", "SN-" + std::to_string(100 + i)});
 
     Process flasher(args, dir.path().string());
     const ProcessResult run = flasher.wait(120s);
@@ -76,9 +78,17 @@ TEST(Bench, FourRadiosOneFailingItsFlashStage)
                               ",\"sha256\":\"" + firmware->sha256 + "\","),
                   std::string::npos)
             << record;
+        EXPECT_NE(record.find("\"unit\":\"SN-" + std::to_string(100 + i) + "\""), std::string::npos) << record;
         const char* outcome = i == kFailing ? "\"outcome\":{\"stage\":\"flash\"" : "\"outcome\":{\"stage\":\"success\"";
         EXPECT_NE(record.find(outcome), std::string::npos) << record;
     }
+
+    // Real records, as the flasher wrote them, against the published schema.
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "records.jsonl").string()},
+                     dir.path().string());
+    const ProcessResult validated = validate.wait(30s);
+    EXPECT_EQ(validated.exitCode, 0) << validated.output;
 }
 
 } // namespace

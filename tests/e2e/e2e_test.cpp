@@ -262,13 +262,18 @@ TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
     EXPECT_NE(checkedDamaged.output.find("damaged.cfg line 3: unknown key \"eprom\" (did you mean \"eeprom\"?)"),
               std::string::npos)
         << checkedDamaged.output;
-    Process runDamaged({ZORVANE_FLASH, "--port", link(), "--config", "damaged.cfg", "--yes", "--no-record"},
+    Process runDamaged({ZORVANE_FLASH, "--port", link(), "--config", "damaged.cfg", "--yes", "--record", "damaged.jsonl"},
                        dir.path().string());
     const ProcessResult ranDamaged = runDamaged.wait(kRunLimit);
     EXPECT_EQ(ranDamaged.exitCode, 8) << ranDamaged.output;
     for (const ProcessResult* result : {&checkedDamaged, &ranDamaged})
         EXPECT_NE(result->output.find("[FLASH Error] FLASH Failed.\n" + fault + "\n"), std::string::npos)
             << result->output;
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "damaged.jsonl").string()},
+                     dir.path().string());
+    const ProcessResult validated = validate.wait(30s);
+    EXPECT_EQ(validated.exitCode, 0) << validated.output;
 
     simulator->signal(SIGTERM);
     simulator->wait(10s);

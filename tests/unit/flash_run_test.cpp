@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "engine/flash_run.h"
+#include "files/sha256.h"
 #include "kit/bytes.h"
 #include "kit/engine_fixture.h"
 #include "kit/scripted_radio.h"
@@ -380,6 +383,88 @@ TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
     EXPECT_EQ(RunFlash(request, other, clock, host, stop.get_token()).outcome, RunOutcome::Success);
     EXPECT_EQ(other.opens, 2) << "closed, renumbered and opened again";
     EXPECT_EQ(other.CommPort(), 1);
+}
+
+} // namespace
+} // namespace zorvane
+
+namespace zorvane {
+namespace {
+
+// What the run tells its recorder, and when.
+struct HeardRecorder final : RunRecorder {
+    void outcomeDecided(const RunRequest&, const RunReport& report) override { heard.push_back(report); }
+    std::vector<RunReport> heard;
+};
+
+// The images are read once, before the port opens: a file replaced while
+// the operator resets the radio changes neither the bytes sent nor the
+// record, and a stop while the success box is up changes no outcome.
+TEST_F(FlashRun, ImagesAreReadOnceAndTheOutcomeIsKeptBeforeItsBox)
+{
+    HeardRecorder recorder;
+    RunContext recorded(request, port, clock, host, stop.get_token(), &recorder);
+    const std::string original = radio::SRecordImage(0x8000, kFirmware, 32);
+    host.onMessage = [&](const Message& message) {
+        if (message.id == MessageId::ResetRadio)
+            dir.write("main.s19", radio::SRecordImage(0x8000, Pattern(160, 0x99), 32));
+        if (message.id == MessageId::Success) {
+            ASSERT_EQ(recorder.heard.size(), 1u) << "recorded before the box";
+            stop.request_stop();
+        }
+    };
+    EXPECT_EQ(cmdBeginFlash_Click(recorded), RunOutcome::Success);
+    EXPECT_EQ(recorded.report.firmwareChecksum, (ImageChecksum{kFirmware[0], kFirmware[1]}));
+    const Bytes sent = port.allBytesWritten();
+    EXPECT_NE(std::search(sent.begin(), sent.end(), kFirmware.begin(), kFirmware.begin() + 128), sent.end());
+
+    ASSERT_EQ(recorder.heard.size(), 1u);
+    const RunReport& heard = recorder.heard[0];
+    EXPECT_EQ(heard.outcome, RunOutcome::Success);
+    EXPECT_EQ(heard.cause, "");
+    files::Sha256 digest;
+    digest.update(std::span(reinterpret_cast<const std::uint8_t*>(original.data()), original.size()));
+    EXPECT_EQ(heard.images->firmware.file.sha256, digest.hexDigest());
+    files::Sha256 data;
+    data.update(kFirmware);
+    EXPECT_EQ(heard.images->firmware.dataSha256, data.hexDigest());
+}
+
+// A damaged or missing image stops the run before the port opens: the
+// radio is never touched, whichever image it is.
+TEST_F(FlashRun, UnusableImageTouchesNoRadio)
+{
+    const std::string badDigit = "S1130000G00102030405060708090A0B0C0D0E0F74\r\nS9030000FC\r\n";
+    const struct Case {
+        const char* file;
+        std::string text;   // empty: the file is missing
+        RunOutcome outcome;
+        MessageId message;
+        std::string cause;
+    } cases[] = {
+        {"boot.s19", badDigit, RunOutcome::BootFailed, MessageId::BootNotTransferred,
+         "boot.s19 line 1: \"G\" at column 9 is not a hexadecimal digit"},
+        {"eeprom.s19", badDigit, RunOutcome::EepromFailed, MessageId::EepromFailed,
+         "eeprom.s19 line 1: \"G\" at column 9 is not a hexadecimal digit"},
+        {"main.s19", "S1130000000102030405060708090A0B0C0D0E0F75\r\nS9030000FC\r\n", RunOutcome::FlashFailed,
+         MessageId::FlashFailed, "main.s19 line 1: checksum $75, the line's bytes give $74"},
+        {"main.s19", "", RunOutcome::FlashFailed, MessageId::FirmwareFileMissing, "file main.s19 not found"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.text.empty())
+            std::filesystem::remove(dir.path() / c.file);
+        else
+            dir.write(c.file, c.text);
+        testkit::RecordingHost caseHost;
+        RunContext fresh(request, port, clock, caseHost, stop.get_token());
+        EXPECT_EQ(cmdBeginFlash_Click(fresh), c.outcome) << c.cause;
+        EXPECT_EQ(port.opens, 0) << c.cause;
+        EXPECT_TRUE(port.writes.empty()) << c.cause;
+        ASSERT_EQ(caseHost.failures().size(), 1u) << c.cause;
+        EXPECT_EQ(caseHost.failures()[0].message.id, c.message) << c.cause;
+        EXPECT_EQ(caseHost.failures()[0].cause, c.cause);
+    }
 }
 
 } // namespace
