@@ -290,6 +290,7 @@ TEST_F(FlashAgainstSimulator, BadArgumentsGetTheUsage)
              {ZORVANE_FLASH, "--port", "1", "--platform", "nokia"},
              {ZORVANE_FLASH, "--port", "1", "--platform", "other", "--config", "x.cfg"},
              {ZORVANE_FLASH, "--port", "1", "--platform", "other", "--on-line-error", "maybe"},
+             {ZORVANE_FLASH, "--port", "1", "--platform", "other", "--ask-unit"},   // no terminal to ask on
              {ZORVANE_RADIOSIM, "--fault", "refuse=zz", "--link", "x"},
          }) {
         Process p(args, dir.path().string());
@@ -306,6 +307,29 @@ TEST_F(FlashAgainstSimulator, MissingConfigurationFileIsAConfigurationError)
     const ProcessResult run = flasher.wait(10s);
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_NE(run.output.find("[Error] File: pellamar.cfg DOES NOT exist.\nSee Help for configuration file format."),
+              std::string::npos)
+        << run.output;
+
+    std::ofstream(dir.path() / "pellamar.cfg") << "boot: boot.s19\nsrecord: pellamar.s19\nconfig: 3G\n";
+    Process flawed({ZORVANE_FLASH, "--port", "1", "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult refused = flawed.wait(10s);
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_NE(refused.output.find("[Error] Error reading from File: pellamar.cfg\nSee Help for configuration file format.\n"
+                                  "  cause: pellamar.cfg line 3: the config value \"3G\" is not two hexadecimal digits\n"),
+              std::string::npos)
+        << refused.output;
+}
+
+// A record named with --record that cannot be kept is an exit status of
+// its own, after the radio's result; a radio's failure would win.
+TEST_F(FlashAgainstSimulator, RecordThatCannotBeKeptIsExit11)
+{
+    startSimulator();
+    std::ofstream(dir.path() / "blocked") << "a file, not a folder";
+    const ProcessResult run = flash("tessivar", {"--record", "blocked/records.jsonl"});
+    EXPECT_EQ(run.exitCode, 11) << run.output;
+    EXPECT_NE(run.output.find("Programming Successful!"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("zorvane-flash: warning: the flash record for " + link() + " was not kept: "),
               std::string::npos)
         << run.output;
 }

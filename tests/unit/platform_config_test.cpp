@@ -46,14 +46,17 @@ TEST(ParseConfig, ResultsByContent)
         const char* why;
         std::string content;
         ConfigResult result;
+        std::string cause{};   // what a failure names: file, line, what is wrong
     } cases[] = {
         {"no eeprom line is fine", "boot: b\nsrecord: f\nconfig: 00\n", ConfigResult::Loaded},
-        {"no boot line", "srecord: f\nconfig: 00\n", ConfigResult::Incomplete},
+        {"no boot line", "srecord: f\nconfig: 00\n", ConfigResult::Incomplete, "pellamar.cfg: no \"boot:\" line"},
         {"no srecord line", "boot: b\nconfig: 00\n", ConfigResult::Incomplete},
         {"no config line", "boot: b\nsrecord: f\n", ConfigResult::Incomplete},
-        {"config 0x3F is four characters", "boot: b\nsrecord: f\nconfig: 0x3F\n", ConfigResult::Incomplete},
+        {"config 0x3F is four characters", "config: 00\nboot: b\nsrecord: f\nconfig: 0x3F\n", ConfigResult::Incomplete,
+         "pellamar.cfg line 4: the config value \"0x3F\" is not two hexadecimal digits"},
         {"config 3 is one character", "boot: b\nsrecord: f\nconfig: 3\n", ConfigResult::Incomplete},
-        {"config G1 is not hex", "boot: b\nsrecord: f\nconfig: G1\n", ConfigResult::Incomplete},
+        {"config G1 is not hex", "boot: b\nsrecord: f\nconfig: G1\n", ConfigResult::Incomplete,
+         "pellamar.cfg line 3: the config value \"G1\" is not two hexadecimal digits"},
         {"keys are case-sensitive", "Boot: b\nsrecord: f\nconfig: 00\n", ConfigResult::Incomplete},
         {"key and value need a space", "boot:b\nsrecord: f\nconfig: 00\n", ConfigResult::Incomplete},
         {"a leading tab empties field 0", "\tboot: b\nsrecord: f\nconfig: 00\n", ConfigResult::Incomplete},
@@ -63,8 +66,30 @@ TEST(ParseConfig, ResultsByContent)
         {"only a lone CR terminator", "boot: b\rsrecord: f\rconfig: 00", ConfigResult::Loaded},
     };
     TempDir dir;
-    for (const Case& c : cases)
-        EXPECT_EQ(parse(dir, c.content).result, c.result) << c.why;
+    for (const Case& c : cases) {
+        const ConfigReading reading = parse(dir, c.content);
+        EXPECT_EQ(reading.result, c.result) << c.why;
+        if (!c.cause.empty()) {
+            EXPECT_EQ(reading.cause, c.cause) << c.why;
+        }
+    }
+}
+
+// A line that looks like an entry but names no key is still ignored, and
+// said: a typo must not silently drop a stage.
+TEST(ParseConfig, UnknownKeysAreWarnedAbout)
+{
+    TempDir dir;
+    const ConfigReading reading =
+        parse(dir, "platform file for the radio\nboot: b\neprom: e.s19\nSrecord: f\nsrecord: f\nconfig: 00\nnotes: x\n");
+    EXPECT_EQ(reading.result, ConfigResult::Loaded);
+    EXPECT_EQ(reading.config.eepromFile, "");
+    EXPECT_EQ(reading.warnings, (std::vector<std::string>{
+                                    "pellamar.cfg line 3: unknown key \"eprom\" (did you mean \"eeprom\"?)",
+                                    "pellamar.cfg line 4: unknown key \"Srecord\" (did you mean \"srecord\"?)",
+                                    "pellamar.cfg line 7: unknown key \"notes\"",
+                                }));
+    EXPECT_EQ(reading.config.configSha256.size(), 64u);
 }
 
 TEST(ParseConfig, ValuesAreTheFirstWordAndTheLastLineWins)
