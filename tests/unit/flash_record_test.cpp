@@ -96,6 +96,24 @@ TEST(FlashRecord, NamesAreValidJsonStrings)
     }
 }
 
+#ifndef _WIN32
+// A record always names somebody: without USER, LOGNAME and USERNAME (a
+// service, a cron job) the account's own name.
+TEST(FlashRecord, UserComesFromTheAccountWhenTheEnvironmentIsSilent)
+{
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"USER", "LOGNAME", "USERNAME"})
+        if (const char* value = std::getenv(name)) {
+            saved.emplace_back(name, value);
+            ::unsetenv(name);
+        }
+    const std::string user = RecordUser();
+    for (const auto& [name, value] : saved)
+        ::setenv(name.c_str(), value.c_str(), 1);
+    EXPECT_FALSE(user.empty());
+}
+#endif
+
 // Records from several writers at once stay whole lines: two processes
 // (where there is fork) of two threads each.
 TEST(FlashRecord, ParallelAppendsNeverInterleave)
