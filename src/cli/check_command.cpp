@@ -11,10 +11,10 @@ namespace zorvane::cli {
 
 namespace {
 
-void printFile(const char* kind, const files::FileContent& file)
+void printFile(const char* kind, const files::FileContent& file, const char* listed)
 {
-    std::printf("%-9s %s, %zu bytes, sha256 %s\n", kind, file.fileName.c_str(), file.bytes.size(),
-                file.sha256.c_str());
+    std::printf("%-9s %s, %zu bytes, sha256 %s%s\n", kind, file.fileName.c_str(), file.bytes.size(),
+                file.sha256.c_str(), listed);
 }
 
 std::string rangesText(const std::vector<files::AddressRange>& ranges)
@@ -25,23 +25,46 @@ std::string rangesText(const std::vector<files::AddressRange>& ranges)
     return text.empty() ? "none" : text;
 }
 
-void printImage(const char* kind, const files::Image& image)
+void printRelease(const trust::Release& release)
 {
-    printFile(kind, image.file);
+    if (!release.manifest) {
+        std::printf("%-9s none in the working folder: any files are programmed\n", "Manifest");
+        return;
+    }
+    std::printf("%-9s %s, sha256 %s\n", "Manifest", release.manifest->fileName.c_str(),
+                release.manifest->sha256.c_str());
+    if (release.signatureFile.empty())
+        std::printf("%-9s not signed\n", "");
+    else
+        std::printf("%-9s %s: good signature by %s (%s)\n", "", release.signatureFile.c_str(),
+                    release.signedBy.c_str(), release.signerId.c_str());
+}
+
+// "listed" once a manifest vouches for the file; the plan stops at one it does not.
+const char* listedIn(const std::shared_ptr<const files::Manifest>& manifest)
+{
+    return manifest ? ", listed in the manifest" : "";
+}
+
+void printImage(const char* kind, const files::Image& image, const char* listed)
+{
+    printFile(kind, image.file, listed);
     std::printf("%-9s %zu data bytes at %s in %zu blocks, data sha256 %s\n", "", image.dataBytes,
                 rangesText(image.ranges).c_str(), image.blocks.size(), image.dataSha256.c_str());
 }
 
 } // namespace
 
-int RunCheck(const files::ConfigReading& reading)
+int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
 {
     const files::PlatformConfig& config = reading.config;
-    std::printf("%-9s %s, sha256 %s\n", "Config", config.configFile.c_str(), config.configSha256.c_str());
+    std::printf("%-9s %s, sha256 %s%s\n", "Config", config.configFile.c_str(), config.configSha256.c_str(),
+                listedIn(release.manifest));
     for (const std::string& warning : reading.warnings)
         std::printf("%-9s %s\n", "", warning.c_str());
+    printRelease(release);
 
-    const RunPlan plan = PlanRun(config);
+    const RunPlan plan = PlanRun(config, release.manifest.get());
     if (plan.failure) {
         std::fputs((BoxText(plan.failure->message.title, plan.failure->message.text) +
                     CauseLine(plan.failure->message, plan.failure->cause))
@@ -50,12 +73,13 @@ int RunCheck(const files::ConfigReading& reading)
         return ExitCodeFor(plan.failure->outcome);
     }
     const RunImages& images = *plan.images;
-    printFile("Boot", images.boot.file);
+    const char* listed = listedIn(release.manifest);
+    printFile("Boot", images.boot.file, listed);
     std::printf("%-9s %zu bytes, checksum $%s, data sha256 %s\n", "", files::kBootBytes,
                 HexText(images.boot.checksum).c_str(), images.boot.dataSha256.c_str());
     if (images.eeprom)
-        printImage("EEPROM", *images.eeprom);
-    printImage("Firmware", images.firmware);
+        printImage("EEPROM", *images.eeprom, listed);
+    printImage("Firmware", images.firmware, listed);
     std::printf("Expected time on a 7600-baud line: %.1f s\nA run could start.\n", plan.lineTime.count());
     return kExitSuccess;
 }

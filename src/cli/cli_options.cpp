@@ -8,7 +8,8 @@ const char* const kCliUsage =
     "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
     "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
-    "       zorvane-flash --check (--platform NAME | --config FILE)\n"
+    "                     [--manifest FILE] [--keyring FILE] [--require-signature]\n"
+    "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
     "\n"
     "Runs one flash run per port in the current directory, which holds the\n"
@@ -28,6 +29,12 @@ const char* const kCliUsage =
     "                      --port, in the same order\n"
     "  --ask-unit          ask for each radio's label before the reset prompt (a barcode\n"
     "                      scanner types it and presses Enter); needs a terminal\n"
+    "  --manifest FILE     program only files this SHA256SUMS lists with their SHA-256\n"
+    "                      (default: SHA256SUMS in the working folder, when there is one)\n"
+    "  --keyring FILE      trusted release keys for the manifest's signature (SHA256SUMS.gpg\n"
+    "                      or .sig); default ~/.config/ZORVANE/trusted.gpg, else\n"
+    "                      /etc/zorvane/trusted.gpg\n"
+    "  --require-signature refuse a manifest that is not signed, and a missing one\n"
     "  --quiet             only the messages and the results\n"
     "  --check             read the configuration and the images as a run would, without\n"
     "                      opening a port, and tell what a run would send\n"
@@ -80,8 +87,13 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.askUnit = true;
             continue;
         }
+        if (arg == "--require-signature") {
+            options.requireSignature = true;
+            continue;
+        }
         if (arg != "--port" && arg != "--platform" && arg != "--config" && arg != "--trace" &&
-            arg != "--on-line-error" && arg != "--record" && arg != "--unit")
+            arg != "--on-line-error" && arg != "--record" && arg != "--unit" && arg != "--manifest" &&
+            arg != "--keyring")
             return "unknown argument: " + arg;
         if (i + 1 >= args.size() || args[i + 1].empty())
             return arg + " needs a value";
@@ -102,6 +114,10 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.recordFile = value;
         } else if (arg == "--unit") {
             options.units.push_back(value);
+        } else if (arg == "--manifest") {
+            options.manifestFile = value;
+        } else if (arg == "--keyring") {
+            options.keyringFile = value;
         } else if (value == "ask") {
             options.onLineError = LineErrorAnswer::Ask;
         } else if (value == "continue") {

@@ -20,6 +20,9 @@ struct CliOptions {
     bool askUnit = false;             // ask for each radio's label before the reset prompt
     std::string recordFile;           // empty: the default flash record file
     bool noRecord = false;
+    std::string manifestFile;         // empty: SHA256SUMS in the working folder, when there is one
+    std::string keyringFile;          // empty: trusted.gpg beside the settings, else /etc/zorvane's
+    bool requireSignature = false;    // refuse an unsigned or missing manifest
     bool quiet = false;
     bool check = false;               // read the files as a run would, open no port
     bool listPorts = false;

@@ -1,4 +1,6 @@
 // zorvane-flash: flash runs from the command line, for production benches.
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
 #include <QtCore/QString>
 #include <QtCore/QSysInfo>
 
@@ -21,6 +23,7 @@
 #include "cli/terminal_input.h"
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
+#include "trust/release.h"
 #include "files/platform_config.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
@@ -66,6 +69,38 @@ int usageError(const std::string& error)
 {
     std::fprintf(stderr, "zorvane-flash: %s\n\n%s", error.c_str(), cli::kCliUsage);
     return cli::kExitUsage;
+}
+
+// The configuration's box with its cause line: exit 3.
+int configurationRefused(files::ConfigResult result, const std::string& file, const std::string& cause)
+{
+    const files::ConfigFailure failure = files::ConfigFailureMessage(result, file);
+    std::fputs(cli::BoxText(failure.title, failure.text).c_str(), stdout);
+    if (!cause.empty())
+        std::printf("  cause: %s\n", cause.c_str());
+    return cli::kExitConfiguration;
+}
+
+std::string manifestName(const cli::CliOptions& options)
+{
+    return options.manifestFile.empty() ? files::kManifestName : options.manifestFile;
+}
+
+// The per-user settings: the folder beside which trusted.gpg lies, and
+// whether every run needs a signed manifest.
+trust::ReleaseOptions releaseOptions(const cli::CliOptions& options)
+{
+    const QSettings settings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+    return {options.manifestFile, options.keyringFile,
+            QFileInfo(settings.fileName()).absolutePath().toStdString(),
+            options.requireSignature || settings.value(QStringLiteral("Files/RequireSignature")).toBool()};
+}
+
+std::optional<ReleaseInPlay> releaseInPlay(const trust::Release& release)
+{
+    if (!release.manifest)
+        return std::nullopt;
+    return ReleaseInPlay{release.manifest, release.signedBy};
 }
 
 // Exit 11 when a record given by --record could not be kept and no radio
@@ -180,15 +215,18 @@ int main(int argc, char** argv)
         return usageError("--ask-unit needs a terminal to read the labels from");
 
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
-    if (!config.loaded()) {
-        const files::ConfigFailure failure = files::ConfigFailureMessage(config.result, config.config.configFile);
-        std::fputs(cli::BoxText(failure.title, failure.text).c_str(), stdout);
-        if (!config.cause.empty())
-            std::printf("  cause: %s\n", config.cause.c_str());
-        return cli::kExitConfiguration;
-    }
+    if (!config.loaded())
+        return configurationRefused(config.result, config.config.configFile, config.cause);
+    const std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options));
+    if (const std::string* refused = std::get_if<std::string>(&release))
+        return configurationRefused(files::ConfigResult::Incomplete, manifestName(options), *refused);
+    const std::optional<ReleaseInPlay> inPlay = releaseInPlay(std::get<trust::Release>(release));
+    if (inPlay)
+        if (std::optional<std::string> problem =
+                inPlay->manifest->problemWith(config.config.configFile, config.config.configSha256))
+            return configurationRefused(files::ConfigResult::Incomplete, config.config.configFile, *problem);
     if (options.check)
-        return cli::RunCheck(config);
+        return cli::RunCheck(config, std::get<trust::Release>(release));
     for (const std::string& warning : config.warnings)
         std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
     if (!options.quiet) {
@@ -220,7 +258,7 @@ int main(int argc, char** argv)
         const std::string device = deviceFor(port);
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
-        runs.push_back({port, device, RunRequest{portNumber(port), config.config},
+        runs.push_back({port, device, RunRequest{portNumber(port), config.config, inPlay},
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
 

@@ -145,7 +145,8 @@ RunOutcome openPortAndRun(RunContext& ctx)
 // missing or damaged stops the run before any byte goes to the radio.
 RunOutcome readImagesAndRun(RunContext& ctx)
 {
-    auto images = ReadRunImages(ctx.config());
+    const files::Manifest* manifest = ctx.request.release ? ctx.request.release->manifest.get() : nullptr;
+    auto images = ReadRunImages(ctx.config(), manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         ctx.fail(failure->outcome, failure->message, failure->cause);
         return failure->outcome;

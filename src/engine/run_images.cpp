@@ -26,11 +26,28 @@ ImageOutcome ImageFileOutcome(const files::ImageFault& fault)
             std::nullopt};
 }
 
-std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config)
+namespace {
+
+// An image the manifest does not vouch for is a file the run cannot use.
+template <typename Image>
+void holdToManifest(std::variant<Image, files::ImageFault>& read, const files::Manifest* manifest)
+{
+    const Image* image = std::get_if<Image>(&read);
+    if (manifest == nullptr || image == nullptr)
+        return;
+    if (std::optional<std::string> problem = manifest->problemWith(image->file.fileName, image->file.sha256))
+        read = files::ImageFault{files::ImageFaultKind::Damaged, *problem};
+}
+
+} // namespace
+
+std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config,
+                                                                         const files::Manifest* manifest)
 {
     auto images = std::make_shared<RunImages>();
 
     auto boot = files::ReadBootImage(config.bootFile);
+    holdToManifest(boot, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&boot)) {
         const BootOutcome outcome = BootFileOutcome(*fault);
         return RunFailure{RunOutcome::BootFailed, BootResultMessage(config, outcome), outcome.cause};
@@ -39,6 +56,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
 
     if (!config.eepromFile.empty()) {
         auto eeprom = files::ReadImage(config.eepromFile);
+        holdToManifest(eeprom, manifest);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&eeprom)) {
             const ImageOutcome outcome = ImageFileOutcome(*fault);
             return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause};
@@ -47,6 +65,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     }
 
     auto firmware = files::ReadImage(config.firmwareFile);
+    holdToManifest(firmware, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&firmware)) {
         const ImageOutcome outcome = ImageFileOutcome(*fault);
         return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause};

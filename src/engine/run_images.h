@@ -26,7 +26,9 @@ BootOutcome BootFileOutcome(const files::ImageFault& fault);
 ImageOutcome ImageFileOutcome(const files::ImageFault& fault);
 
 // The platform's images, or the failure a run shows for the first one that
-// cannot be used (its stage's title, first line and exit status).
-std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config);
+// cannot be used (its stage's title, first line and exit status). With a
+// manifest, an image it does not list with the SHA-256 read cannot be used.
+std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config,
+                                                                         const files::Manifest* manifest = nullptr);
 
 } // namespace zorvane

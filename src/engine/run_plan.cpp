@@ -21,10 +21,10 @@ std::chrono::duration<double> lineTime(std::size_t bytes)
 
 } // namespace
 
-RunPlan PlanRun(const files::PlatformConfig& config)
+RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* manifest)
 {
     RunPlan plan;
-    auto images = ReadRunImages(config);
+    auto images = ReadRunImages(config, manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         plan.failure = *failure;
         return plan;

@@ -18,6 +18,6 @@ struct RunPlan {
     std::optional<RunFailure> failure;          // the first thing that would stop a run
 };
 
-RunPlan PlanRun(const files::PlatformConfig& config);
+RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* manifest = nullptr);
 
 } // namespace zorvane

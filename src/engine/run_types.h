@@ -12,15 +12,24 @@
 
 #include "engine/messages.h"
 #include "files/image.h"
+#include "files/manifest.h"
 #include "files/platform_config.h"
 
 namespace zorvane {
 
+// The release manifest a run is held to, with the key that signed it.
+struct ReleaseInPlay {
+    std::shared_ptr<const files::Manifest> manifest;
+    std::string signedBy;   // the signing key's fingerprint; empty: not signed
+};
+
 // One run: the port number (1 or 2, as the Comm menu chose it) and the
 // platform's configuration; no configuration means no platform was chosen.
+// With a release in play, only images its manifest lists are programmed.
 struct RunRequest {
     std::int16_t port = 1;
     std::optional<files::PlatformConfig> platform;
+    std::optional<ReleaseInPlay> release{};
 };
 
 // How a run ended: success, or the stage that failed.

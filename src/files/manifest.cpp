@@ -61,7 +61,13 @@ std::string lower(std::string text)
 
 const ManifestEntry* Manifest::find(const std::string& name) const
 {
-    const std::string wanted = comparable(name);
+    std::string wanted = comparable(name);
+    const std::filesystem::path path(name);
+    if (path.is_absolute() && !folder.empty()) {
+        const std::filesystem::path inside = path.lexically_normal().lexically_relative(folder);
+        if (!inside.empty() && *inside.begin() != "..")
+            wanted = comparable(inside.string());
+    }
     const ManifestEntry* found = nullptr;
     for (const ManifestEntry& entry : entries)
         if (entry.name == wanted)
@@ -117,7 +123,10 @@ std::variant<Manifest, std::string> ParseManifest(std::string fileName, std::str
 std::variant<Manifest, std::string> ReadManifest(const std::string& fileName)
 {
     try {
-        return ParseManifest(fileName, ReadFileBytes(fileName));
+        std::variant<Manifest, std::string> manifest = ParseManifest(fileName, ReadFileBytes(fileName));
+        if (Manifest* read = std::get_if<Manifest>(&manifest))
+            read->folder = std::filesystem::absolute(fileName).lexically_normal().parent_path().string();
+        return manifest;
     } catch (const TextFileError& e) {
         return std::string(e.what());
     }

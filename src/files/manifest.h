@@ -23,6 +23,7 @@ struct Manifest {
     std::string fileName;
     std::string sha256;   // of the manifest's own bytes
     std::string bytes;    // as read, for the signature check
+    std::string folder;   // the absolute folder it lies in: a full path there names the same file as its name
     std::vector<ManifestEntry> entries;
 
     // What is wrong with a file the run read, or nothing when the manifest

@@ -127,6 +127,14 @@ std::string unreadJson(const std::string& fileName)
            "," + field("data_bytes", "null") + "," + field("data_sha256", "null") + "," + field("blocks", "null") + "}";
 }
 
+// The release manifest the run was held to, and who signed it.
+std::string manifestJson(const ReleaseInPlay& release)
+{
+    return "{" + field("file", jsonString(release.manifest->fileName)) + "," +
+           field("sha256", jsonString(release.manifest->sha256)) + "," + field("signed_by", orNull(release.signedBy)) +
+           "}";
+}
+
 std::string imagesJson(const files::PlatformConfig& config, const RunImages* images)
 {
     if (images == nullptr)
@@ -205,6 +213,7 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += field("config_file", jsonString(config.configFile)) + ",";
     json += field("config_sha256", orNull(config.configSha256)) + ",";
     json += field("images", imagesJson(config, report.images.get())) + ",";
+    json += field("manifest", request.release ? manifestJson(*request.release) : "null") + ",";
     json += field("config", configKnown ? hex(std::array<std::uint8_t, 1>{config.configValHex}) : "null") + ",";
     json += optionalHex("boot_version", report.bootVersionBytes) + ",";
     json += optionalHex("boot_checksum", bootChecksum) + ",";

@@ -4,6 +4,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QSysInfo>
 #include <QtCore/QLocale>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
 #include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QtWidgets/QMessageBox>
 
 #include "records/record_writer.h"
+#include "trust/release.h"
 #include "engine/hex_text.h"
 #include "files/platform_config.h"
 #include "ui/about_box.h"
@@ -290,6 +292,8 @@ void frmMain::cmdBeginFlash_Click()
         request.platform = platform_;
         if (fullPaths_ && platform_)
             request.platform = withFullPaths(*platform_);
+        if (platform_ && !holdToRelease(request))
+            return;
         // Before the run starts, so that the port it was given stays the window's port.
         enableCommMenu(false);
     }
@@ -320,6 +324,30 @@ void frmMain::runEnded(const RunReport& report, const std::optional<std::string>
     emit runFinished();
     if (closeAfterRun_)
         close();
+}
+
+bool frmMain::holdToRelease(RunRequest& request)
+{
+    const QSettings store = settingsStore();
+    const trust::ReleaseOptions options{{}, {}, QFileInfo(store.fileName()).absolutePath().toStdString(),
+                                        store.value(QStringLiteral("Files/RequireSignature")).toBool()};
+    const std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
+    std::string refusedFile = files::kManifestName;
+    std::optional<std::string> cause;
+    if (const std::string* refused = std::get_if<std::string>(&release)) {
+        cause = *refused;
+    } else if (const trust::Release& held = std::get<trust::Release>(release); held.manifest) {
+        request.release = ReleaseInPlay{held.manifest, held.signedBy};
+        refusedFile = platform_->configFile;
+        cause = held.manifest->problemWith(platform_->configFile, platform_->configSha256);
+    }
+    if (!cause)
+        return true;
+    // The configuration's own box, its second line saying what is wrong.
+    const files::ConfigFailure failure = files::ConfigFailureMessage(
+        files::ConfigResult::Incomplete, fullPaths_ ? inWorkingFolder(refusedFile) : refusedFile);
+    box(failure.text.substr(0, failure.text.find(kCR)) + kCR + *cause, BoxStyle::Exclamation, failure.title);
+    return false;
 }
 
 std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) const

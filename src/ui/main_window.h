@@ -82,6 +82,9 @@ private:
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
     void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
+    // Holds the run to the release manifest in the working folder, if any;
+    // false (and the configuration's box) when the manifest refuses it.
+    bool holdToRelease(RunRequest& request);
     // What keeps the run's flash record, or none when no record is kept.
     std::shared_ptr<FileRecorder> recorderFor(const RunRequest& request) const;
     void showWarning(const QString& text);

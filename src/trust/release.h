@@ -1,0 +1,30 @@
+// Which release manifest a run is held to, and whether its signature counts.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "files/manifest.h"
+
+namespace zorvane::trust {
+
+struct ReleaseOptions {
+    std::string manifestFile;     // --manifest; empty: SHA256SUMS in the working folder, if there is one
+    std::string keyringFile;      // --keyring; empty: the settings folder's trusted.gpg, else /etc/zorvane's
+    std::string settingsFolder;   // where the per-user settings live (~/.config/ZORVANE)
+    bool requireSignature = false;
+};
+
+struct Release {
+    std::shared_ptr<const files::Manifest> manifest;   // none: no manifest in play
+    std::string signatureFile;                         // empty: the manifest is not signed
+    std::string signedBy;                              // the signing key's fingerprint
+    std::string signerId;                              // its user id
+};
+
+// The manifest in play and its signature, or why the run is refused.
+std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options);
+
+} // namespace zorvane::trust

@@ -1,0 +1,190 @@
+#include "trust/signature.h"
+
+#include <gpgme.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "files/text_files.h"
+
+namespace zorvane::trust {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A GnuPG home that lives as long as the check: made private, and its agent
+// (should gpg have started one) ended before the folder goes.
+class ThrowawayHome {
+public:
+    ThrowawayHome()
+    {
+        std::random_device random;
+        std::error_code ec;
+        for (int attempt = 0; attempt < 8 && path_.empty(); ++attempt) {
+            const fs::path candidate = fs::temp_directory_path() / ("zorvane-gnupg-" + std::to_string(random()));
+            if (fs::create_directory(candidate, ec)) {
+                fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+                path_ = candidate;
+            }
+        }
+    }
+    ~ThrowawayHome()
+    {
+        if (path_.empty())
+            return;
+        // The folder's name is ours and holds no character a shell treats specially.
+        const std::string kill = "gpgconf --homedir '" + path_.string() + "' --kill all >/dev/null 2>&1";
+        [[maybe_unused]] const int ended = std::system(kill.c_str());
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    ThrowawayHome(const ThrowawayHome&) = delete;
+    ThrowawayHome& operator=(const ThrowawayHome&) = delete;
+
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+struct ContextDeleter {
+    void operator()(gpgme_ctx_t ctx) const { gpgme_release(ctx); }
+};
+struct DataDeleter {
+    void operator()(gpgme_data_t data) const { gpgme_data_release(data); }
+};
+struct KeyDeleter {
+    void operator()(gpgme_key_t key) const { gpgme_key_unref(key); }
+};
+using Context = std::unique_ptr<gpgme_context, ContextDeleter>;
+using Data = std::unique_ptr<gpgme_data, DataDeleter>;
+using Key = std::unique_ptr<_gpgme_key, KeyDeleter>;
+
+std::string errorText(gpgme_error_t error)
+{
+    return gpgme_strerror(error);
+}
+
+std::optional<Data> dataFrom(const std::string& bytes)
+{
+    gpgme_data_t data = nullptr;
+    // Copied: the buffer need not outlive the call.
+    if (gpgme_data_new_from_mem(&data, bytes.data(), bytes.size(), 1) != 0)
+        return std::nullopt;
+    return Data(data);
+}
+
+std::string dateText(long seconds)
+{
+    const std::time_t time = seconds;
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &utc);
+    return text;
+}
+
+// The keyring's (sub)key with that fingerprint, and whether it counts now.
+std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& fingerprint, std::string& userId)
+{
+    gpgme_key_t found = nullptr;
+    if (gpgme_get_key(ctx, fingerprint.c_str(), &found, 0) != 0 || found == nullptr)
+        return "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
+    const Key key(found);
+    if (key->uids != nullptr && key->uids->uid != nullptr)
+        userId = key->uids->uid;
+    if (key->revoked)
+        return "signed by key " + fingerprint + ", which is revoked";
+    for (gpgme_subkey_t sub = key->subkeys; sub != nullptr; sub = sub->next) {
+        if (sub->fpr == nullptr || fingerprint != sub->fpr)
+            continue;
+        if (sub->revoked)
+            return "signed by key " + fingerprint + ", which is revoked";
+        if (sub->expired || (sub->expires > 0 && sub->expires <= std::time(nullptr)))
+            return "signed by key " + fingerprint + ", which expired on " + dateText(sub->expires);
+    }
+    if (key->expired)
+        return "signed by key " + fingerprint + ", whose primary key has expired";
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::string& signatureFile,
+                                                                 const std::string& signedBytes,
+                                                                 const std::string& keyringFile)
+{
+    gpgme_check_version(nullptr);
+    std::string keyring;
+    std::string signature;
+    try {
+        keyring = files::ReadFileBytes(keyringFile);
+        signature = files::ReadFileBytes(signatureFile);
+    } catch (const files::TextFileError& e) {
+        return std::string(e.what());
+    }
+
+    const ThrowawayHome home;
+    if (home.path().empty())
+        return std::string("cannot make a private GnuPG folder in ") + fs::temp_directory_path().string();
+    gpgme_ctx_t raw = nullptr;
+    if (const gpgme_error_t error = gpgme_new(&raw))
+        return "GnuPG cannot start: " + errorText(error);
+    const Context ctx(raw);
+    if (const gpgme_error_t error =
+            gpgme_ctx_set_engine_info(ctx.get(), GPGME_PROTOCOL_OpenPGP, nullptr, home.path().c_str()))
+        return "GnuPG cannot start: " + errorText(error);
+
+    std::optional<Data> keys = dataFrom(keyring);
+    if (!keys)
+        return std::string("out of memory");
+    if (const gpgme_error_t error = gpgme_op_import(ctx.get(), keys->get()))
+        return "the keyring " + keyringFile + " cannot be read: " + errorText(error);
+    const gpgme_import_result_t imported = gpgme_op_import_result(ctx.get());
+    if (imported == nullptr || imported->considered == 0)
+        return "the keyring " + keyringFile + " holds no OpenPGP keys";
+
+    std::optional<Data> sig = dataFrom(signature);
+    std::optional<Data> text = dataFrom(signedBytes);
+    if (!sig || !text)
+        return std::string("out of memory");
+    if (const gpgme_error_t error = gpgme_op_verify(ctx.get(), sig->get(), text->get(), nullptr))
+        return signatureFile + " is not an OpenPGP signature: " + errorText(error);
+    const gpgme_verify_result_t result = gpgme_op_verify_result(ctx.get());
+    if (result == nullptr || result->signatures == nullptr)
+        return signatureFile + " holds no signature";
+
+    std::string why;
+    for (gpgme_signature_t s = result->signatures; s != nullptr; s = s->next) {
+        const std::string fingerprint = s->fpr != nullptr ? s->fpr : "";
+        std::string userId;
+        if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING)) {
+            why = "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
+            continue;
+        }
+        if (gpg_err_code(s->status) == GPG_ERR_BAD_SIGNATURE || (s->summary & GPGME_SIGSUM_RED)) {
+            why = "bad signature by key " + fingerprint + ": SHA256SUMS is not what was signed";
+            continue;
+        }
+        // GnuPG calls a signature by an expired key good; the keyring's
+        // trust ends when the key expires.
+        if (std::optional<std::string> problem = keyProblem(ctx.get(), fingerprint, userId)) {
+            why = *problem;
+            continue;
+        }
+        if (gpg_err_code(s->status) != GPG_ERR_NO_ERROR) {
+            why = "signature by key " + fingerprint + " not good: " + errorText(s->status);
+            continue;
+        }
+        return GoodSignature{fingerprint, userId};
+    }
+    return why;
+}
+
+} // namespace zorvane::trust

@@ -1,0 +1,24 @@
+// A detached OpenPGP signature over a release manifest, checked against a
+// keyring of trusted release keys and nothing else: the keys are imported
+// into a GnuPG home of its own, so the user's own keys play no part.
+#pragma once
+
+#include <string>
+#include <variant>
+
+namespace zorvane::trust {
+
+struct GoodSignature {
+    std::string fingerprint;   // of the (sub)key that made it
+    std::string userId;        // the key's first user id
+};
+
+// Verifies signatureFile over signedBytes with the keys in keyringFile (as
+// gpg --export writes them, binary or armored). A signature counts when it
+// is good and made by a key or subkey of the keyring that is neither expired
+// nor revoked now. Returns the signer, or why the signature does not count.
+std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::string& signatureFile,
+                                                                 const std::string& signedBytes,
+                                                                 const std::string& keyringFile);
+
+} // namespace zorvane::trust
