@@ -90,6 +90,20 @@ std::string dateText(long seconds)
     return text;
 }
 
+// GnuPG names the signer of a bad signature by its key id alone: the
+// keyring's (sub)key with that id gives the whole fingerprint.
+std::string fullFingerprint(gpgme_ctx_t ctx, const std::string& id)
+{
+    gpgme_key_t found = nullptr;
+    if (id.empty() || gpgme_get_key(ctx, id.c_str(), &found, 0) != 0 || found == nullptr)
+        return id;
+    const Key key(found);
+    for (gpgme_subkey_t sub = key->subkeys; sub != nullptr; sub = sub->next)
+        if (sub->fpr != nullptr && std::string(sub->fpr).ends_with(id))
+            return sub->fpr;
+    return id;
+}
+
 // The keyring's (sub)key with that fingerprint, and whether it counts now.
 std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& fingerprint, std::string& userId)
 {
@@ -162,7 +176,7 @@ std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::stri
 
     std::string why;
     for (gpgme_signature_t s = result->signatures; s != nullptr; s = s->next) {
-        const std::string fingerprint = s->fpr != nullptr ? s->fpr : "";
+        const std::string fingerprint = fullFingerprint(ctx.get(), s->fpr != nullptr ? s->fpr : "");
         std::string userId;
         if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING)) {
             why = "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <variant>
+
+#include "files/manifest.h"
+#include "kit/signing_keys.h"
+#include "kit/temp_dir.h"
+#include "trust/release.h"
+
+namespace zorvane {
+namespace {
+
+const std::string kHash = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";   // of "test"
+
+TEST(Manifest, LinesAsSha256sumWritesThem)
+{
+    const std::string upper = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";
+    const auto read = files::ParseManifest("SHA256SUMS", "# released 2026-12-01\n\n" + kHash + "  pellamar.s19\n" +
+                                                             upper + " *./boot.s19\n" + "\\" + kHash +
+                                                             "  odd\\\\name\n" + kHash + "  sub//./ee.s19\n");
+    ASSERT_TRUE(std::holds_alternative<files::Manifest>(read)) << std::get<std::string>(read);
+    const files::Manifest& manifest = std::get<files::Manifest>(read);
+    for (const char* listed : {"pellamar.s19", "./pellamar.s19", "boot.s19", "odd\\name", "sub/ee.s19"})
+        EXPECT_EQ(manifest.problemWith(listed, kHash), std::nullopt) << listed;
+    EXPECT_EQ(manifest.problemWith("main.s19", kHash), "main.s19: not listed in SHA256SUMS");
+    EXPECT_EQ(manifest.problemWith("boot.s19", std::string(64, '0')),
+              "boot.s19: SHA-256 " + std::string(64, '0') + " read, SHA256SUMS line 4 lists " + kHash);
+
+    for (const auto& [text, fault] : std::vector<std::pair<std::string, std::string>>{
+             {kHash + "  a\n" + kHash + " a\n", "SHA256SUMS line 2: not a line of a SHA-256 hash"},
+             {kHash.substr(1) + "  a\n", "SHA256SUMS line 1: not a line of a SHA-256 hash"},
+             {"SHA256 (a) = " + kHash + "\n", "SHA256SUMS line 1: not a line of a SHA-256 hash"},
+             {"\n" + kHash.substr(0, 63) + "g  a\n", "SHA256SUMS line 2: the SHA-256 holds a character"},
+         }) {
+        const auto refused = files::ParseManifest("SHA256SUMS", text);
+        ASSERT_TRUE(std::holds_alternative<std::string>(refused)) << text;
+        EXPECT_EQ(std::get<std::string>(refused).rfind(fault, 0), 0u) << std::get<std::string>(refused);
+    }
+}
+
+// Trust is the keyring: a good signature by one of its keys that is neither
+// expired nor revoked, and nothing else.
+TEST(Release, ASignatureCountsOnlyByALiveKeyOfTheKeyring)
+{
+    testkit::TempDir dir;
+    testkit::SigningKeys keys(dir.path());
+    const std::string release = keys.make("release");
+    const std::string stranger = keys.make("stranger");
+    const std::string old = keys.make("old", true);
+    keys.exportKey(release, dir.path() / "trusted.gpg");
+    keys.exportKey(release, dir.path() / "trusted.asc", true);
+    keys.exportKey(old, dir.path() / "old.gpg");
+
+    const auto load = [&](const std::string& keyring, bool require = false) {
+        return trust::LoadRelease({"", keyring, (dir.path() / "settings").string(), require});
+    };
+    const auto refusal = [](const std::variant<trust::Release, std::string>& loaded) {
+        return std::holds_alternative<std::string>(loaded) ? std::get<std::string>(loaded) : "(accepted)";
+    };
+
+    EXPECT_EQ(load("").index(), 0u) << "no manifest: nothing in play";
+    EXPECT_EQ(refusal(load("", true)), "no SHA256SUMS in the working folder, and a signed one is required");
+
+    dir.write("SHA256SUMS", kHash + "  pellamar.s19\n");
+    ASSERT_EQ(load("").index(), 0u) << refusal(load(""));
+    EXPECT_TRUE(std::get<trust::Release>(load("")).manifest) << "an unsigned manifest is in play";
+    EXPECT_EQ(refusal(load("", true)).rfind("SHA256SUMS is not signed", 0), 0u) << refusal(load("", true));
+
+    keys.sign(release, dir.path() / "SHA256SUMS", dir.path() / "SHA256SUMS.gpg");
+    for (const char* keyring : {"trusted.gpg", "trusted.asc"}) {
+        const auto good = load(keyring, true);
+        ASSERT_EQ(good.index(), 0u) << keyring << ": " << refusal(good);
+        EXPECT_EQ(std::get<trust::Release>(good).signedBy, release);
+        EXPECT_EQ(std::get<trust::Release>(good).signerId, "release <release@example.invalid>");
+    }
+    EXPECT_EQ(refusal(load("")).rfind("SHA256SUMS.gpg: no keyring of trusted release keys", 0), 0u)
+        << "no keyring where one is looked for";
+
+    dir.write("SHA256SUMS", kHash + "  pellamar.s19\n" + kHash + "  main.s19\n");
+    EXPECT_EQ(refusal(load("trusted.gpg")), "SHA256SUMS.gpg: bad signature by key " + release +
+                                                ": SHA256SUMS is not what was signed");
+
+    keys.sign(stranger, dir.path() / "SHA256SUMS", dir.path() / "SHA256SUMS.gpg");
+    EXPECT_EQ(refusal(load("trusted.gpg")).rfind("SHA256SUMS.gpg: signed by key ", 0), 0u);
+    EXPECT_NE(refusal(load("trusted.gpg")).find("which is not in the keyring of trusted release keys"),
+              std::string::npos);
+
+    keys.sign(old, dir.path() / "SHA256SUMS", dir.path() / "SHA256SUMS.gpg", true);
+    EXPECT_EQ(refusal(load("old.gpg")), "SHA256SUMS.gpg: signed by key " + old + ", which expired on 2020-01-02");
+
+    dir.write("SHA256SUMS", "not a manifest\n");
+    EXPECT_EQ(refusal(load("trusted.gpg")).rfind("SHA256SUMS line 1: not a line of a SHA-256 hash", 0), 0u);
+}
+
+} // namespace
+} // namespace zorvane
