@@ -64,7 +64,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads these at run time, so the library scan cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins")
+# gpg checks release manifests' signatures (through GPGME); gpgconf ends its agent.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, gpg, gpgconf")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZORVANE_DEB_REVISION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "e2e/process.h"
+#include "kit/signing_keys.h"
 #include "kit/temp_dir.h"
 #include "srec_memory.h"
 
@@ -332,6 +333,66 @@ TEST_F(FlashAgainstSimulator, RecordThatCannotBeKeptIsExit11)
     EXPECT_NE(run.output.find("zorvane-flash: warning: the flash record for " + link() + " was not kept: "),
               std::string::npos)
         << run.output;
+}
+
+// With a signed SHA256SUMS in the working folder, only the files it lists
+// with the bytes the run reads are programmed; the record names it.
+TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
+{
+    startSimulator();
+    testkit::SigningKeys keys(dir.path());
+    const std::string release = keys.make("release");
+    keys.exportKey(release, dir.path() / "trusted.gpg");
+    const auto publish = [&](std::initializer_list<std::string> files) {
+        std::ofstream(dir.path() / "SHA256SUMS") << testkit::Sha256SumsFor(dir.path(), files);
+        keys.sign(release, dir.path() / "SHA256SUMS", dir.path() / "SHA256SUMS.gpg");
+    };
+    const std::vector<std::string> trusted{"--keyring", "trusted.gpg"};
+
+    publish({"tessivar.cfg", "boot.s19"});
+    const ProcessResult unlisted = flash("tessivar", trusted);
+    EXPECT_EQ(unlisted.exitCode, 8) << unlisted.output;
+    EXPECT_NE(unlisted.output.find("[FLASH Error] FLASH Failed.\ntessivar.s19: not listed in SHA256SUMS\n"),
+              std::string::npos)
+        << unlisted.output;
+
+    publish({"tessivar.cfg", "boot.s19", "tessivar.s19"});
+    const std::string listed = testkit::Sha256SumsFor(dir.path(), {"tessivar.s19"}).substr(0, 64);
+    std::ofstream(dir.path() / "tessivar.s19", std::ios::app) << "patched after the release\n";
+    const std::string patched = testkit::Sha256SumsFor(dir.path(), {"tessivar.s19"}).substr(0, 64);
+    const ProcessResult tampered = flash("tessivar", trusted);
+    EXPECT_EQ(tampered.exitCode, 8) << tampered.output;
+    EXPECT_NE(tampered.output.find("tessivar.s19: SHA-256 " + patched + " read, SHA256SUMS line 3 lists " + listed),
+              std::string::npos)
+        << tampered.output;
+
+    publish({"tessivar.cfg", "boot.s19", "tessivar.s19"});
+    Process check({ZORVANE_FLASH, "--check", "--platform", "tessivar", "--keyring", "trusted.gpg"}, dir.path().string());
+    const ProcessResult checked = check.wait(kRunLimit);
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+    EXPECT_NE(checked.output.find("SHA256SUMS.gpg: good signature by " + release), std::string::npos) << checked.output;
+    EXPECT_NE(checked.output.find("Firmware  tessivar.s19, 77888 bytes, sha256 " + patched + ", listed in the manifest"),
+              std::string::npos)
+        << checked.output;
+
+    const ProcessResult good = flash("tessivar", {"--keyring", "trusted.gpg", "--record", "released.jsonl"});
+    EXPECT_EQ(good.exitCode, 0) << good.output;
+    std::ifstream records(dir.path() / "released.jsonl");
+    const std::string record((std::istreambuf_iterator<char>(records)), std::istreambuf_iterator<char>());
+    EXPECT_NE(record.find("\"manifest\":{\"file\":\"SHA256SUMS\",\"sha256\":\""), std::string::npos) << record;
+    EXPECT_NE(record.find("\"signed_by\":\"" + release + "\"}"), std::string::npos) << record;
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "released.jsonl").string()},
+                     dir.path().string());
+    EXPECT_EQ(validate.wait(30s).exitCode, 0);
+
+    std::filesystem::remove(dir.path() / "SHA256SUMS.gpg");
+    const ProcessResult unsigned_ = flash("tessivar", {"--require-signature"});
+    EXPECT_EQ(unsigned_.exitCode, 3) << unsigned_.output;
+    EXPECT_NE(unsigned_.output.find("[Error] Error reading from File: SHA256SUMS\nSee Help for configuration file "
+                                    "format.\n  cause: SHA256SUMS is not signed"),
+              std::string::npos)
+        << unsigned_.output;
 }
 
 } // namespace

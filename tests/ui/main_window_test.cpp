@@ -413,6 +413,22 @@ TEST_F(MainWindow, EveryRunLeavesAFlashRecord)
         << statusPanel(*unwritable).toStdString();
 }
 
+// A SHA256SUMS in the working folder holds the window's runs to the files it
+// lists: a configuration it does not list starts no run.
+TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
+{
+    dir.write("SHA256SUMS", std::string(64, '0') + "  boot.s19\n");
+    auto window = makeWindow();
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    EXPECT_FALSE(window->runInProgress());
+    EXPECT_EQ(portsMade, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[0].text, "Error reading from File: pellamar.cfg\rpellamar.cfg: not listed in SHA256SUMS");
+    EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
+}
+
 TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
 {
     auto window = makeWindow();
