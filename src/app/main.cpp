@@ -3,15 +3,49 @@
 #include <QtWidgets/QApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "app/production_wiring.h"
 #include "ui/artwork.h"
 #include "ui/startup.h"
 #include "ui/working_folder.h"
+#include "zorvane_version.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zorvane [FOLDER]\n"
+    "       zorvane --help | --version\n"
+    "\n"
+    "Opens the firmware update window. It works in FOLDER, else in the current\n"
+    "folder when that holds a platform configuration file (pellamar.cfg,\n"
+    "tessivar.cfg, default.cfg), else in the folder the settings name\n"
+    "([Files] Folder), else in ~/Zorvane. zorvane-flash flashes without a window.\n";
+
+// --help and --version answer on the terminal, without a window or a display.
+std::optional<int> answeredOnTheTerminal(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::printf("zorvane %s\n", zorvane::kVersion);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = answeredOnTheTerminal(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZORVANE"));
     QApplication::setApplicationName(QStringLiteral("ZORVANE"));

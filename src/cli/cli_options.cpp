@@ -11,12 +11,14 @@ const char* const kCliUsage =
     "                     [--manifest FILE] [--keyring FILE] [--require-signature]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
+    "       zorvane-flash --help | --version\n"
     "\n"
     "Runs one flash run per port in the current directory, which holds the\n"
     "configuration file and the boot, firmware and EEPROM images it names.\n"
     "  --port              1 or 2 (Comm1, Comm2) or a serial device such as /dev/ttyUSB0;\n"
     "                      give it once per radio to flash several radios at once\n"
-    "  --platform          pellamar.cfg, tessivar.cfg or default.cfg\n"
+    "  --platform          pellamar, tessivar or other (reads pellamar.cfg, tessivar.cfg or\n"
+    "                      default.cfg in the current directory)\n"
     "  --config            another configuration file\n"
     "  --yes               go on at the reset prompt without waiting for Enter\n"
     "  --on-line-error     what to answer a line error (default: ask; cancel without a\n"
@@ -61,6 +63,10 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            return std::nullopt;
+        }
+        if (arg == "--version" || arg == "-V") {
+            options.version = true;
             return std::nullopt;
         }
         if (arg == "--yes" || arg == "-y") {

@@ -27,6 +27,7 @@ struct CliOptions {
     bool check = false;               // read the files as a run would, open no port
     bool listPorts = false;
     bool help = false;
+    bool version = false;
 
     LineErrorAnswer lineErrorAnswer() const
     {

@@ -65,10 +65,26 @@ std::string sameDeviceAs(const std::string& device)
     return ec ? device : canonical.string();
 }
 
+// One line that says what is wrong, and where to look, as GNU tools do.
 int usageError(const std::string& error)
 {
-    std::fprintf(stderr, "zorvane-flash: %s\n\n%s", error.c_str(), cli::kCliUsage);
+    std::fprintf(stderr, "zorvane-flash: %s\nTry 'zorvane-flash --help'.\n", error.c_str());
     return cli::kExitUsage;
+}
+
+// Everything the command line alone can refuse, before any other output.
+std::optional<std::string> refusedArguments(const cli::CliOptions& options)
+{
+    if (options.askUnit && !cli::InputIsTerminal())
+        return "--ask-unit needs a terminal to read the labels from";
+    std::vector<std::string> devices;
+    for (const std::string& port : options.ports) {
+        const std::string device = sameDeviceAs(deviceFor(port));
+        if (std::find(devices.begin(), devices.end(), device) != devices.end())
+            return "port " + port + " is named twice";
+        devices.push_back(device);
+    }
+    return std::nullopt;
 }
 
 // The configuration's box with its cause line: exit 3.
@@ -143,6 +159,8 @@ int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, li
     runs[0].host = &host;
     reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
     host.printResults();
+    if (reports[0].outcome == RunOutcome::Cancelled)
+        std::printf("Run cancelled: %s.\n", reports[0].cause.c_str());
     if (!runs[0].record->portDiagnosis().empty())
         reports[0].cause = runs[0].record->portDiagnosis();   // as the operator was told
     return cli::ExitCodeFor(reports[0].outcome);
@@ -201,18 +219,25 @@ int main(int argc, char** argv)
         std::fputs(cli::kCliUsage, stdout);
         return cli::kExitSuccess;
     }
-
-    if (options.listPorts) {
-        std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2")).c_str(), stdout);
+    if (options.version) {
+        std::printf("zorvane-flash %s\n", kVersion);
         return cli::kExitSuccess;
     }
+    if (options.listPorts) {
+        const auto present = [](const std::string& device) {
+            std::error_code ec;
+            return std::filesystem::exists(device, ec);
+        };
+        std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2"), present).c_str(), stdout);
+        return cli::kExitSuccess;
+    }
+    if (!options.check)
+        if (std::optional<std::string> refused = refusedArguments(options))
+            return usageError(*refused);
 
     // Ctrl-C and SIGTERM stop the runs through their closing steps; they
     // are taken by RunAll, so every thread must block them.
     const sigset_t stopSignals = cli::BlockStopSignals();
-
-    if (options.askUnit && !cli::InputIsTerminal())
-        return usageError("--ask-unit needs a terminal to read the labels from");
 
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded())
@@ -235,13 +260,6 @@ int main(int argc, char** argv)
                     labels.eeprom.c_str(), config.config.configVal.c_str());
     }
 
-    std::vector<std::string> devices;
-    for (const std::string& port : options.ports) {
-        const std::string device = deviceFor(port);
-        if (std::find(devices.begin(), devices.end(), sameDeviceAs(device)) != devices.end())
-            return usageError("port " + port + " is named twice");
-        devices.push_back(sameDeviceAs(device));
-    }
     std::vector<std::string> units = options.units;
     if (options.askUnit && !askUnits(units, options.ports)) {
         std::puts("\nNo unit label: nothing was flashed.");

@@ -58,7 +58,8 @@ std::vector<PortEntry> SystemPorts()
     return ports;
 }
 
-std::string FormatPortList(const std::vector<PortEntry>& ports, const std::string& comm1, const std::string& comm2)
+std::string FormatPortList(const std::vector<PortEntry>& ports, const std::string& comm1, const std::string& comm2,
+                           const std::function<bool(const std::string&)>& present)
 {
     std::string out;
     if (ports.empty())
@@ -73,7 +74,8 @@ std::string FormatPortList(const std::vector<PortEntry>& ports, const std::strin
             line(out, "VID:PID:      ", (port.vendorId ? hex4(*port.vendorId) : "????") + ":" +
                                            (port.productId ? hex4(*port.productId) : "????"));
     }
-    out += "Comm1 is " + comm1 + "\nComm2 is " + comm2 + "\n";
+    for (const auto& [name, device] : {std::pair{"Comm1", &comm1}, std::pair{"Comm2", &comm2}})
+        out += std::string(name) + " is " + *device + (present(*device) ? "" : " (no such device)") + "\n";
     return out;
 }
 

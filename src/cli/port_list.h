@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct PortEntry {
 // The ports QtSerialPort knows of, with their /dev/serial/by-id names.
 std::vector<PortEntry> SystemPorts();
 
-std::string FormatPortList(const std::vector<PortEntry>& ports, const std::string& comm1, const std::string& comm2);
+// present tells whether a device exists: a Comm entry whose device does not
+// is marked.
+std::string FormatPortList(const std::vector<PortEntry>& ports, const std::string& comm1, const std::string& comm2,
+                           const std::function<bool(const std::string&)>& present);
 
 } // namespace zorvane::cli

@@ -142,8 +142,10 @@ void TerminalHost::printResults()
         {ResultBox::Config, "CONFIG Value:"},         {ResultBox::EepromCsum, "EEPROM Checksum:"},
         {ResultBox::FirmwareCsum, "Firmware Checksum:"},
     };
+    // A box the run never filled (a stage it did not reach) has no line.
     for (const auto& [box, label] : labels)
-        std::printf("%-19s %s\n", label, results_[box].c_str());
+        if (!results_[box].empty())
+            std::printf("%-19s %s\n", label, results_[box].c_str());
     std::fflush(stdout);
 }
 

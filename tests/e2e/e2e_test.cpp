@@ -297,8 +297,24 @@ TEST_F(FlashAgainstSimulator, BadArgumentsGetTheUsage)
         Process p(args, dir.path().string());
         const ProcessResult r = p.wait(10s);
         EXPECT_EQ(r.exitCode, 2) << args.size() << r.output;
-        EXPECT_NE(r.output.find("usage:"), std::string::npos) << r.output;
+        if (args[0] == ZORVANE_FLASH) {
+            // One line that says what is wrong, then where to look: never the whole help.
+            EXPECT_EQ(r.output.rfind("zorvane-flash: ", 0), 0u) << r.output;
+            EXPECT_EQ(r.output.find('\n'), r.output.find("\nTry 'zorvane-flash --help'.\n")) << r.output;
+            EXPECT_TRUE(r.output.ends_with("\nTry 'zorvane-flash --help'.\n")) << r.output;
+        } else {
+            EXPECT_NE(r.output.find("usage:"), std::string::npos) << r.output;
+        }
     }
+    // A port named twice is refused before anything else is printed.
+    Process twice({ZORVANE_FLASH, "--port", "1", "--port", "/dev/ttyS0", "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult refused = twice.wait(10s);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.output, "zorvane-flash: port /dev/ttyS0 is named twice\nTry 'zorvane-flash --help'.\n");
+    Process version({ZORVANE_FLASH, "--version"}, dir.path().string());
+    const ProcessResult versioned = version.wait(10s);
+    EXPECT_EQ(versioned.exitCode, 0);
+    EXPECT_EQ(versioned.output.rfind("zorvane-flash ", 0), 0u) << versioned.output;
 }
 
 TEST_F(FlashAgainstSimulator, MissingConfigurationFileIsAConfigurationError)

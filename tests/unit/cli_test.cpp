@@ -189,7 +189,8 @@ TEST(PortList, EveryPortWithItsNamesAndWhatCommMeans)
          "FTDI", "A50285BI", 0x0403, 0x6001},
         {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt},
     };
-    EXPECT_EQ(FormatPortList(ports, "/dev/ttyS0", "/dev/ttyUSB0"),
+    const auto present = [](const std::string& device) { return device != "/dev/ttyS1"; };
+    EXPECT_EQ(FormatPortList(ports, "/dev/ttyS0", "/dev/ttyUSB0", present),
               "/dev/ttyUSB0\n"
               "  stable name:  /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n"
               "  description:  FT232R USB UART\n"
@@ -199,8 +200,8 @@ TEST(PortList, EveryPortWithItsNamesAndWhatCommMeans)
               "/dev/ttyS0\n"
               "Comm1 is /dev/ttyS0\n"
               "Comm2 is /dev/ttyUSB0\n");
-    EXPECT_EQ(FormatPortList({}, "/dev/ttyS0", "/dev/ttyS1"),
-              "No serial ports found.\nComm1 is /dev/ttyS0\nComm2 is /dev/ttyS1\n");
+    EXPECT_EQ(FormatPortList({}, "/dev/ttyS0", "/dev/ttyS1", present),
+              "No serial ports found.\nComm1 is /dev/ttyS0\nComm2 is /dev/ttyS1 (no such device)\n");
 }
 
 } // namespace
