@@ -47,6 +47,16 @@ add_custom_target(zorvane_package_files ALL DEPENDS ${ZORVANE_GZIPPED} ${ZORVANE
 install(FILES ${ZORVANE_GZIPPED} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${ZORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Example files to try the simulator with, from the package alone: the demo's
+# configuration files and images.
+set(ZORVANE_EXAMPLES ${ZORVANE_PACKAGE_FILES}/examples)
+add_custom_command(OUTPUT ${ZORVANE_EXAMPLES}/pellamar.cfg
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZORVANE_EXAMPLES}
+  COMMAND zorvane-make-demo ${ZORVANE_EXAMPLES}
+  DEPENDS zorvane-make-demo)
+add_custom_target(zorvane_examples ALL DEPENDS ${ZORVANE_EXAMPLES}/pellamar.cfg)
+install(DIRECTORY ${ZORVANE_EXAMPLES}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/zorvane/examples)
+
 configure_file(resources/${ZORVANE_APPSTREAM_ID}.metainfo.xml.in
                ${ZORVANE_PACKAGE_FILES}/${ZORVANE_APPSTREAM_ID}.metainfo.xml @ONLY)
 install(FILES ${ZORVANE_PACKAGE_FILES}/${ZORVANE_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -63,9 +73,9 @@ set(CPACK_PACKAGE_CONTACT "${ZORVANE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads these at run time, so the library scan cannot see them.
+# Qt loads its platform plugins at run time, so the library scan cannot see them.
 # gpg checks release manifests' signatures (through GPGME); gpgconf ends its agent.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins, gpg, gpgconf")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, gpg, gpgconf")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZORVANE_DEB_REVISION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

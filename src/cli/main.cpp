@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/bench_host.h"
@@ -136,14 +137,22 @@ int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>&
 }
 
 // Each radio's label, asked before the reset prompt; false when the
-// operator gave none (end of input or Ctrl-C).
-bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports)
+// operator gave none (an empty line, the end of input, or Ctrl-C).
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, const sigset_t& stopSignals)
 {
-    std::stop_source never;
+    std::stop_source interrupted;
+    std::jthread watcher([&](std::stop_token asked) {
+        constexpr timespec kLook{0, 100'000'000};
+        while (!asked.stop_requested())
+            if (sigtimedwait(&stopSignals, nullptr, &kLook) > 0) {
+                interrupted.request_stop();
+                return;
+            }
+    });
     for (const std::string& port : ports) {
         std::printf("Unit on %s (scan or type its label, then Enter): ", port.c_str());
         std::fflush(stdout);
-        std::optional<std::string> unit = cli::ReadLine(never.get_token());
+        std::optional<std::string> unit = cli::ReadLine(interrupted.get_token());
         if (!unit || unit->empty())
             return false;
         units.push_back(*unit);
@@ -261,7 +270,7 @@ int main(int argc, char** argv)
     }
 
     std::vector<std::string> units = options.units;
-    if (options.askUnit && !askUnits(units, options.ports)) {
+    if (options.askUnit && !askUnits(units, options.ports, stopSignals)) {
         std::puts("\nNo unit label: nothing was flashed.");
         return cli::kExitCancelled;
     }

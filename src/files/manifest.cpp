@@ -71,7 +71,7 @@ const ManifestEntry* Manifest::find(const std::string& name) const
     const ManifestEntry* found = nullptr;
     for (const ManifestEntry& entry : entries)
         if (entry.name == wanted)
-            found = &entry;   // sha256sum -c checks every line; the last one of a name stands here
+            found = &entry;
     return found;
 }
 
@@ -81,9 +81,11 @@ std::optional<std::string> Manifest::problemWith(const std::string& name, const 
     const ManifestEntry* entry = find(name);
     if (entry == nullptr)
         return name + ": not listed in " + listed;
-    if (entry->sha256 != sha)
-        return name + ": SHA-256 " + sha + " read, " + listed + " line " + std::to_string(entry->line) + " lists " +
-               entry->sha256;
+    // As sha256sum -c checks every line, a name listed twice must match both.
+    for (const ManifestEntry& other : entries)
+        if (other.name == entry->name && other.sha256 != sha)
+            return name + ": SHA-256 " + sha + " read, " + listed + " line " + std::to_string(other.line) + " lists " +
+                   other.sha256;
     return std::nullopt;
 }
 

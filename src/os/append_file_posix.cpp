@@ -25,7 +25,7 @@ std::optional<std::string> syncFolder(const std::string& path)
 {
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty())
-        folder = std::filesystem::current_path();
+        folder = ".";
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return failure("cannot open the folder of", path, errno);

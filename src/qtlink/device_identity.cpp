@@ -32,9 +32,11 @@ DeviceIdentity DescribeDevice(const std::string& device)
     identity.path = ec ? device : canonical.string();
     if (!ec)
         identity.byId = byIdName(canonical);
-    const QSerialPortInfo info(QString::fromStdString(identity.path));
-    if (!info.isNull())
-        identity.usbSerial = info.serialNumber().toStdString();
+    // Qt names a port by its short name; the device's path finds it.
+    const QString location = QString::fromStdString(identity.path);
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation() == location)
+            identity.usbSerial = info.serialNumber().toStdString();
     return identity;
 }
 

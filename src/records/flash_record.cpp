@@ -197,7 +197,6 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     if (report.bootChecksum)
         bootChecksum = std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(*report.bootChecksum >> 8),
                                                   static_cast<std::uint8_t>(*report.bootChecksum & 0xFF)};
-    const bool configKnown = !config.configVal.empty();
 
     std::string json = "{";
     json += field("schema", std::to_string(kFlashRecordSchema)) + ",";
@@ -214,7 +213,7 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += field("config_sha256", orNull(config.configSha256)) + ",";
     json += field("images", imagesJson(config, report.images.get())) + ",";
     json += field("manifest", request.release ? manifestJson(*request.release) : "null") + ",";
-    json += field("config", configKnown ? hex(std::array<std::uint8_t, 1>{config.configValHex}) : "null") + ",";
+    json += field("config", report.configValue ? hex(std::array<std::uint8_t, 1>{*report.configValue}) : "null") + ",";
     json += optionalHex("boot_version", report.bootVersionBytes) + ",";
     json += optionalHex("boot_checksum", bootChecksum) + ",";
     json += optionalHex("eeprom_checksum", report.eepromChecksum) + ",";

@@ -1,10 +1,17 @@
 #include "records/record_writer.h"
 
+#include <exception>
+
 namespace zorvane {
 
 void FileRecorder::outcomeDecided(const RunRequest& request, const RunReport& report)
 {
-    error_ = AppendFlashRecord(path_, FlashRecordJson(request, report, origin_, std::chrono::system_clock::now()));
+    // Whatever goes wrong keeping the record is said, never lost with it.
+    try {
+        error_ = AppendFlashRecord(path_, FlashRecordJson(request, report, origin_, std::chrono::system_clock::now()));
+    } catch (const std::exception& e) {
+        error_ = std::string("cannot write ") + path_ + ": " + e.what();
+    }
 }
 
 } // namespace zorvane

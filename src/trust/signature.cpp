@@ -4,13 +4,15 @@
 
 #include <chrono>
 #include <clocale>
-#include <cstdlib>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <random>
 
 #include "files/text_files.h"
+#include "os/run_program.h"
 
 namespace zorvane::trust {
 
@@ -38,9 +40,10 @@ public:
     {
         if (path_.empty())
             return;
-        // The folder's name is ours and holds no character a shell treats specially.
-        const std::string kill = "gpgconf --homedir '" + path_.string() + "' --kill all >/dev/null 2>&1";
-        [[maybe_unused]] const int ended = std::system(kill.c_str());
+        // What is left of gpg's agent and its sockets goes with the home;
+        // neither matters to the verdict, so their statuses are not kept.
+        os::RunQuietly("gpgconf", {"--homedir", path_.string(), "--kill", "all"});
+        os::RunQuietly("gpgconf", {"--homedir", path_.string(), "--remove-socketdir"});
         std::error_code ec;
         fs::remove_all(path_, ec);
     }
@@ -80,13 +83,14 @@ std::optional<Data> dataFrom(const std::string& bytes)
     return Data(data);
 }
 
+// A day as YYYY-MM-DD, in UTC.
 std::string dateText(long seconds)
 {
-    const std::time_t time = seconds;
-    std::tm utc{};
-    gmtime_r(&time, &utc);
+    const std::chrono::year_month_day day{
+        std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds(std::chrono::seconds(seconds)))};
     char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &utc);
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(day.year()),
+                  static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
     return text;
 }
 

@@ -328,6 +328,8 @@ void frmMain::runEnded(const RunReport& report, const std::optional<std::string>
 
 bool frmMain::holdToRelease(RunRequest& request)
 {
+    // On the window's thread: a signature check takes a fraction of a second,
+    // and without a SHA256SUMS in the folder nothing is checked at all.
     const QSettings store = settingsStore();
     const trust::ReleaseOptions options{{}, {}, QFileInfo(store.fileName()).absolutePath().toStdString(),
                                         store.value(QStringLiteral("Files/RequireSignature")).toBool()};

@@ -16,11 +16,16 @@ def main():
         schema = json.load(f)
     validator = jsonschema.Draft202012Validator(schema)
     failures = 0
+    records = 0
     with open(records_path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
+            records += 1
             for error in validator.iter_errors(json.loads(line)):
                 print(f"{records_path} line {number}: {error.json_path}: {error.message}")
                 failures += 1
+    if records == 0:
+        print(f"{records_path}: no records")
+        return 1
     return 1 if failures else 0
 
 

@@ -49,6 +49,7 @@ TEST(FlashRecord, OneLineWithEveryField)
     report.bootVersion = "1.A";
     report.bootVersionBytes = std::array<std::uint8_t, 2>{0x01, 0x0A};
     report.bootChecksum = 0x111D;
+    report.configValue = 0x3F;
     report.eepromChecksum = ImageChecksum{0x12, 0x05};
     report.firmwareChecksum = ImageChecksum{0x01, 0x25};
     report.message = MakeMessage(MessageId::FlashLineErrors);

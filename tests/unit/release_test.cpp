@@ -26,6 +26,10 @@ TEST(Manifest, LinesAsSha256sumWritesThem)
     EXPECT_EQ(manifest.problemWith("main.s19", kHash), "main.s19: not listed in SHA256SUMS");
     EXPECT_EQ(manifest.problemWith("boot.s19", std::string(64, '0')),
               "boot.s19: SHA-256 " + std::string(64, '0') + " read, SHA256SUMS line 4 lists " + kHash);
+    const auto twice = files::ParseManifest("SHA256SUMS", kHash + "  a.s19\n" + std::string(64, '1') + "  ./a.s19\n");
+    EXPECT_EQ(std::get<files::Manifest>(twice).problemWith("a.s19", kHash),
+              "a.s19: SHA-256 " + kHash + " read, SHA256SUMS line 2 lists " + std::string(64, '1'))
+        << "a name listed twice must match both lines";
 
     for (const auto& [text, fault] : std::vector<std::pair<std::string, std::string>>{
              {kHash + "  a\n" + kHash + " a\n", "SHA256SUMS line 2: not a line of a SHA-256 hash"},

@@ -1,0 +1,13 @@
+// Starting a helper program and waiting for it, without a shell between.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zorvane::os {
+
+// Runs program (looked up on PATH) with arguments, its output discarded,
+// and returns its exit status; -1 when it could not be started.
+int RunQuietly(const std::string& program, const std::vector<std::string>& arguments);
+
+} // namespace zorvane::os
