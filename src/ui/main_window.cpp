@@ -8,6 +8,7 @@
 #include <QtCore/QSettings>
 #include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QFontMetrics>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -233,9 +234,9 @@ void frmMain::optPlatform_Click(std::size_t row)
     if (reading.loaded()) {
         platform_ = reading.config;
         const files::FileLabels labels = files::LabelsFor(reading.config);
-        ui->lblBootFile->setText(fromStd(labels.boot));
-        ui->lblFirmwareFile->setText(fromStd(labels.firmware));
-        ui->lblEepromFile->setText(fromStd(labels.eeprom));
+        showFileLabel(ui->lblBootFile, labels.boot, reading.config.bootFile);
+        showFileLabel(ui->lblFirmwareFile, labels.firmware, reading.config.firmwareFile);
+        showFileLabel(ui->lblEepromFile, labels.eeprom, reading.config.eepromFile);
         for (std::size_t other = 0; other < files::kPlatforms.size(); ++other) {
             QFont f = platformButton(other)->font();
             f.setUnderline(other == row);
@@ -254,6 +255,27 @@ void frmMain::optPlatform_Click(std::size_t row)
     button->setAutoExclusive(false);
     button->setChecked(false);
     button->setAutoExclusive(true);
+}
+
+void frmMain::showFileLabel(QLabel* label, const std::string& caption, const std::string& fileName)
+{
+    // A caption that does not fit its one line shows the middle of the file
+    // name elided; the whole name is the tooltip and the accessible description.
+    const QFontMetrics metrics(label->font());
+    const int room = label->contentsRect().width();
+    const QString whole = fromStd(caption);
+    if (metrics.horizontalAdvance(whole) <= room || fileName.empty()) {
+        label->setText(whole);
+        label->setToolTip({});
+        label->setAccessibleDescription({});
+        return;
+    }
+    const QString prefix = whole.left(whole.indexOf(QLatin1Char('"')));
+    const int nameRoom = room - metrics.horizontalAdvance(prefix + QStringLiteral("\"\""));
+    label->setText(prefix + QLatin1Char('"') + metrics.elidedText(fromStd(fileName), Qt::ElideMiddle, nameRoom) +
+                   QLatin1Char('"'));
+    label->setToolTip(whole);
+    label->setAccessibleDescription(fromStd(fileName));
 }
 
 void frmMain::selectPort(std::int16_t port)

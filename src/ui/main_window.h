@@ -81,6 +81,7 @@ private:
     void mnuHelpViewHelpFile_Click();
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
+    void showFileLabel(QLabel* label, const std::string& caption, const std::string& fileName);
     void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
     // Holds the run to the release manifest in the working folder, if any;
     // false (and the configuration's box) when the manifest refuses it.

@@ -429,6 +429,35 @@ TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
 }
 
+// Every file name is shown whole or, when it cannot be, with its middle
+// elided and the whole name one hover (or one screen reader) away: nothing
+// is clipped.
+TEST_F(MainWindow, FileLabelsShowEveryNameWhole)
+{
+    const std::string longName = "firmware-release-2026-12-07-bench-04.s19";
+    ASSERT_EQ(longName.size(), 40u);
+    for (const auto& [boot, eeprom, firmware] : {std::tuple{"boot.s19", "pellamar_ee.s19", "pellamar.s19"},
+                                                 std::tuple{"boot.s19", longName.c_str(), longName.c_str()}}) {
+        dir.write("pellamar.cfg", std::string("boot: ") + boot + "\nsrecord: " + firmware + "\neeprom: " + eeprom +
+                                      "\nconfig: 3F\n");
+        auto window = makeWindow();
+        click(*window, "optPellamar");
+        for (const auto& [name, file] : {std::pair{"lblBootFile", boot}, std::pair{"lblEepromFile", eeprom},
+                                         std::pair{"lblFirmwareFile", firmware}}) {
+            QLabel* label = control<QLabel>(*window, name);
+            const QRect needed = QFontMetrics(label->font())
+                                     .boundingRect(label->contentsRect(),
+                                                   static_cast<int>(label->alignment()) | Qt::TextWordWrap,
+                                                   label->text());
+            EXPECT_TRUE(label->contentsRect().contains(needed)) << name << ": " << label->text().toStdString();
+            const bool whole = label->text().contains(QString::fromStdString(file));
+            EXPECT_TRUE(whole || (label->toolTip().contains(QString::fromStdString(file)) &&
+                                  label->accessibleDescription() == QString::fromStdString(file)))
+                << name << ": " << label->text().toStdString();
+        }
+    }
+}
+
 TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
 {
     auto window = makeWindow();
