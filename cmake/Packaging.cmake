@@ -47,6 +47,11 @@ add_custom_target(zorvane_package_files ALL DEPENDS ${ZORVANE_GZIPPED} ${ZORVANE
 install(FILES ${ZORVANE_GZIPPED} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${ZORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Shell completion where bash-completion and zsh look for it.
+install(FILES resources/completion/zorvane-flash.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME zorvane-flash)
+install(FILES resources/completion/_zorvane-flash DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+
 # Example files to try the simulator with, from the package alone: the demo's
 # configuration files and images.
 set(ZORVANE_EXAMPLES ${ZORVANE_PACKAGE_FILES}/examples)
