@@ -1,10 +1,14 @@
-// Several radios at once on one terminal: a live line per port (stage,
-// block, percent, bytes/s, time left) redrawn at most ten times a second,
-// or, without a terminal, plain lines that begin with the port.
+// Several radios at once on one terminal: messages scroll above one live
+// block that is erased and drawn again in place, a line per port (stage,
+// block, percent, bytes/s, time left) while the block fits the terminal,
+// else a line per stage with its count of radios and each failed radio's
+// line; redrawn at most ten times a second. Without a terminal, plain lines
+// that begin with the port.
 #pragma once
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,20 +20,29 @@
 
 namespace zorvane::cli {
 
+struct BoardStyle {
+    bool live = false;     // a terminal: the live block; else plain lines
+    bool colour = false;   // green success, red failure, bold headings
+    bool quiet = false;
+};
+
 class BenchBoard {
 public:
-    BenchBoard(std::vector<std::string> ports, bool liveLines, bool quiet);
+    // rows: the terminal's height now (0: unknown); asked at every redraw.
+    BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out = stdout,
+               std::function<int()> rows = {});
 
     void stageStarted(std::size_t index, RunStage stage);
     void progress(std::size_t index, const RunProgress& progress);
-    // A line of its own for one port (a message, a status); the live lines
-    // are drawn again below it.
+    // A message of one port, scrolled above the live block.
     void line(std::size_t index, const std::string& text);
     // How the port's run ended, kept on its live line.
-    void ended(std::size_t index, const std::string& text);
-    // A line for every port (the reset prompt).
+    void ended(std::size_t index, const std::string& text, bool succeeded);
+    // Text for every port (the reset prompt), above the live block.
     void note(const std::string& text);
-    // Draws the live lines one last time.
+    // The terminal changed its size: draw again.
+    void resized();
+    // Draws the final block: each port's ending once.
     void finish();
 
 private:
@@ -41,16 +54,22 @@ private:
         std::size_t bytesTotal = 0;
         std::chrono::steady_clock::time_point stageStart;
         std::string ending;   // once the run has shown its last message
+        bool failed = false;
     };
     std::string describe(const std::string& port, const PortLine& state) const;
-    void redraw(bool force);   // with the lock held
+    std::vector<std::string> block() const;   // the live block's lines
+    std::string erased();                      // moves up over the live block and clears it
+    void redraw(bool force);                   // with the lock held
+    void write(const std::string& text);
+    std::string painted(const std::string& text, const char* colour) const;
 
     const std::vector<std::string> ports_;
-    const bool liveLines_;
-    const bool quiet_;
+    const BoardStyle style_;
+    std::FILE* const out_;
+    const std::function<int()> rows_;
     std::mutex mutex_;
     std::vector<PortLine> lines_;
-    std::size_t drawnLines_ = 0;   // live lines on the screen below the last plain line
+    std::size_t drawnLines_ = 0;   // live lines on the screen below the last message
     std::chrono::steady_clock::time_point lastDrawn_;
 };
 

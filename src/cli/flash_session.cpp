@@ -18,12 +18,14 @@ sigset_t BlockStopSignals()
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGWINCH);   // the terminal's size: the live block is drawn again
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     return stopSignals;
 }
 
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
-                              std::FILE* trace, const char* stoppingText, RunEnded finished)
+                              std::FILE* trace, const char* stoppingText, RunEnded finished,
+                              const std::function<void()>& resized)
 {
     std::stop_source stopping;
     std::vector<std::unique_ptr<FlashRunner>> runners;
@@ -55,7 +57,11 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
     for (std::future<RunReport>& report : reports) {
         while (report.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
             const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
-            if (sigtimedwait(&stopSignals, nullptr, &timeout) > 0 && !stopping.stop_requested()) {
+            const int signal = sigtimedwait(&stopSignals, nullptr, &timeout);
+            if (signal == SIGWINCH) {
+                if (resized)
+                    resized();
+            } else if (signal > 0 && !stopping.stop_requested()) {
                 stopping.request_stop();
                 std::fputs(stoppingText, stdout);
                 std::fflush(stdout);

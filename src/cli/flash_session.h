@@ -23,7 +23,7 @@ struct PortRun {
     RunHost* host = nullptr;
 };
 
-// Blocks SIGINT and SIGTERM in every thread; RunAll takes them itself.
+// Blocks SIGINT, SIGTERM and SIGWINCH in every thread; RunAll takes them itself.
 // Call before any thread starts.
 sigset_t BlockStopSignals();
 
@@ -32,7 +32,9 @@ sigset_t BlockStopSignals();
 using RunEnded = std::function<void(std::size_t index, std::stop_token stop)>;
 
 // Runs every port's run at once and returns their reports in the same order.
+// resized, when given, hears that the terminal changed its size.
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
-                              std::FILE* trace, const char* stoppingText, RunEnded finished);
+                              std::FILE* trace, const char* stoppingText, RunEnded finished,
+                              const std::function<void()>& resized = {});
 
 } // namespace zorvane::cli

@@ -22,6 +22,7 @@
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
+#include "os/terminal.h"
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
 #include "trust/release.h"
@@ -144,7 +145,7 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
     std::jthread watcher([&](std::stop_token asked) {
         constexpr timespec kLook{0, 100'000'000};
         while (!asked.stop_requested())
-            if (sigtimedwait(&stopSignals, nullptr, &kLook) > 0) {
+            if (const int signal = sigtimedwait(&stopSignals, nullptr, &kLook); signal > 0 && signal != SIGWINCH) {
                 interrupted.request_stop();
                 return;
             }
@@ -182,7 +183,10 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     std::vector<std::string> ports;
     for (const cli::PortRun& run : runs)
         ports.push_back(run.port);
-    cli::BenchBoard board(ports, cli::OutputIsTerminal(), options.quiet);
+    const bool terminal = cli::OutputIsTerminal();
+    // Colour only for a person at a terminal, and never against NO_COLOR.
+    const bool colour = terminal && std::getenv("NO_COLOR") == nullptr;
+    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalRows);
     cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
         if (options.yes)
             return Answer::GoOn;
@@ -205,7 +209,8 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     }
     // A run that ends before its prompt lets the others' prompt go ahead.
     reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
-                          [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); });
+                          [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
+                          [&board] { board.resized(); });
     board.finish();
     std::vector<cli::PortResult> results;
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -213,7 +218,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
             reports[i].cause = runs[i].record->portDiagnosis();
         results.push_back({runs[i].port, reports[i]});
     }
-    cli::PrintSummary(stdout, results);
+    cli::PrintSummary(stdout, results, colour);
     return cli::ExitCodeForAll(results);
 }
 

@@ -17,16 +17,26 @@ std::string checksum(const std::optional<ImageChecksum>& bytes)
 
 } // namespace
 
-void PrintSummary(std::FILE* out, const std::vector<PortResult>& results)
+void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool colour)
 {
-    std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %8s\n", "Port", "Result", "Boot", "Boot sum", "EEPROM sum",
-                 "Firmware sum", "Time");
+    // Escapes take no room on the screen: the columns are padded first.
+    const auto paint = [colour](const char* text, const char* escape) {
+        return colour ? escape + std::string(text) + "\033[0m" : std::string(text);
+    };
+    char heading[160];
+    std::snprintf(heading, sizeof heading, "%-24s %-10s %-6s %-9s %-10s %-12s %8s", "Port", "Result", "Boot",
+                  "Boot sum", "EEPROM sum", "Firmware sum", "Time");
+    std::fprintf(out, "%s\n", paint(heading, "\033[1m").c_str());
     for (const PortResult& r : results) {
         const std::string boot = r.report.bootVersion ? "R" + *r.report.bootVersion : "-";
         const std::string bootSum = r.report.bootChecksum ? "$" + HexText(*r.report.bootChecksum) : "-";
-        std::fprintf(out, "%-24s %-10s %-6s %-9s %-10s %-12s %6.1f s\n", r.port.c_str(), OutcomeName(r.report.outcome),
-                     boot.c_str(), bootSum.c_str(), checksum(r.report.eepromChecksum).c_str(),
-                     checksum(r.report.firmwareChecksum).c_str(), r.report.duration().count());
+        char outcome[16];
+        std::snprintf(outcome, sizeof outcome, "%-10s", OutcomeName(r.report.outcome));
+        const bool succeeded = r.report.outcome == RunOutcome::Success;
+        std::fprintf(out, "%-24s %s %-6s %-9s %-10s %-12s %6.1f s\n", r.port.c_str(),
+                     paint(outcome, succeeded ? "\033[32m" : "\033[31m").c_str(), boot.c_str(), bootSum.c_str(),
+                     checksum(r.report.eepromChecksum).c_str(), checksum(r.report.firmwareChecksum).c_str(),
+                     r.report.duration().count());
     }
     std::fflush(out);
 }

@@ -15,7 +15,8 @@ struct PortResult {
     RunReport report;
 };
 
-void PrintSummary(std::FILE* out, const std::vector<PortResult>& results);
+// colour: a bold heading, each result green or red (on a terminal only).
+void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool colour = false);
 
 // 0 only when every run succeeded, else the highest exit status among the failures.
 int ExitCodeForAll(const std::vector<PortResult>& results);

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/bench_host.h"
+
+namespace zorvane::cli {
+namespace {
+
+// What a terminal shows after a stream of text: it knows line feeds,
+// carriage returns, cursor up, erase line and erase below; colours are
+// dropped.
+std::vector<std::string> Screen(const std::string& stream)
+{
+    std::vector<std::string> rows(1);
+    std::size_t row = 0;
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < stream.size(); ++i) {
+        const char c = stream[i];
+        if (c == '\033' && i + 1 < stream.size() && stream[i + 1] == '[') {
+            std::size_t end = i + 2;
+            while (end < stream.size() && !std::isalpha(static_cast<unsigned char>(stream[end])))
+                ++end;
+            const int n = end > i + 2 ? std::stoi(stream.substr(i + 2, end - i - 2)) : 1;
+            switch (stream[end]) {
+            case 'A': row = row >= static_cast<std::size_t>(n) ? row - n : 0; break;
+            case 'K': rows[row].resize(std::min(rows[row].size(), column)); break;
+            case 'J': rows[row].resize(std::min(rows[row].size(), column)); rows.resize(row + 1); break;
+            default: break;   // colours
+            }
+            i = end;
+        } else if (c == '\n') {
+            ++row;
+            column = 0;
+            if (rows.size() <= row)
+                rows.emplace_back();
+        } else if (c == '\r') {
+            column = 0;
+        } else {
+            if (rows[row].size() <= column)
+                rows[row].resize(column + 1, ' ');
+            rows[row][column++] = c;
+        }
+    }
+    while (!rows.empty() && rows.back().empty())
+        rows.pop_back();
+    return rows;
+}
+
+std::string Played(int terminalRows, bool colour, const std::function<void(BenchBoard&)>& events)
+{
+    std::FILE* out = std::tmpfile();
+    {
+        BenchBoard board({"tty0", "tty1", "tty2", "tty3"}, {true, colour, false}, out,
+                         [terminalRows] { return terminalRows; });
+        events(board);
+    }
+    std::string text;
+    std::rewind(out);
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, out)) > 0;)
+        text.append(chunk, got);
+    std::fclose(out);
+    return text;
+}
+
+void FourRadiosOneFailing(BenchBoard& board)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        board.stageStarted(i, RunStage::ProgramFlash);
+    board.progress(1, {RunStage::ProgramFlash, 0x8080, 128, 32768, 0.4});
+    board.line(2, "[FLASH Error] Line Error!\n  cause: block $8100: the radio's sum $34 differs from $33");
+    board.ended(2, "FLASH Error: FLASH Failed.  Line Errors occured.", false);
+    for (std::size_t i : {0u, 1u, 3u}) {
+        board.line(i, "[ZORVANE] Programming Successful!");
+        board.ended(i, "Programming Successful!", true);
+    }
+    board.finish();
+}
+
+// Messages scroll above the live block, which is drawn again in place:
+// what stays on the screen is every message once and each port's ending
+// once, never an old copy of the block.
+TEST(BenchBoard, LiveBlockIsRedrawnInPlace)
+{
+    const std::vector<std::string> screen = Screen(Played(30, false, FourRadiosOneFailing));
+    const std::vector<std::string> expected{
+        "[tty2] [FLASH Error] Line Error!",
+        "[tty2]   cause: block $8100: the radio's sum $34 differs from $33",
+        "[tty0] [ZORVANE] Programming Successful!",
+        "[tty1] [ZORVANE] Programming Successful!",
+        "[tty3] [ZORVANE] Programming Successful!",
+        "tty0                     Programming Successful!",
+        "tty1                     Programming Successful!",
+        "tty2                     FLASH Error: FLASH Failed.  Line Errors occured.",
+        "tty3                     Programming Successful!",
+    };
+    EXPECT_EQ(screen, expected);
+}
+
+// A block taller than the terminal becomes a line per stage, the count of
+// radios done, and each failed radio's line.
+TEST(BenchBoard, TooManyRadiosForTheTerminalAreCounted)
+{
+    const std::vector<std::string> screen = Screen(Played(3, false, [](BenchBoard& board) {
+        for (std::size_t i = 0; i < 4; ++i)
+            board.stageStarted(i, RunStage::ProgramFlash);
+        board.stageStarted(3, RunStage::EraseRom);
+        board.ended(0, "Programming Successful!", true);
+        board.ended(2, "FLASH Error: FLASH Failed.", false);
+        board.finish();
+    }));
+    const std::vector<std::string> expected{
+        "FLASH                    1 radio",
+        "Erasing ROM              1 radio",
+        "Done                     1 radio",
+        "tty2                     FLASH Error: FLASH Failed.",
+    };
+    EXPECT_EQ(screen, expected);
+}
+
+TEST(BenchBoard, ColourOnlyWhenAsked)
+{
+    const std::string plain = Played(30, false, FourRadiosOneFailing);
+    const std::string coloured = Played(30, true, FourRadiosOneFailing);
+    EXPECT_EQ(plain.find("\033[3"), std::string::npos);
+    EXPECT_NE(coloured.find("\033[32mProgramming Successful!\033[0m"), std::string::npos);
+    EXPECT_NE(coloured.find("\033[31mFLASH Error"), std::string::npos);
+    EXPECT_EQ(Screen(plain), Screen(coloured)) << "colour changes no character on the screen";
+}
+
+} // namespace
+} // namespace zorvane::cli
