@@ -22,8 +22,10 @@ install(FILES resources/zorvane-16.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icon
 # operators copy it from here next to their configuration files.
 install(FILES resources/zorvane_help.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/zorvane)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# What other programs read of ours: the flash record and its schema.
-install(FILES docs/flash-records.md docs/flash-record.schema.json DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# What other programs read of ours: the flash record, the flasher's event
+# stream, and their schemas.
+install(FILES docs/flash-records.md docs/flash-record.schema.json docs/json-events.md docs/json-events.schema.json
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/lintian/zorvane DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 

@@ -8,7 +8,7 @@ const char* const kCliUsage =
     "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
     "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
-    "                     [--manifest FILE] [--keyring FILE] [--require-signature]\n"
+    "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
     "       zorvane-flash --help | --version\n"
@@ -37,6 +37,8 @@ const char* const kCliUsage =
     "                      or .sig); default ~/.config/ZORVANE/trusted.gpg, else\n"
     "                      /etc/zorvane/trusted.gpg\n"
     "  --require-signature refuse a manifest that is not signed, and a missing one\n"
+    "  --json              one JSON event per line on standard output (what each radio is\n"
+    "                      doing), everything else on standard error; needs --yes\n"
     "  --quiet             only the messages and the results\n"
     "  --check             read the configuration and the images as a run would, without\n"
     "                      opening a port, and tell what a run would send\n"
@@ -93,6 +95,10 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
             options.askUnit = true;
             continue;
         }
+        if (arg == "--json") {
+            options.json = true;
+            continue;
+        }
         if (arg == "--require-signature") {
             options.requireSignature = true;
             continue;
@@ -146,6 +152,12 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         return "give either --record or --no-record";
     if (options.askUnit && !options.units.empty())
         return "give either --unit or --ask-unit";
+    if (options.json && !options.yes)
+        return "--json needs --yes: nobody is at a terminal to answer the reset prompt";
+    if (options.json && options.askUnit)
+        return "--json takes the units with --unit, not --ask-unit";
+    if (options.json && options.onLineError == LineErrorAnswer::Ask)
+        return "--on-line-error ask needs a terminal, not --json";
     if (!options.units.empty() && options.units.size() != options.ports.size())
         return "--unit is given once per --port, in the same order (" + std::to_string(options.ports.size()) +
                " ports, " + std::to_string(options.units.size()) + " units)";

@@ -23,6 +23,7 @@ struct CliOptions {
     std::string manifestFile;         // empty: SHA256SUMS in the working folder, when there is one
     std::string keyringFile;          // empty: trusted.gpg beside the settings, else /etc/zorvane's
     bool requireSignature = false;    // refuse an unsigned or missing manifest
+    bool json = false;                // events on standard output, people's text on standard error
     bool quiet = false;
     bool check = false;               // read the files as a run would, open no port
     bool listPorts = false;
@@ -31,7 +32,7 @@ struct CliOptions {
 
     LineErrorAnswer lineErrorAnswer() const
     {
-        return onLineError.value_or(ports.size() > 1 ? LineErrorAnswer::Cancel : LineErrorAnswer::Ask);
+        return onLineError.value_or(ports.size() > 1 || json ? LineErrorAnswer::Cancel : LineErrorAnswer::Ask);
     }
 };
 

@@ -17,6 +17,7 @@
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
+#include "cli/json_events.h"
 #include "cli/port_list.h"
 #include "cli/run_text.h"
 #include "cli/summary.h"
@@ -141,24 +142,38 @@ int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>&
 // operator gave none (an empty line, the end of input, or Ctrl-C).
 bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, const sigset_t& stopSignals)
 {
-    std::stop_source interrupted;
+    // On the heap: GCC 12 warns, wrongly, of an uninitialised stop source here.
+    const auto interrupted = std::make_shared<std::stop_source>();
     std::jthread watcher([&](std::stop_token asked) {
         constexpr timespec kLook{0, 100'000'000};
         while (!asked.stop_requested())
             if (const int signal = sigtimedwait(&stopSignals, nullptr, &kLook); signal > 0 && signal != SIGWINCH) {
-                interrupted.request_stop();
+                interrupted->request_stop();
                 return;
             }
     });
     for (const std::string& port : ports) {
         std::printf("Unit on %s (scan or type its label, then Enter): ", port.c_str());
         std::fflush(stdout);
-        std::optional<std::string> unit = cli::ReadLine(interrupted.get_token());
+        std::optional<std::string> unit = cli::ReadLine(interrupted->get_token());
         if (!unit || unit->empty())
             return false;
         units.push_back(*unit);
     }
     return true;
+}
+
+// Every port's result as it was told: a port that did not open is named by
+// its diagnosis.
+std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, std::vector<RunReport>& reports)
+{
+    std::vector<cli::PortResult> results;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (!runs[i].record->portDiagnosis().empty())
+            reports[i].cause = runs[i].record->portDiagnosis();
+        results.push_back({runs[i].port, reports[i]});
+    }
+    return results;
 }
 
 // One radio: the run's boxes and lines as they come, the five results at the end.
@@ -212,14 +227,37 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
                           [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
                           [&board] { board.resized(); });
     board.finish();
-    std::vector<cli::PortResult> results;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (!runs[i].record->portDiagnosis().empty())
-            reports[i].cause = runs[i].record->portDiagnosis();
-        results.push_back({runs[i].port, reports[i]});
-    }
+    const std::vector<cli::PortResult> results = resultsOf(runs, reports);
     cli::PrintSummary(stdout, results, colour);
     return cli::ExitCodeForAll(results);
+}
+
+// A production line's controller: events on standard output, the summary
+// table for people on standard error.
+int flashJson(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
+              const sigset_t& stopSignals, cli::JsonEvents& events, std::vector<RunReport>& reports)
+{
+    std::vector<std::unique_ptr<cli::JsonHost>> hosts;
+    for (cli::PortRun& run : runs) {
+        hosts.push_back(std::make_unique<cli::JsonHost>(run.port, *run.record, events, options));
+        run.host = hosts.back().get();
+    }
+    reports = cli::RunAll(runs, clock, stopSignals, nullptr, "",
+                          [&](std::size_t i, std::stop_token) { hosts[i]->runEnded(); });
+    const std::vector<cli::PortResult> results = resultsOf(runs, reports);
+    cli::PrintSummary(stderr, results);
+    return cli::ExitCodeForAll(results);
+}
+
+void emitSummary(cli::JsonEvents& events, const std::vector<cli::PortRun>& runs,
+                 const std::vector<RunReport>& reports, int exitCode)
+{
+    std::string results;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        results += std::string(results.empty() ? "" : ",") + "{\"port\":" + JsonString(runs[i].port) +
+                   ",\"outcome\":\"" + OutcomeName(reports[i].outcome) +
+                   "\",\"exit_status\":" + std::to_string(cli::ExitCodeFor(reports[i].outcome)) + "}";
+    events.publish("summary", ",\"results\":[" + results + "],\"exit_status\":" + std::to_string(exitCode));
 }
 
 } // namespace
@@ -270,8 +308,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
     if (!options.quiet) {
         const files::FileLabels labels = files::LabelsFor(config.config);
-        std::printf("%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(), labels.firmware.c_str(),
-                    labels.eeprom.c_str(), config.config.configVal.c_str());
+        std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(),
+                     labels.firmware.c_str(), labels.eeprom.c_str(), config.config.configVal.c_str());
     }
 
     std::vector<std::string> units = options.units;
@@ -302,6 +340,12 @@ int main(int argc, char** argv)
 
     link::SteadyClock clock;
     std::vector<RunReport> reports;
+    if (options.json) {
+        cli::JsonEvents events(stdout);
+        const int exitCode = withRecords(options, runs, flashJson(options, runs, clock, stopSignals, events, reports));
+        emitSummary(events, runs, reports, exitCode);
+        return exitCode;
+    }
     const int exitCode = runs.size() == 1 ? flashOne(options, runs, clock, stopSignals, trace, reports)
                                           : flashMany(options, runs, clock, stopSignals, reports);
     if (trace != nullptr) {

@@ -5,10 +5,11 @@
 namespace zorvane::cli {
 
 PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
-    : device_(std::move(device))
+    : device_(std::move(device)),
+      opened_(origin.device.path.empty() ? device_ : origin.device.path),
+      unit_(origin.unit),
+      file_(std::move(path), std::move(origin))
 {
-    if (path)
-        file_.emplace(std::move(*path), std::move(origin));
 }
 
 void PortRecord::outcomeDecided(const RunRequest& request, const RunReport& report)
@@ -17,12 +18,10 @@ void PortRecord::outcomeDecided(const RunRequest& request, const RunReport& repo
         portDiagnosis_ = DiagnoseOpenFailure(device_, report.message->id, report.cause);
         RunReport diagnosed = report;
         diagnosed.cause = portDiagnosis_;
-        if (file_)
-            file_->outcomeDecided(request, diagnosed);
+        file_.outcomeDecided(request, diagnosed);
         return;
     }
-    if (file_)
-        file_->outcomeDecided(request, report);
+    file_.outcomeDecided(request, report);
 }
 
 } // namespace zorvane::cli

@@ -22,11 +22,18 @@ public:
     // empty when it opened.
     const std::string& portDiagnosis() const { return portDiagnosis_; }
     // What went wrong keeping the record, if anything.
-    std::optional<std::string> error() const { return file_ ? file_->error() : std::nullopt; }
+    const std::optional<std::string>& error() const { return file_.error(); }
+    // The record as written (also with --no-record, for the event stream).
+    const std::string& line() const { return file_.line(); }
+    // The device opened, links resolved.
+    const std::string& device() const { return opened_; }
+    const std::optional<std::string>& unit() const { return unit_; }
 
 private:
     std::string device_;
-    std::optional<FileRecorder> file_;
+    std::string opened_;
+    std::optional<std::string> unit_;
+    FileRecorder file_;
     std::string portDiagnosis_;
 };
 

@@ -4,6 +4,22 @@
 
 namespace zorvane::cli {
 
+const char* StageId(RunStage stage)
+{
+    switch (stage) {
+    case RunStage::OpenPort: return "open-port";
+    case RunStage::SmartMode: return "smart-mode";
+    case RunStage::BootLoad: return "boot";
+    case RunStage::Config: return "config";
+    case RunStage::EraseEeprom: return "erase-eeprom";
+    case RunStage::ProgramEeprom: return "eeprom";
+    case RunStage::EraseRom: return "erase-rom";
+    case RunStage::ProgramFlash: return "flash";
+    case RunStage::Closing: return "closing";
+    }
+    return "closing";
+}
+
 const char* StageName(RunStage stage)
 {
     switch (stage) {

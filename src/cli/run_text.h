@@ -11,6 +11,8 @@ namespace zorvane::cli {
 
 // "Boot loading", "FLASH", ...
 const char* StageName(RunStage stage);
+// The stage for programs: "open-port", "boot", "flash", ...
+const char* StageId(RunStage stage);
 
 // A message's lines for a terminal: the carriage return becomes a line feed.
 std::string AsLines(std::string text);

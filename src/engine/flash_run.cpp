@@ -148,10 +148,12 @@ RunOutcome readImagesAndRun(RunContext& ctx)
     const files::Manifest* manifest = ctx.request.release ? ctx.request.release->manifest.get() : nullptr;
     auto images = ReadRunImages(ctx.config(), manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
+        ctx.host.runStarted(nullptr);
         ctx.fail(failure->outcome, failure->message, failure->cause);
         return failure->outcome;
     }
     ctx.report.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));
+    ctx.host.runStarted(ctx.report.images.get());
     return openPortAndRun(ctx);
 }
 

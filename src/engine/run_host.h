@@ -41,6 +41,8 @@ public:
     virtual ~RunHost() = default;
 
     // Displays: each returns at once.
+    // The run has read its images (none: it could not, and fails next).
+    virtual void runStarted(const RunImages* /*images*/) {}
     virtual void stageStarted(RunStage stage) = 0;
     virtual void progress(const RunProgress& progress) = 0;
     virtual void statusChanged(const std::string& text) = 0;   // the status panel

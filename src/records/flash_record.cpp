@@ -168,6 +168,11 @@ std::string secondsJson(std::chrono::duration<double> took)
 
 } // namespace
 
+std::string JsonString(std::string_view text)
+{
+    return jsonString(text);
+}
+
 const char* OutcomeName(RunOutcome outcome)
 {
     switch (outcome) {

@@ -46,4 +46,8 @@ std::string RecordUser();
 // A run outcome as the record names it: "success", "boot", "flash", ...
 const char* OutcomeName(RunOutcome outcome);
 
+// Text as a JSON string: quotes, backslashes and control characters
+// escaped, and a byte that is not UTF-8 as U+FFFD.
+std::string JsonString(std::string_view text);
+
 } // namespace zorvane

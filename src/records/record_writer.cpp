@@ -8,9 +8,11 @@ void FileRecorder::outcomeDecided(const RunRequest& request, const RunReport& re
 {
     // Whatever goes wrong keeping the record is said, never lost with it.
     try {
-        error_ = AppendFlashRecord(path_, FlashRecordJson(request, report, origin_, std::chrono::system_clock::now()));
+        line_ = FlashRecordJson(request, report, origin_, std::chrono::system_clock::now());
+        if (path_)
+            error_ = AppendFlashRecord(*path_, line_);
     } catch (const std::exception& e) {
-        error_ = std::string("cannot write ") + path_ + ": " + e.what();
+        error_ = std::string("cannot write ") + path_.value_or("the flash record") + ": " + e.what();
     }
 }
 

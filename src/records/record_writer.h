@@ -12,17 +12,23 @@ namespace zorvane {
 
 class FileRecorder final : public RunRecorder {
 public:
-    FileRecorder(std::string path, RecordOrigin origin) : path_(std::move(path)), origin_(std::move(origin)) {}
+    // path: where the record goes; none: it is built, not kept.
+    FileRecorder(std::optional<std::string> path, RecordOrigin origin)
+        : path_(std::move(path)), origin_(std::move(origin))
+    {
+    }
 
     void outcomeDecided(const RunRequest& request, const RunReport& report) override;
 
     // Once the run has ended: what went wrong keeping the record, if anything.
     const std::optional<std::string>& error() const { return error_; }
-    const std::string& path() const { return path_; }
+    // The record as written (or as it would have been).
+    const std::string& line() const { return line_; }
 
 private:
-    std::string path_;
+    std::optional<std::string> path_;
     RecordOrigin origin_;
+    std::string line_;
     std::optional<std::string> error_;
 };
 

@@ -84,8 +84,51 @@ TEST(Bench, FourRadiosOneFailingItsFlashStage)
     }
 
     // Real records, as the flasher wrote them, against the published schema.
-    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
                       ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "records.jsonl").string()},
+                     dir.path().string());
+    const ProcessResult validated = validate.wait(30s);
+    EXPECT_EQ(validated.exitCode, 0) << validated.output;
+}
+
+// A line controller's stream: four radios, one failing, as JSON events on
+// standard output and nothing else there; it validates against the
+// published schema and ends with four run-ended events and one summary.
+TEST(Bench, JsonEventStreamOfFourRadios)
+{
+    testkit::TempDir dir;
+    Process make({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string());
+    ASSERT_EQ(make.wait(30s).exitCode, 0);
+    std::vector<std::optional<Process>> radios(kRadios);
+    std::string command = "exec '" ZORVANE_FLASH "' --platform tessivar --yes --json --no-record";
+    for (int i = 0; i < kRadios; ++i) {
+        const std::string link = (dir.path() / ("tty" + std::to_string(i))).string();
+        std::vector<std::string> sim{ZORVANE_RADIOSIM, "--link", link, "--runs", "1"};
+        if (i == kFailing)
+            sim.insert(sim.end(), {"--fault", "wrong-block-sum=3"});
+        radios[i].emplace(sim, dir.path().string());
+        ASSERT_EQ(radios[i]->readLine(10s).rfind("/dev/pts/", 0), 0u);
+        command += " --port '" + link + "' --unit SN-" + std::to_string(i);
+    }
+    Process flasher({"/bin/sh", "-c", command + " >events.jsonl"}, dir.path().string());
+    const ProcessResult run = flasher.wait(120s);
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(run.exitCode, 8) << run.output;
+    EXPECT_NE(run.output.find("Port "), std::string::npos) << "the table, for people, on standard error";
+
+    std::ifstream stream(dir.path() / "events.jsonl");
+    std::vector<std::string> events;
+    for (std::string line; std::getline(stream, line);)
+        events.push_back(line);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& e) { return e.find("\"event\":\"run-ended\"") != std::string::npos; }),
+              kRadios);
+    EXPECT_EQ(events.back().rfind("{\"schema\":1,\"event\":\"summary\"", 0), 0u) << events.back();
+    EXPECT_NE(events.back().find("\"exit_status\":8}"), std::string::npos) << events.back();
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                      ZORVANE_SOURCE_DIR "/docs/json-events.schema.json", (dir.path() / "events.jsonl").string(),
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json"},
                      dir.path().string());
     const ProcessResult validated = validate.wait(30s);
     EXPECT_EQ(validated.exitCode, 0) << validated.output;

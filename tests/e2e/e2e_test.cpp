@@ -270,7 +270,7 @@ TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
     for (const ProcessResult* result : {&checkedDamaged, &ranDamaged})
         EXPECT_NE(result->output.find("[FLASH Error] FLASH Failed.\n" + fault + "\n"), std::string::npos)
             << result->output;
-    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
                       ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "damaged.jsonl").string()},
                      dir.path().string());
     const ProcessResult validated = validate.wait(30s);
@@ -397,7 +397,7 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
     const std::string record((std::istreambuf_iterator<char>(records)), std::istreambuf_iterator<char>());
     EXPECT_NE(record.find("\"manifest\":{\"file\":\"SHA256SUMS\",\"sha256\":\""), std::string::npos) << record;
     EXPECT_NE(record.find("\"signed_by\":\"" + release + "\"}"), std::string::npos) << record;
-    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_records.py",
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
                       ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "released.jsonl").string()},
                      dir.path().string());
     EXPECT_EQ(validate.wait(30s).exitCode, 0);

@@ -1,0 +1,135 @@
+#include "cli/json_events.h"
+
+#include "cli/run_text.h"
+#include "engine/run_images.h"
+#include "records/flash_record.h"
+
+namespace zorvane::cli {
+
+namespace {
+
+// A controller needs no more than two progress events a second per radio.
+constexpr auto kProgressInterval = std::chrono::milliseconds(500);
+
+std::string field(const char* name, const std::string& json)
+{
+    return std::string(",\"") + name + "\":" + json;
+}
+
+std::string text(const char* name, const std::string& value)
+{
+    return field(name, JsonString(value));
+}
+
+std::string imageJson(const files::FileContent& file)
+{
+    return "{\"file\":" + JsonString(file.fileName) + ",\"sha256\":" + JsonString(file.sha256) + "}";
+}
+
+std::string hex4(std::uint16_t value)
+{
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04X", value);
+    return digits;
+}
+
+} // namespace
+
+JsonEvents::JsonEvents(std::FILE* out) : out_(out)
+{
+}
+
+void JsonEvents::publish(const char* name, const std::string& fields)
+{
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%.3f", t);
+    const std::string line = "{\"schema\":" + std::to_string(kJsonEventsSchema) + ",\"event\":\"" + name +
+                             "\",\"t\":" + time + fields + "}\n";
+    std::lock_guard lock(mutex_);
+    std::fputs(line.c_str(), out_);
+    std::fflush(out_);
+}
+
+JsonHost::JsonHost(std::string port, const PortRecord& record, JsonEvents& events, const CliOptions& options)
+    : port_(std::move(port)), record_(record), events_(events), options_(options)
+{
+}
+
+void JsonHost::publish(const char* name, const std::string& fields)
+{
+    events_.publish(name, text("port", port_) + fields);
+}
+
+void JsonHost::runStarted(const RunImages* images)
+{
+    std::string imageFields = "null";
+    if (images != nullptr)
+        imageFields = "{\"boot\":" + imageJson(images->boot.file) +
+                      ",\"eeprom\":" + (images->eeprom ? imageJson(images->eeprom->file) : "null") +
+                      ",\"firmware\":" + imageJson(images->firmware.file) + "}";
+    publish("run-started", field("device", JsonString(record_.device())) +
+                            field("unit", record_.unit() ? JsonString(*record_.unit()) : "null") +
+                            field("images", imageFields));
+}
+
+void JsonHost::stageStarted(RunStage stage)
+{
+    publish("stage", text("stage", StageId(stage)));
+}
+
+void JsonHost::progress(const RunProgress& progress)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const bool last = progress.bytesTotal > 0 && progress.bytesDone == progress.bytesTotal;
+    if (progress.bytesTotal == 0 || (!last && now - lastProgress_ < kProgressInterval))
+        return;
+    lastProgress_ = now;
+    publish("progress", text("stage", StageId(progress.stage)) + text("address", hex4(progress.address)) +
+                         field("bytes_done", std::to_string(progress.bytesDone)) +
+                         field("bytes_total", std::to_string(progress.bytesTotal)));
+}
+
+Answer JsonHost::answered(const char* kind, const Message& asked, const std::string& cause, Answer answer)
+{
+    publish("question", text("kind", kind) + text("text", AsLines(asked.text)) + text("cause", cause));
+    publish("answer", text("kind", kind) + text("answer", answer == Answer::GoOn ? "go-on" : "stop"));
+    return answer;
+}
+
+Answer JsonHost::confirmReset(const Message& prompt, std::stop_token)
+{
+    // --json takes --yes: a controller has no terminal to answer on.
+    return answered("reset", prompt, {}, Answer::GoOn);
+}
+
+Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
+{
+    message(question.message, question.cause);
+    const Answer answer =
+        options_.lineErrorAnswer() == LineErrorAnswer::Continue ? Answer::GoOn : Answer::Stop;
+    return answered("line-error", question.message, question.cause, answer);
+}
+
+void JsonHost::message(const Message& shown, const std::string& cause)
+{
+    publish("message", text("title", shown.title) + text("text", AsLines(shown.text)) + text("cause", cause));
+}
+
+void JsonHost::showFailure(const RunFailure& failure, std::stop_token)
+{
+    message(failure.message,
+            failure.outcome == RunOutcome::PortFailed ? record_.portDiagnosis() : failure.cause);
+}
+
+void JsonHost::showSuccess(const Message& shown, std::stop_token)
+{
+    message(shown, {});
+}
+
+void JsonHost::runEnded()
+{
+    publish("run-ended", field("record", record_.line().empty() ? "null" : record_.line()));
+}
+
+} // namespace zorvane::cli

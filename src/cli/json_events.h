@@ -1,0 +1,64 @@
+// zorvane-flash --json: what each radio is doing, as one JSON object per
+// line on standard output, for a production line's controller. Every event
+// carries "schema", "event" and "t" (seconds since the command started, on
+// a monotonic clock); docs/json-events.md describes them.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "cli/port_record.h"
+#include "engine/run_host.h"
+
+namespace zorvane::cli {
+
+constexpr int kJsonEventsSchema = 1;
+
+class JsonEvents {
+public:
+    explicit JsonEvents(std::FILE* out = stdout);
+    // One line: {"schema":1,"event":NAME,"t":..., then fields (already JSON,
+    // each starting with a comma)}.
+    void publish(const char* name, const std::string& fields);
+
+private:
+    std::FILE* const out_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::mutex mutex_;
+};
+
+// One port's run as events.
+class JsonHost final : public RunHost {
+public:
+    JsonHost(std::string port, const PortRecord& record, JsonEvents& events, const CliOptions& options);
+
+    void runStarted(const RunImages* images) override;
+    void stageStarted(RunStage stage) override;
+    void progress(const RunProgress& progress) override;
+    void statusChanged(const std::string&) override {}
+    void resultsCleared() override {}
+    void resultReady(ResultBox, const std::string&) override {}
+    Answer confirmReset(const Message& prompt, std::stop_token stop) override;
+    Answer askOnLineError(const LineErrorQuestion& question, std::stop_token stop) override;
+    void showFailure(const RunFailure& failure, std::stop_token stop) override;
+    void showSuccess(const Message& message, std::stop_token stop) override;
+
+    // The run has ended: its flash record, as written.
+    void runEnded();
+
+private:
+    void publish(const char* name, const std::string& fields);
+    void message(const Message& shown, const std::string& cause);
+    Answer answered(const char* kind, const Message& asked, const std::string& cause, Answer answer);
+
+    const std::string port_;
+    const PortRecord& record_;
+    JsonEvents& events_;
+    const CliOptions& options_;
+    std::chrono::steady_clock::time_point lastProgress_{};
+};
+
+} // namespace zorvane::cli
