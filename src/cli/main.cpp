@@ -226,6 +226,10 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
                           [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
                           [&board] { board.resized(); });
+    // A stopped run shows no box of its own: its line says so.
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        if (reports[i].outcome == RunOutcome::Cancelled)
+            board.ended(i, "Cancelled: " + reports[i].cause, false);
     board.finish();
     const std::vector<cli::PortResult> results = resultsOf(runs, reports);
     cli::PrintSummary(stdout, results, colour);
