@@ -39,6 +39,14 @@ void holdToManifest(std::variant<Image, files::ImageFault>& read, const files::M
         read = files::ImageFault{files::ImageFaultKind::Damaged, *problem};
 }
 
+// An EEPROM or firmware image, held to the manifest when there is one.
+std::variant<files::Image, files::ImageFault> readImage(const std::string& fileName, const files::Manifest* manifest)
+{
+    auto read = files::ReadImage(fileName);
+    holdToManifest(read, manifest);
+    return read;
+}
+
 } // namespace
 
 std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config,
@@ -55,8 +63,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     images->boot = std::move(std::get<files::BootImage>(boot));
 
     if (!config.eepromFile.empty()) {
-        auto eeprom = files::ReadImage(config.eepromFile);
-        holdToManifest(eeprom, manifest);
+        auto eeprom = readImage(config.eepromFile, manifest);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&eeprom)) {
             const ImageOutcome outcome = ImageFileOutcome(*fault);
             return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause};
@@ -64,8 +71,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
         images->eeprom = std::move(std::get<files::Image>(eeprom));
     }
 
-    auto firmware = files::ReadImage(config.firmwareFile);
-    holdToManifest(firmware, manifest);
+    auto firmware = readImage(config.firmwareFile, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&firmware)) {
         const ImageOutcome outcome = ImageFileOutcome(*fault);
         return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause};
