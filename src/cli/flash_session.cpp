@@ -24,7 +24,7 @@ sigset_t BlockStopSignals()
 }
 
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
-                              std::FILE* trace, const char* stoppingText, RunEnded finished,
+                              std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
                               const std::function<void()>& resized)
 {
     std::stop_source stopping;
@@ -63,8 +63,8 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
                     resized();
             } else if (signal > 0 && !stopping.stop_requested()) {
                 stopping.request_stop();
-                std::fputs(stoppingText, stdout);
-                std::fflush(stdout);
+                if (stopRequested)
+                    stopRequested();
                 for (auto& runner : runners)
                     runner->cancel();
             }

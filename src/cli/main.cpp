@@ -182,7 +182,13 @@ int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, li
 {
     cli::TerminalHost host(options, *runs[0].record);
     runs[0].host = &host;
-    reports = cli::RunAll(runs, clock, stopSignals, trace, "\nStopping the run...\n", nullptr);
+    reports = cli::RunAll(
+        runs, clock, stopSignals, trace,
+        [] {
+            std::fputs("\nStopping the run...\n", stdout);
+            std::fflush(stdout);
+        },
+        nullptr);
     host.printResults();
     if (reports[0].outcome == RunOutcome::Cancelled)
         std::printf("Run cancelled: %s.\n", reports[0].cause.c_str());
@@ -223,7 +229,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
         runs[i].host = hosts.back().get();
     }
     // A run that ends before its prompt lets the others' prompt go ahead.
-    reports = cli::RunAll(runs, clock, stopSignals, nullptr, "\nStopping the runs...\n",
+    reports = cli::RunAll(runs, clock, stopSignals, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
                           [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
                           [&board] { board.resized(); });
     // A stopped run shows no box of its own: its line says so.
@@ -246,7 +252,7 @@ int flashJson(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
         hosts.push_back(std::make_unique<cli::JsonHost>(run.port, *run.record, events, options));
         run.host = hosts.back().get();
     }
-    reports = cli::RunAll(runs, clock, stopSignals, nullptr, "",
+    reports = cli::RunAll(runs, clock, stopSignals, nullptr, {},
                           [&](std::size_t i, std::stop_token) { hosts[i]->runEnded(); });
     const std::vector<cli::PortResult> results = resultsOf(runs, reports);
     cli::PrintSummary(stderr, results);
