@@ -16,70 +16,94 @@ constexpr const char* kPlain = "\033[0m";
 
 } // namespace
 
-BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out, std::function<int()> rows)
-    : ports_(std::move(ports)), style_(style), out_(out), rows_(std::move(rows)), lines_(ports_.size())
+BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
+                       std::function<os::TerminalSize()> size)
+    : ports_(std::move(ports)), style_(style), out_(out), size_(std::move(size)), lines_(ports_.size())
 {
 }
 
-std::string BenchBoard::painted(const std::string& text, const char* colour) const
+// A line as the terminal shows it: never wider than a row less one (a line
+// that wrapped would leave its second row behind when the block is erased),
+// and coloured only when asked.
+std::string BenchBoard::shown(std::string text, const char* colour, int columns) const
 {
-    return style_.colour ? colour + text + kPlain : text;
+    if (columns > 1 && text.size() >= static_cast<std::size_t>(columns))
+        text.resize(static_cast<std::size_t>(columns) - 1);
+    return style_.colour && colour != nullptr ? colour + text + kPlain : text;
 }
 
-std::string BenchBoard::describe(const std::string& port, const PortLine& state) const
+std::pair<std::string, const char*> BenchBoard::describe(const std::string& port, const PortLine& state) const
 {
-    char text[160];
+    char text[256];
     if (!state.ending.empty()) {
-        std::snprintf(text, sizeof text, "%-24s ", port.c_str());
-        return text + painted(state.ending, state.failed ? kRed : kGreen);
+        std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.ending.c_str());
+        return {text, state.failed ? kRed : kGreen};
     }
     if (state.bytesTotal == 0) {
-        std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.stage.c_str());
-        return text;
+        std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.stage.empty() ? "Waiting" : state.stage.c_str());
+        return {text, nullptr};
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - state.stageStart).count();
     const double rate = seconds > 0 ? state.bytesDone / seconds : 0;
     const double left = rate > 0 ? (state.bytesTotal - state.bytesDone) / rate : 0;
     std::snprintf(text, sizeof text, "%-24s %-8s block $%04X  %5.1f%%  %6.0f bytes/s  %4.0f s left", port.c_str(),
                   state.stage.c_str(), state.address, state.percent, rate, left);
-    return text;
+    return {text, nullptr};
 }
 
 std::vector<std::string> BenchBoard::block() const
 {
-    std::vector<std::string> shown;
-    const int rows = rows_ ? rows_() : 0;
-    // A line is kept free for the cursor below the block.
-    if (rows <= 0 || ports_.size() < static_cast<std::size_t>(rows)) {
-        for (std::size_t i = 0; i < ports_.size(); ++i)
-            shown.push_back(describe(ports_[i], lines_[i]));
-        return shown;
+    std::vector<std::string> lines;
+    const os::TerminalSize size = size_ ? size_() : os::TerminalSize{};
+    // A row is kept free for the cursor below the block.
+    const std::size_t room = size.rows > 1 ? static_cast<std::size_t>(size.rows) - 1 : 0;
+    if (room == 0 || ports_.size() <= room) {
+        for (std::size_t i = 0; i < ports_.size(); ++i) {
+            const auto [text, colour] = describe(ports_[i], lines_[i]);
+            lines.push_back(shown(text, colour, size.columns));
+        }
+        return lines;
     }
-    // Too many radios for the terminal: a line per stage, and the failures.
+    // Too many radios for the terminal: a line per stage, the radios done,
+    // and as many failed radios as there is room for.
     std::vector<std::pair<std::string, std::size_t>> stages;
     std::size_t succeeded = 0;
-    for (const PortLine& state : lines_) {
+    std::vector<std::size_t> failed;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const PortLine& state = lines_[i];
         if (!state.ending.empty()) {
-            succeeded += state.failed ? 0 : 1;
+            if (state.failed)
+                failed.push_back(i);
+            else
+                ++succeeded;
             continue;
         }
-        auto stage = std::find_if(stages.begin(), stages.end(), [&](const auto& s) { return s.first == state.stage; });
-        if (stage == stages.end())
-            stages.emplace_back(state.stage, 1);
+        const std::string stage = state.stage.empty() ? "Waiting" : state.stage;
+        auto found = std::find_if(stages.begin(), stages.end(), [&](const auto& s) { return s.first == stage; });
+        if (found == stages.end())
+            stages.emplace_back(stage, 1);
         else
-            ++stage->second;
+            ++found->second;
     }
     char text[96];
-    for (const auto& [stage, count] : stages) {
-        std::snprintf(text, sizeof text, "%-24s %zu radio%s", stage.c_str(), count, count == 1 ? "" : "s");
-        shown.push_back(text);
+    const auto count = [&](const std::string& what, std::size_t n, const char* colour) {
+        std::snprintf(text, sizeof text, "%-24s %zu radio%s", what.c_str(), n, n == 1 ? "" : "s");
+        lines.push_back(shown(text, colour, size.columns));
+    };
+    for (const auto& [stage, n] : stages)
+        count(stage, n, nullptr);
+    count("Done", succeeded, kGreen);
+    for (std::size_t shownFailures = 0; shownFailures < failed.size(); ++shownFailures) {
+        if (lines.size() + 1 >= room && shownFailures + 1 < failed.size()) {
+            count("Failed, not listed", failed.size() - shownFailures, kRed);
+            break;
+        }
+        const auto [line, colour] = describe(ports_[failed[shownFailures]], lines_[failed[shownFailures]]);
+        lines.push_back(shown(line, colour, size.columns));
     }
-    std::snprintf(text, sizeof text, "%-24s %zu radio%s", "Done", succeeded, succeeded == 1 ? "" : "s");
-    shown.push_back(painted(text, kGreen));
-    for (std::size_t i = 0; i < ports_.size(); ++i)
-        if (lines_[i].failed)
-            shown.push_back(describe(ports_[i], lines_[i]));
-    return shown;
+    if (lines.size() > room)
+        lines.resize(room);
+    return lines;
 }
 
 std::string BenchBoard::erased()
@@ -102,8 +126,11 @@ void BenchBoard::redraw(bool force)
     if (!style_.live || style_.quiet)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && drawnLines_ > 0 && now - lastDrawn_ < kProgressRedraw)
+    if (!force && drawnLines_ > 0 && now - lastDrawn_ < kProgressRedraw) {
+        changed_ = true;   // drawn at the next wake-up
         return;
+    }
+    changed_ = false;
     lastDrawn_ = now;
     std::string screen = erased();
     const std::vector<std::string> shown = block();
@@ -120,7 +147,7 @@ void BenchBoard::stageStarted(std::size_t index, RunStage stage)
     state = PortLine{StageName(stage), 0, 0, 0, 0, std::chrono::steady_clock::now(), state.ending, state.failed};
     if (!style_.live && !style_.quiet && stage != RunStage::Closing)
         write("[" + ports_[index] + "] == " + state.stage + "\n");
-    redraw(true);
+    redraw(false);
 }
 
 void BenchBoard::progress(std::size_t index, const RunProgress& progress)
@@ -151,7 +178,7 @@ void BenchBoard::ended(std::size_t index, const std::string& text, bool succeede
     std::lock_guard lock(mutex_);
     lines_[index].ending = text;
     lines_[index].failed = !succeeded;
-    redraw(true);
+    redraw(false);
 }
 
 void BenchBoard::note(const std::string& text)
@@ -160,10 +187,11 @@ void BenchBoard::note(const std::string& text)
     write((style_.live ? erased() : std::string()) + text);
 }
 
-void BenchBoard::resized()
+void BenchBoard::wake(bool resized)
 {
     std::lock_guard lock(mutex_);
-    redraw(true);
+    if (resized || changed_)
+        redraw(resized);
 }
 
 void BenchBoard::finish()

@@ -17,6 +17,7 @@
 #include "cli/port_record.h"
 #include "cli/reset_gate.h"
 #include "engine/run_host.h"
+#include "os/terminal.h"
 
 namespace zorvane::cli {
 
@@ -28,9 +29,9 @@ struct BoardStyle {
 
 class BenchBoard {
 public:
-    // rows: the terminal's height now (0: unknown); asked at every redraw.
+    // size: the terminal's rows and columns now (0: unknown); asked at every redraw.
     BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out = stdout,
-               std::function<int()> rows = {});
+               std::function<os::TerminalSize()> size = {});
 
     void stageStarted(std::size_t index, RunStage stage);
     void progress(std::size_t index, const RunProgress& progress);
@@ -40,8 +41,9 @@ public:
     void ended(std::size_t index, const std::string& text, bool succeeded);
     // Text for every port (the reset prompt), above the live block.
     void note(const std::string& text);
-    // The terminal changed its size: draw again.
-    void resized();
+    // The session's wake-up, at least ten times a second: draws what changed
+    // since, and everything again when the terminal changed its size.
+    void wake(bool resized);
     // Draws the final block: each port's ending once.
     void finish();
 
@@ -56,17 +58,19 @@ private:
         std::string ending;   // once the run has shown its last message
         bool failed = false;
     };
-    std::string describe(const std::string& port, const PortLine& state) const;
+    // A port's line without colour, and the colour it is shown in (none: plain).
+    std::pair<std::string, const char*> describe(const std::string& port, const PortLine& state) const;
     std::vector<std::string> block() const;   // the live block's lines
     std::string erased();                      // moves up over the live block and clears it
     void redraw(bool force);                   // with the lock held
     void write(const std::string& text);
-    std::string painted(const std::string& text, const char* colour) const;
+    std::string shown(std::string text, const char* colour, int columns) const;
 
     const std::vector<std::string> ports_;
     const BoardStyle style_;
     std::FILE* const out_;
-    const std::function<int()> rows_;
+    const std::function<os::TerminalSize()> size_;
+    bool changed_ = false;   // something the block shows changed since it was drawn
     std::mutex mutex_;
     std::vector<PortLine> lines_;
     std::size_t drawnLines_ = 0;   // live lines on the screen below the last message

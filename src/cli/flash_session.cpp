@@ -25,7 +25,7 @@ sigset_t BlockStopSignals()
 
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
                               std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
-                              const std::function<void()>& resized)
+                              const std::function<void(bool resized)>& wake)
 {
     std::stop_source stopping;
     std::vector<std::unique_ptr<FlashRunner>> runners;
@@ -58,10 +58,9 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
         while (report.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
             const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
             const int signal = sigtimedwait(&stopSignals, nullptr, &timeout);
-            if (signal == SIGWINCH) {
-                if (resized)
-                    resized();
-            } else if (signal > 0 && !stopping.stop_requested()) {
+            if (wake)
+                wake(signal == SIGWINCH);
+            if (signal > 0 && signal != SIGWINCH && !stopping.stop_requested()) {
                 stopping.request_stop();
                 if (stopRequested)
                     stopRequested();

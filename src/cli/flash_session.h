@@ -33,9 +33,10 @@ using RunEnded = std::function<void(std::size_t index, std::stop_token stop)>;
 
 // Runs every port's run at once and returns their reports in the same order.
 // stopRequested hears the first Ctrl-C or SIGTERM, as every run is asked to stop;
-// resized, when given, hears that the terminal changed its size.
+// wake, when given, is called at least ten times a second while the runs go
+// on, and with true when the terminal changed its size.
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
                               std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
-                              const std::function<void()>& resized = {});
+                              const std::function<void(bool resized)>& wake = {});
 
 } // namespace zorvane::cli

@@ -207,7 +207,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     const bool terminal = cli::OutputIsTerminal();
     // Colour only for a person at a terminal, and never against NO_COLOR.
     const bool colour = terminal && std::getenv("NO_COLOR") == nullptr;
-    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalRows);
+    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow);
     cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
         if (options.yes)
             return Answer::GoOn;
@@ -231,7 +231,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     // A run that ends before its prompt lets the others' prompt go ahead.
     reports = cli::RunAll(runs, clock, stopSignals, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
                           [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
-                          [&board] { board.resized(); });
+                          [&board](bool resized) { board.wake(resized); });
     // A stopped run shows no box of its own: its line says so.
     for (std::size_t i = 0; i < runs.size(); ++i)
         if (reports[i].outcome == RunOutcome::Cancelled)

@@ -3,8 +3,13 @@
 
 namespace zorvane::os {
 
-// The number of rows of the terminal on standard output; 0 when it is not
-// a terminal or does not say.
-int TerminalRows();
+struct TerminalSize {
+    int rows = 0;      // 0: unknown
+    int columns = 0;
+};
+
+// The size of the terminal on standard output; zeros when it is not a
+// terminal or does not say.
+TerminalSize TerminalSizeNow();
 
 } // namespace zorvane::os

@@ -5,12 +5,12 @@
 
 namespace zorvane::os {
 
-int TerminalRows()
+TerminalSize TerminalSizeNow()
 {
     winsize size{};
     if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0)
-        return 0;
-    return size.ws_row;
+        return {};
+    return {size.ws_row, size.ws_col};
 }
 
 } // namespace zorvane::os

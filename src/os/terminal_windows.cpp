@@ -4,12 +4,12 @@
 
 namespace zorvane::os {
 
-int TerminalRows()
+TerminalSize TerminalSizeNow()
 {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (!::GetConsoleScreenBufferInfo(::GetStdHandle(STD_OUTPUT_HANDLE), &info))
-        return 0;
-    return info.srWindow.Bottom - info.srWindow.Top + 1;
+        return {};
+    return {info.srWindow.Bottom - info.srWindow.Top + 1, info.srWindow.Right - info.srWindow.Left + 1};
 }
 
 } // namespace zorvane::os

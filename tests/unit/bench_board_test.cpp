@@ -9,10 +9,10 @@
 namespace zorvane::cli {
 namespace {
 
-// What a terminal shows after a stream of text: it knows line feeds,
-// carriage returns, cursor up, erase line and erase below; colours are
-// dropped.
-std::vector<std::string> Screen(const std::string& stream)
+// What a terminal of that width shows after a stream of text: it knows line
+// feeds, carriage returns, cursor up, erase line and erase below, and wraps
+// a line at its last column; colours are dropped.
+std::vector<std::string> Screen(const std::string& stream, std::size_t width = 1000)
 {
     std::vector<std::string> rows(1);
     std::size_t row = 0;
@@ -39,6 +39,12 @@ std::vector<std::string> Screen(const std::string& stream)
         } else if (c == '\r') {
             column = 0;
         } else {
+            if (column >= width) {
+                ++row;
+                column = 0;
+                if (rows.size() <= row)
+                    rows.emplace_back();
+            }
             if (rows[row].size() <= column)
                 rows[row].resize(column + 1, ' ');
             rows[row][column++] = c;
@@ -49,12 +55,14 @@ std::vector<std::string> Screen(const std::string& stream)
     return rows;
 }
 
-std::string Played(int terminalRows, bool colour, const std::function<void(BenchBoard&)>& events)
+const std::vector<std::string> kPorts{"tty0", "tty1", "tty2", "tty3"};
+
+std::string Played(int rows, bool colour, const std::function<void(BenchBoard&)>& events, int columns = 0,
+                   const std::vector<std::string>& ports = kPorts)
 {
     std::FILE* out = std::tmpfile();
     {
-        BenchBoard board({"tty0", "tty1", "tty2", "tty3"}, {true, colour, false}, out,
-                         [terminalRows] { return terminalRows; });
+        BenchBoard board(ports, {true, colour, false}, out, [rows, columns] { return os::TerminalSize{rows, columns}; });
         events(board);
     }
     std::string text;
@@ -104,19 +112,60 @@ TEST(BenchBoard, LiveBlockIsRedrawnInPlace)
 // radios done, and each failed radio's line.
 TEST(BenchBoard, TooManyRadiosForTheTerminalAreCounted)
 {
-    const std::vector<std::string> screen = Screen(Played(3, false, [](BenchBoard& board) {
-        for (std::size_t i = 0; i < 4; ++i)
-            board.stageStarted(i, RunStage::ProgramFlash);
-        board.stageStarted(3, RunStage::EraseRom);
-        board.ended(0, "Programming Successful!", true);
-        board.ended(2, "FLASH Error: FLASH Failed.", false);
-        board.finish();
-    }));
+    std::vector<std::string> eight;
+    for (int i = 0; i < 8; ++i)
+        eight.push_back("tty" + std::to_string(i));
+    const std::vector<std::string> screen = Screen(Played(
+        6, false,
+        [](BenchBoard& board) {
+            for (std::size_t i = 0; i < 4; ++i)
+                board.stageStarted(i, RunStage::ProgramFlash);
+            board.stageStarted(3, RunStage::EraseRom);
+            board.ended(0, "Programming Successful!", true);
+            board.ended(2, "FLASH Error: FLASH Failed.", false);
+            board.finish();
+        },
+        0, eight));
     const std::vector<std::string> expected{
         "FLASH                    1 radio",
         "Erasing ROM              1 radio",
+        "Waiting                  4 radios",
         "Done                     1 radio",
         "tty2                     FLASH Error: FLASH Failed.",
+    };
+    EXPECT_EQ(screen, expected);
+}
+
+// A line as wide as the terminal would wrap, and its second row would stay
+// behind when the block is erased: live lines are cut to the width.
+TEST(BenchBoard, LiveLinesNeverWrap)
+{
+    std::vector<std::string> ports;
+    for (int i = 0; i < 4; ++i)
+        ports.push_back("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A5028" + std::to_string(i) + "-if00-port0");
+    const std::vector<std::string> screen = Screen(Played(30, false, FourRadiosOneFailing, 60, ports), 60);
+    ASSERT_GE(screen.size(), 4u);
+    for (std::size_t row = screen.size() - 4; row < screen.size(); ++row) {
+        EXPECT_LT(screen[row].size(), 60u) << screen[row];
+        EXPECT_EQ(screen[row].rfind(ports[row - (screen.size() - 4)].substr(0, 24), 0), 0u) << screen[row];
+    }
+    for (const std::string& row : screen)
+        EXPECT_EQ(row.find("bytes/s"), std::string::npos) << "a stale progress line: " << row;
+}
+
+// However many radios fail, the block never grows taller than the terminal.
+TEST(BenchBoard, FailuresBeyondTheTerminalAreCounted)
+{
+    const std::vector<std::string> screen = Screen(Played(3, false, [](BenchBoard& board) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            board.stageStarted(i, RunStage::OpenPort);
+            board.ended(i, "Comm Error: Zorvane was unable to open Comm Port.", false);
+        }
+        board.finish();
+    }));
+    const std::vector<std::string> expected{
+        "Done                     0 radios",
+        "Failed, not listed       4 radios",
     };
     EXPECT_EQ(screen, expected);
 }
@@ -126,8 +175,8 @@ TEST(BenchBoard, ColourOnlyWhenAsked)
     const std::string plain = Played(30, false, FourRadiosOneFailing);
     const std::string coloured = Played(30, true, FourRadiosOneFailing);
     EXPECT_EQ(plain.find("\033[3"), std::string::npos);
-    EXPECT_NE(coloured.find("\033[32mProgramming Successful!\033[0m"), std::string::npos);
-    EXPECT_NE(coloured.find("\033[31mFLASH Error"), std::string::npos);
+    EXPECT_NE(coloured.find("\033[32mtty0                     Programming Successful!\033[0m"), std::string::npos);
+    EXPECT_NE(coloured.find("\033[31mtty2                     FLASH Error"), std::string::npos);
     EXPECT_EQ(Screen(plain), Screen(coloured)) << "colour changes no character on the screen";
 }
 
