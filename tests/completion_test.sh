@@ -3,6 +3,7 @@
 # configuration files lie in the current folder, and the ports.
 set -euo pipefail
 source "$1"
+flasher=$2
 cd "$(mktemp -d)"
 trap 'rm -rf "$PWD"' EXIT
 touch tessivar.cfg default.cfg
@@ -30,4 +31,12 @@ case " $(complete_words zorvane-flash --port '') " in
   *" 1 2 "*) ;;
   *) echo "completion: --port does not offer 1 and 2"; fail=1 ;;
 esac
+# Every option the flasher's help names is offered.
+offered=" $(complete_words zorvane-flash --) "
+for option in $("$flasher" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+  case $offered in
+    *" $option "*) ;;
+    *) echo "completion: $option is not offered"; fail=1 ;;
+  esac
+done
 exit $fail

@@ -44,7 +44,7 @@ _zorvane_flash()
             return ;;
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
-        --unit --ask-unit --manifest --keyring --require-signature --check --list-ports --help --version"
+        --unit --ask-unit --manifest --keyring --require-signature --json --check --list-ports --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }
 

@@ -16,6 +16,11 @@ constexpr const char* kPlain = "\033[0m";
 
 } // namespace
 
+bool ColourWanted(bool terminal, const char* noColor)
+{
+    return terminal && noColor == nullptr;
+}
+
 BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
                        std::function<os::TerminalSize()> size)
     : ports_(std::move(ports)), style_(style), out_(out), size_(std::move(size)), lines_(ports_.size())

@@ -21,6 +21,10 @@
 
 namespace zorvane::cli {
 
+// Colour only for a person at a terminal, and never when NO_COLOR is set
+// (to anything, even empty).
+bool ColourWanted(bool terminal, const char* noColor);
+
 struct BoardStyle {
     bool live = false;     // a terminal: the live block; else plain lines
     bool colour = false;   // green success, red failure, bold headings

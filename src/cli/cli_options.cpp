@@ -144,6 +144,8 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         return std::nullopt;
     if (options.platform.empty() == options.configFile.empty())
         return "give either --platform or --config";
+    if (options.check && options.json)
+        return "--check writes for people: it does not go with --json";
     if (options.check)
         return std::nullopt;
     if (options.ports.empty())
@@ -158,6 +160,8 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         return "--json takes the units with --unit, not --ask-unit";
     if (options.json && options.onLineError == LineErrorAnswer::Ask)
         return "--on-line-error ask needs a terminal, not --json";
+    if (options.json && !options.traceFile.empty())
+        return "--trace does not go with --json";
     if (!options.units.empty() && options.units.size() != options.ports.size())
         return "--unit is given once per --port, in the same order (" + std::to_string(options.ports.size()) +
                " ports, " + std::to_string(options.units.size()) + " units)";

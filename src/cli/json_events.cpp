@@ -35,18 +35,19 @@ std::string hex4(std::uint16_t value)
 
 } // namespace
 
-JsonEvents::JsonEvents(std::FILE* out) : out_(out)
+JsonEvents::JsonEvents(std::FILE* out, std::chrono::steady_clock::time_point start) : out_(out), start_(start)
 {
 }
 
 void JsonEvents::publish(const char* name, const std::string& fields)
 {
+    // The time is read under the lock, so that the lines' times never go back.
+    std::lock_guard lock(mutex_);
     const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", t);
     const std::string line = "{\"schema\":" + std::to_string(kJsonEventsSchema) + ",\"event\":\"" + name +
                              "\",\"t\":" + time + fields + "}\n";
-    std::lock_guard lock(mutex_);
     std::fputs(line.c_str(), out_);
     std::fflush(out_);
 }

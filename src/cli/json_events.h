@@ -19,14 +19,16 @@ constexpr int kJsonEventsSchema = 1;
 
 class JsonEvents {
 public:
-    explicit JsonEvents(std::FILE* out = stdout);
+    // start: when the command started, where the events' time counts from.
+    explicit JsonEvents(std::FILE* out = stdout,
+                        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now());
     // One line: {"schema":1,"event":NAME,"t":..., then fields (already JSON,
     // each starting with a comma)}.
     void publish(const char* name, const std::string& fields);
 
 private:
     std::FILE* const out_;
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    const std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
 };
 

@@ -91,12 +91,15 @@ std::optional<std::string> refusedArguments(const cli::CliOptions& options)
 }
 
 // The configuration's box with its cause line: exit 3.
-int configurationRefused(files::ConfigResult result, const std::string& file, const std::string& cause)
+// With --json, standard output holds events only: the box goes to standard error.
+int configurationRefused(const cli::CliOptions& options, files::ConfigResult result, const std::string& file,
+                         const std::string& cause)
 {
+    std::FILE* out = options.json ? stderr : stdout;
     const files::ConfigFailure failure = files::ConfigFailureMessage(result, file);
-    std::fputs(cli::BoxText(failure.title, failure.text).c_str(), stdout);
+    std::fputs(cli::BoxText(failure.title, failure.text).c_str(), out);
     if (!cause.empty())
-        std::printf("  cause: %s\n", cause.c_str());
+        std::fprintf(out, "  cause: %s\n", cause.c_str());
     return cli::kExitConfiguration;
 }
 
@@ -205,8 +208,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     for (const cli::PortRun& run : runs)
         ports.push_back(run.port);
     const bool terminal = cli::OutputIsTerminal();
-    // Colour only for a person at a terminal, and never against NO_COLOR.
-    const bool colour = terminal && std::getenv("NO_COLOR") == nullptr;
+    const bool colour = cli::ColourWanted(terminal, std::getenv("NO_COLOR"));
     cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow);
     cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
         if (options.yes)
@@ -274,6 +276,7 @@ void emitSummary(cli::JsonEvents& events, const std::vector<cli::PortRun>& runs,
 
 int main(int argc, char** argv)
 {
+    const auto started = std::chrono::steady_clock::now();   // the events' time counts from here
     cli::CliOptions options;
     if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
         return usageError(*error);
@@ -296,6 +299,9 @@ int main(int argc, char** argv)
     if (!options.check)
         if (std::optional<std::string> refused = refusedArguments(options))
             return usageError(*refused);
+    std::FILE* trace = nullptr;
+    if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr)
+        return usageError("cannot write the trace " + options.traceFile);
 
     // Ctrl-C and SIGTERM stop the runs through their closing steps; they
     // are taken by RunAll, so every thread must block them.
@@ -303,15 +309,15 @@ int main(int argc, char** argv)
 
     const files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded())
-        return configurationRefused(config.result, config.config.configFile, config.cause);
+        return configurationRefused(options, config.result, config.config.configFile, config.cause);
     const std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options));
     if (const std::string* refused = std::get_if<std::string>(&release))
-        return configurationRefused(files::ConfigResult::Incomplete, manifestName(options), *refused);
+        return configurationRefused(options, files::ConfigResult::Incomplete, manifestName(options), *refused);
     const std::optional<ReleaseInPlay> inPlay = releaseInPlay(std::get<trust::Release>(release));
     if (inPlay)
         if (std::optional<std::string> problem =
                 inPlay->manifest->problemWith(config.config.configFile, config.config.configSha256))
-            return configurationRefused(files::ConfigResult::Incomplete, config.config.configFile, *problem);
+            return configurationRefused(options, files::ConfigResult::Incomplete, config.config.configFile, *problem);
     if (options.check)
         return cli::RunCheck(config, std::get<trust::Release>(release));
     for (const std::string& warning : config.warnings)
@@ -342,16 +348,10 @@ int main(int argc, char** argv)
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
 
-    std::FILE* trace = nullptr;
-    if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr) {
-        std::fprintf(stderr, "zorvane-flash: cannot write %s\n", options.traceFile.c_str());
-        return cli::kExitUsage;
-    }
-
     link::SteadyClock clock;
     std::vector<RunReport> reports;
     if (options.json) {
-        cli::JsonEvents events(stdout);
+        cli::JsonEvents events(stdout, started);
         const int exitCode = withRecords(options, runs, flashJson(options, runs, clock, stopSignals, events, reports));
         emitSummary(events, runs, reports, exitCode);
         return exitCode;

@@ -172,6 +172,11 @@ TEST(BenchBoard, FailuresBeyondTheTerminalAreCounted)
 
 TEST(BenchBoard, ColourOnlyWhenAsked)
 {
+    EXPECT_TRUE(ColourWanted(true, nullptr));
+    EXPECT_FALSE(ColourWanted(true, "")) << "NO_COLOR set, even empty";
+    EXPECT_FALSE(ColourWanted(true, "1"));
+    EXPECT_FALSE(ColourWanted(false, nullptr)) << "a pipe or a file";
+
     const std::string plain = Played(30, false, FourRadiosOneFailing);
     const std::string coloured = Played(30, true, FourRadiosOneFailing);
     EXPECT_EQ(plain.find("\033[3"), std::string::npos);

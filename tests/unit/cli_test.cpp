@@ -46,6 +46,8 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
         {{"--port", "1", "--platform", "other", "--json", "--yes", "--ask-unit"}, "--json takes the units with --unit"},
         {{"--port", "1", "--platform", "other", "--json", "--yes", "--on-line-error", "ask"},
          "--on-line-error ask needs a terminal"},
+        {{"--port", "1", "--platform", "other", "--json", "--yes", "--trace", "t"}, "--trace does not go with --json"},
+        {{"--check", "--platform", "other", "--json"}, "--check writes for people"},
         {{"--check"}, "give either --platform or --config"},
         {{"--list-ports"}, ""},
         {{"--port"}, "--port needs a value"},
