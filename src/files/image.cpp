@@ -95,9 +95,7 @@ FileContent readContent(const std::string& fileName, std::string bytes)
     FileContent file;
     file.fileName = fileName;
     file.bytes = std::move(bytes);
-    Sha256 digest;
-    digest.update(std::span(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size()));
-    file.sha256 = digest.hexDigest();
+    file.sha256 = Sha256Hex(file.bytes);
     TextStream stream = TextStream::FromText(fileName, file.bytes);
     while (!stream.AtEndOfStream()) {
         file.lineCount = stream.Line();

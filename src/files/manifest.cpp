@@ -93,9 +93,7 @@ std::variant<Manifest, std::string> ParseManifest(std::string fileName, std::str
 {
     Manifest manifest;
     manifest.fileName = std::move(fileName);
-    Sha256 digest;
-    digest.update(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    manifest.sha256 = digest.hexDigest();
+    manifest.sha256 = Sha256Hex(bytes);
 
     TextStream stream = TextStream::FromText(manifest.fileName, bytes);
     while (!stream.AtEndOfStream()) {

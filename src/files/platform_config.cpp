@@ -158,9 +158,7 @@ ConfigReading parseConfig(const std::string& configFile)
 
     try {
         std::string bytes = ReadFileBytes(configFile);
-        Sha256 digest;
-        digest.update(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-        reading.config.configSha256 = digest.hexDigest();
+        reading.config.configSha256 = Sha256Hex(bytes);
         TextStream stream = TextStream::FromText(configFile, std::move(bytes));
         KeyLines lines;
         while (!stream.AtEndOfStream()) {

@@ -1,8 +1,6 @@
 #include "files/sha256.h"
 
 #include <cstdio>
-#include <fstream>
-#include <vector>
 
 namespace zorvane::files {
 
@@ -24,7 +22,6 @@ constexpr std::uint32_t rotr(std::uint32_t x, int n)
     return (x >> n) | (x << (32 - n));
 }
 
-constexpr std::size_t kReadChunk = 64 * 1024;
 
 } // namespace
 
@@ -97,24 +94,11 @@ std::string Sha256::hexDigest()
     return hex;
 }
 
-std::optional<FileDigest> DigestFile(const std::string& fileName)
+std::string Sha256Hex(std::string_view bytes)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        return std::nullopt;
     Sha256 hash;
-    FileDigest digest;
-    std::vector<char> chunk(kReadChunk);
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        hash.update(std::span(reinterpret_cast<const std::uint8_t*>(chunk.data()), got));
-        digest.size += got;
-    }
-    if (in.bad())
-        return std::nullopt;
-    digest.sha256 = hash.hexDigest();
-    return digest;
+    hash.update(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    return hash.hexDigest();
 }
 
 } // namespace zorvane::files

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace zorvane::files {
 
@@ -26,12 +26,7 @@ private:
     std::uint64_t totalBytes_ = 0;
 };
 
-struct FileDigest {
-    std::uint64_t size = 0;
-    std::string sha256;
-};
-
-// Size and SHA-256 of a file; nullopt when it cannot be read.
-std::optional<FileDigest> DigestFile(const std::string& fileName);
+// The SHA-256 of bytes already read, as 64 lower-case hex digits.
+std::string Sha256Hex(std::string_view bytes);
 
 } // namespace zorvane::files

@@ -43,9 +43,10 @@ std::size_t utf8Length(std::string_view text, std::size_t at)
     return length;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped, and a
-// byte that is not UTF-8 (a file name in another encoding) as U+FFFD.
-std::string jsonString(std::string_view text)
+} // namespace
+
+// A byte that is not UTF-8 (a file name in another encoding) becomes U+FFFD.
+std::string JsonString(std::string_view text)
 {
     std::string out = "\"";
     for (std::size_t at = 0; at < text.size();) {
@@ -76,14 +77,16 @@ std::string jsonString(std::string_view text)
     return out + "\"";
 }
 
+namespace {
+
 std::string field(std::string_view name, const std::string& json)
 {
-    return jsonString(name) + ":" + json;
+    return JsonString(name) + ":" + json;
 }
 
 std::string orNull(const std::string& text)
 {
-    return text.empty() ? "null" : jsonString(text);
+    return text.empty() ? "null" : JsonString(text);
 }
 
 // Bytes as they are, two upper-case hex digits each: 12 05 is "1205".
@@ -100,22 +103,22 @@ std::string hexBytes(std::span<const std::uint8_t> bytes)
 
 std::string fileFields(const files::FileContent& file)
 {
-    return field("file", jsonString(file.fileName)) + "," + field("size", std::to_string(file.bytes.size())) + "," +
-           field("sha256", jsonString(file.sha256));
+    return field("file", JsonString(file.fileName)) + "," + field("size", std::to_string(file.bytes.size())) + "," +
+           field("sha256", JsonString(file.sha256));
 }
 
 // An image the run read: the file, and the data as they went to the radio.
 std::string imageJson(const files::Image& image)
 {
     return "{" + fileFields(image.file) + "," + field("data_bytes", std::to_string(image.dataBytes)) + "," +
-           field("data_sha256", jsonString(image.dataSha256)) + "," +
+           field("data_sha256", JsonString(image.dataSha256)) + "," +
            field("blocks", std::to_string(image.blocks.size())) + "}";
 }
 
 std::string bootJson(const files::BootImage& boot)
 {
     return "{" + fileFields(boot.file) + "," + field("data_bytes", std::to_string(boot.data.size())) + "," +
-           field("data_sha256", jsonString(boot.dataSha256)) + "," + field("blocks", "null") + "}";
+           field("data_sha256", JsonString(boot.dataSha256)) + "," + field("blocks", "null") + "}";
 }
 
 // An image the run never read (it stopped before): only its name.
@@ -123,15 +126,15 @@ std::string unreadJson(const std::string& fileName)
 {
     if (fileName.empty())
         return "null";
-    return "{" + field("file", jsonString(fileName)) + "," + field("size", "null") + "," + field("sha256", "null") +
+    return "{" + field("file", JsonString(fileName)) + "," + field("size", "null") + "," + field("sha256", "null") +
            "," + field("data_bytes", "null") + "," + field("data_sha256", "null") + "," + field("blocks", "null") + "}";
 }
 
 // The release manifest the run was held to, and who signed it.
 std::string manifestJson(const ReleaseInPlay& release)
 {
-    return "{" + field("file", jsonString(release.manifest->fileName)) + "," +
-           field("sha256", jsonString(release.manifest->sha256)) + "," + field("signed_by", orNull(release.signedBy)) +
+    return "{" + field("file", JsonString(release.manifest->fileName)) + "," +
+           field("sha256", JsonString(release.manifest->sha256)) + "," + field("signed_by", orNull(release.signedBy)) +
            "}";
 }
 
@@ -168,11 +171,6 @@ std::string secondsJson(std::chrono::duration<double> took)
 
 } // namespace
 
-std::string JsonString(std::string_view text)
-{
-    return jsonString(text);
-}
-
 const char* OutcomeName(RunOutcome outcome)
 {
     switch (outcome) {
@@ -194,7 +192,7 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
                             std::chrono::system_clock::time_point time)
 {
     const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
-    const auto hex = [](const auto& bytes) { return jsonString(hexBytes(bytes)); };
+    const auto hex = [](const auto& bytes) { return JsonString(hexBytes(bytes)); };
     const auto optionalHex = [&](std::string_view name, const auto& bytes) {
         return field(name, bytes ? hex(*bytes) : "null");
     };
@@ -205,16 +203,16 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
 
     std::string json = "{";
     json += field("schema", std::to_string(kFlashRecordSchema)) + ",";
-    json += field("time", jsonString(utcText(time))) + ",";
-    json += field("host", jsonString(origin.host)) + ",";
-    json += field("user", jsonString(origin.user)) + ",";
-    json += field("version", jsonString(origin.version)) + ",";
-    json += field("port", jsonString(origin.port)) + ",";
+    json += field("time", JsonString(utcText(time))) + ",";
+    json += field("host", JsonString(origin.host)) + ",";
+    json += field("user", JsonString(origin.user)) + ",";
+    json += field("version", JsonString(origin.version)) + ",";
+    json += field("port", JsonString(origin.port)) + ",";
     json += field("device", orNull(origin.device.path)) + ",";
     json += field("device_by_id", orNull(origin.device.byId)) + ",";
     json += field("usb_serial", orNull(origin.device.usbSerial)) + ",";
-    json += field("unit", origin.unit ? jsonString(*origin.unit) : "null") + ",";
-    json += field("config_file", jsonString(config.configFile)) + ",";
+    json += field("unit", origin.unit ? JsonString(*origin.unit) : "null") + ",";
+    json += field("config_file", JsonString(config.configFile)) + ",";
     json += field("config_sha256", orNull(config.configSha256)) + ",";
     json += field("images", imagesJson(config, report.images.get())) + ",";
     json += field("manifest", request.release ? manifestJson(*request.release) : "null") + ",";
@@ -223,9 +221,9 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
     json += optionalHex("boot_checksum", bootChecksum) + ",";
     json += optionalHex("eeprom_checksum", report.eepromChecksum) + ",";
     json += optionalHex("firmware_checksum", report.firmwareChecksum) + ",";
-    json += field("outcome", "{" + field("stage", jsonString(OutcomeName(report.outcome))) + "," +
-                                 field("message", report.message ? jsonString(report.message->text) : "null") + "," +
-                                 field("cause", jsonString(report.cause)) + "}") + ",";
+    json += field("outcome", "{" + field("stage", JsonString(OutcomeName(report.outcome))) + "," +
+                                 field("message", report.message ? JsonString(report.message->text) : "null") + "," +
+                                 field("cause", JsonString(report.cause)) + "}") + ",";
     json += field("duration_s", secondsJson(report.duration())) + ",";
     json += field("blocks", std::to_string(report.counts.blocks)) + ",";
     json += field("resends", std::to_string(report.counts.resends)) + ",";

@@ -17,13 +17,6 @@
 namespace zorvane {
 namespace {
 
-std::string sha256(std::string_view text)
-{
-    files::Sha256 hash;
-    hash.update(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    return hash.hexDigest();
-}
-
 TEST(Sha256, KnownDigests)
 {
     const struct Case {
@@ -38,7 +31,7 @@ TEST(Sha256, KnownDigests)
         {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(sha256(c.input), c.digest) << c.input.size() << " bytes";
+        EXPECT_EQ(files::Sha256Hex(c.input), c.digest) << c.input.size() << " bytes";
 }
 
 TEST(FlashRecord, OneLineWithEveryField)

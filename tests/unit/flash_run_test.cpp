@@ -422,9 +422,7 @@ TEST_F(FlashRun, ImagesAreReadOnceAndTheOutcomeIsKeptBeforeItsBox)
     const RunReport& heard = recorder.heard[0];
     EXPECT_EQ(heard.outcome, RunOutcome::Success);
     EXPECT_EQ(heard.cause, "");
-    files::Sha256 digest;
-    digest.update(std::span(reinterpret_cast<const std::uint8_t*>(original.data()), original.size()));
-    EXPECT_EQ(heard.images->firmware.file.sha256, digest.hexDigest());
+    EXPECT_EQ(heard.images->firmware.file.sha256, files::Sha256Hex(original));
     files::Sha256 data;
     data.update(kFirmware);
     EXPECT_EQ(heard.images->firmware.dataSha256, data.hexDigest());
