@@ -2,6 +2,9 @@
 
 #include "cli/exit_codes.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace zorvane::cli {
 
 const char* const kCliUsage =
@@ -11,6 +14,8 @@ const char* const kCliUsage =
     "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
+    "       zorvane-flash --forward-records | --records-status [--database URL] [--record FILE]\n"
+    "       zorvane-flash --init-database [--database URL]\n"
     "       zorvane-flash --help | --version\n"
     "\n"
     "Runs one flash run per port in the current directory, which holds the\n"
@@ -43,10 +48,20 @@ const char* const kCliUsage =
     "  --check             read the configuration and the images as a run would, without\n"
     "                      opening a port, and tell what a run would send\n"
     "  --list-ports        list the serial ports and what Comm1 and Comm2 mean\n"
+    "  --database URL      also send the flash records to this PostgreSQL database, such as\n"
+    "                      postgresql://bench@dbhost:5432/line (the password goes in\n"
+    "                      ~/.pgpass or PGPASSWORD, never in the URL); default: Database\n"
+    "                      in [Records] of ~/.config/ZORVANE/ZORVANE.conf\n"
+    "  --forward-records   send the flash records not sent yet, then exit\n"
+    "  --records-status    how many flash records wait, the last one sent, and whether\n"
+    "                      the database can be reached\n"
+    "  --init-database     create or update the records database's tables, then exit\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
-    "11 the flash record could not be kept (with --record, when no radio failed).\n"
+    "11 the flash record could not be kept (with --record, when no radio failed),\n"
+    "12 the records database could not be reached (--forward-records, --records-status,\n"
+    "--init-database).\n"
     "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
 
 namespace {
@@ -57,101 +72,90 @@ bool isPortArgument(const std::string& port)
     return port == "1" || port == "2" || port.find('/') != std::string::npos;
 }
 
-} // namespace
+struct Flag {
+    const char* name;
+    const char* shortName;   // or none
+    bool CliOptions::*member;
+};
 
-std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args, CliOptions& options)
+constexpr Flag kFlags[] = {
+    {"--help", "-h", &CliOptions::help},
+    {"--version", "-V", &CliOptions::version},
+    {"--yes", "-y", &CliOptions::yes},
+    {"--quiet", "-q", &CliOptions::quiet},
+    {"--no-record", nullptr, &CliOptions::noRecord},
+    {"--check", nullptr, &CliOptions::check},
+    {"--list-ports", nullptr, &CliOptions::listPorts},
+    {"--ask-unit", nullptr, &CliOptions::askUnit},
+    {"--json", nullptr, &CliOptions::json},
+    {"--require-signature", nullptr, &CliOptions::requireSignature},
+    {"--forward-records", nullptr, &CliOptions::forwardRecords},
+    {"--records-status", nullptr, &CliOptions::recordsStatus},
+    {"--init-database", nullptr, &CliOptions::initDatabase},
+};
+
+using Error = std::optional<std::string>;
+
+struct Valued {
+    const char* name;
+    Error (*take)(CliOptions& options, const std::string& value);
+};
+
+constexpr Valued kValued[] = {
+    {"--port",
+     [](CliOptions& o, const std::string& v) -> Error {
+         if (!isPortArgument(v))
+             return "--port takes 1, 2 or a device path such as /dev/ttyUSB0, not " + v;
+         o.ports.push_back(v);
+         return std::nullopt;
+     }},
+    {"--platform",
+     [](CliOptions& o, const std::string& v) -> Error {
+         if (v != "pellamar" && v != "tessivar" && v != "other")
+             return "unknown platform: " + v;
+         o.platform = v;
+         return std::nullopt;
+     }},
+    {"--on-line-error",
+     [](CliOptions& o, const std::string& v) -> Error {
+         if (v != "ask" && v != "continue" && v != "cancel")
+             return "--on-line-error takes ask, continue or cancel";
+         o.onLineError = v == "ask" ? LineErrorAnswer::Ask
+                                    : v == "continue" ? LineErrorAnswer::Continue : LineErrorAnswer::Cancel;
+         return std::nullopt;
+     }},
+    {"--config", [](CliOptions& o, const std::string& v) -> Error { return o.configFile = v, std::nullopt; }},
+    {"--trace", [](CliOptions& o, const std::string& v) -> Error { return o.traceFile = v, std::nullopt; }},
+    {"--record", [](CliOptions& o, const std::string& v) -> Error { return o.recordFile = v, std::nullopt; }},
+    {"--unit", [](CliOptions& o, const std::string& v) -> Error { return o.units.push_back(v), std::nullopt; }},
+    {"--manifest", [](CliOptions& o, const std::string& v) -> Error { return o.manifestFile = v, std::nullopt; }},
+    {"--keyring", [](CliOptions& o, const std::string& v) -> Error { return o.keyringFile = v, std::nullopt; }},
+    {"--database", [](CliOptions& o, const std::string& v) -> Error { return o.database = v, std::nullopt; }},
+};
+
+// The records commands stand alone: they take the records file and the database.
+Error refusedRecordsCommand(const CliOptions& options)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            return std::nullopt;
-        }
-        if (arg == "--version" || arg == "-V") {
-            options.version = true;
-            return std::nullopt;
-        }
-        if (arg == "--yes" || arg == "-y") {
-            options.yes = true;
-            continue;
-        }
-        if (arg == "--quiet" || arg == "-q") {
-            options.quiet = true;
-            continue;
-        }
-        if (arg == "--no-record") {
-            options.noRecord = true;
-            continue;
-        }
-        if (arg == "--check") {
-            options.check = true;
-            continue;
-        }
-        if (arg == "--list-ports") {
-            options.listPorts = true;
-            continue;
-        }
-        if (arg == "--ask-unit") {
-            options.askUnit = true;
-            continue;
-        }
-        if (arg == "--json") {
-            options.json = true;
-            continue;
-        }
-        if (arg == "--require-signature") {
-            options.requireSignature = true;
-            continue;
-        }
-        if (arg != "--port" && arg != "--platform" && arg != "--config" && arg != "--trace" &&
-            arg != "--on-line-error" && arg != "--record" && arg != "--unit" && arg != "--manifest" &&
-            arg != "--keyring")
-            return "unknown argument: " + arg;
-        if (i + 1 >= args.size() || args[i + 1].empty())
-            return arg + " needs a value";
-        const std::string& value = args[++i];
-        if (arg == "--port") {
-            if (!isPortArgument(value))
-                return "--port takes 1, 2 or a device path such as /dev/ttyUSB0, not " + value;
-            options.ports.push_back(value);
-        } else if (arg == "--platform") {
-            if (value != "pellamar" && value != "tessivar" && value != "other")
-                return "unknown platform: " + value;
-            options.platform = value;
-        } else if (arg == "--config") {
-            options.configFile = value;
-        } else if (arg == "--trace") {
-            options.traceFile = value;
-        } else if (arg == "--record") {
-            options.recordFile = value;
-        } else if (arg == "--unit") {
-            options.units.push_back(value);
-        } else if (arg == "--manifest") {
-            options.manifestFile = value;
-        } else if (arg == "--keyring") {
-            options.keyringFile = value;
-        } else if (value == "ask") {
-            options.onLineError = LineErrorAnswer::Ask;
-        } else if (value == "continue") {
-            options.onLineError = LineErrorAnswer::Continue;
-        } else if (value == "cancel") {
-            options.onLineError = LineErrorAnswer::Cancel;
-        } else {
-            return "--on-line-error takes ask, continue or cancel";
-        }
-    }
-    if (options.listPorts)
-        return std::nullopt;
-    if (options.platform.empty() == options.configFile.empty())
-        return "give either --platform or --config";
-    if (options.check && options.json)
-        return "--check writes for people: it does not go with --json";
-    if (options.check)
-        return std::nullopt;
+    if (int(options.forwardRecords) + int(options.recordsStatus) + int(options.initDatabase) > 1)
+        return "give one of --forward-records, --records-status and --init-database";
+    if (!options.ports.empty() || !options.platform.empty() || !options.configFile.empty() || options.check ||
+        options.json)
+        return "--forward-records, --records-status and --init-database flash nothing: give them without a run's "
+               "options";
+    if (options.noRecord)
+        return "--no-record keeps no records to send";
+    return std::nullopt;
+}
+
+// Options that do not go together in a run.
+Error refusedRunCombination(const CliOptions& options)
+{
     if (options.ports.empty())
         return "--port is required";
     if (options.noRecord && !options.recordFile.empty())
         return "give either --record or --no-record";
+    if (options.noRecord && !options.database.empty())
+        return "--database sends the flash records: it does not go with --no-record";
     if (options.askUnit && !options.units.empty())
         return "give either --unit or --ask-unit";
     if (options.json && !options.yes)
@@ -165,13 +169,53 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
     if (!options.units.empty() && options.units.size() != options.ports.size())
         return "--unit is given once per --port, in the same order (" + std::to_string(options.ports.size()) +
                " ports, " + std::to_string(options.units.size()) + " units)";
-    if (options.ports.size() > 1) {
-        if (options.onLineError == LineErrorAnswer::Ask)
-            return "--on-line-error ask takes one port: nobody can answer several radios at once";
-        if (!options.traceFile.empty())
-            return "--trace takes one port";
-    }
+    if (options.ports.size() > 1 && options.onLineError == LineErrorAnswer::Ask)
+        return "--on-line-error ask takes one port: nobody can answer several radios at once";
+    if (options.ports.size() > 1 && !options.traceFile.empty())
+        return "--trace takes one port";
     return std::nullopt;
+}
+
+Error refusedCombination(const CliOptions& options)
+{
+    if (options.listPorts)
+        return std::nullopt;
+    if (options.recordsCommand())
+        return refusedRecordsCommand(options);
+    if (options.platform.empty() == options.configFile.empty())
+        return "give either --platform or --config";
+    if (options.check && options.json)
+        return "--check writes for people: it does not go with --json";
+    if (options.check)
+        return std::nullopt;
+    return refusedRunCombination(options);
+}
+
+} // namespace
+
+std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args, CliOptions& options)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const Flag& f) {
+            return arg == f.name || (f.shortName != nullptr && arg == f.shortName);
+        });
+        if (flag != std::end(kFlags)) {
+            options.*(flag->member) = true;
+            if (options.help || options.version)
+                return std::nullopt;   // nothing else counts
+            continue;
+        }
+        const auto valued =
+            std::find_if(std::begin(kValued), std::end(kValued), [&](const Valued& v) { return arg == v.name; });
+        if (valued == std::end(kValued))
+            return "unknown argument: " + arg;
+        if (i + 1 >= args.size() || args[i + 1].empty())
+            return arg + " needs a value";
+        if (Error error = valued->take(options, args[++i]))
+            return error;
+    }
+    return refusedCombination(options);
 }
 
 int ExitCodeFor(RunOutcome outcome)

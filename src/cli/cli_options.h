@@ -27,8 +27,15 @@ struct CliOptions {
     bool quiet = false;
     bool check = false;               // read the files as a run would, open no port
     bool listPorts = false;
+    std::string database;             // the records database's URL; empty: the settings' one, if any
+    bool forwardRecords = false;      // send the pending flash records, then exit
+    bool recordsStatus = false;       // tell what is pending and whether the database is reachable
+    bool initDatabase = false;        // create or update the records database's schema
     bool help = false;
     bool version = false;
+
+    // A command about the flash records rather than a run.
+    bool recordsCommand() const { return forwardRecords || recordsStatus || initDatabase; }
 
     LineErrorAnswer lineErrorAnswer() const
     {

@@ -17,6 +17,7 @@ enum ExitCode : int {
     kExitCancelled = 9,      // stopped by the operator (Ctrl-C, Cancel at a prompt)
     kExitInternal = 10,      // anything else
     kExitRecord = 11,        // every radio succeeded, but the flash record could not be kept (--record)
+    kExitDatabase = 12,      // the records database could not be reached (records commands only)
 };
 
 int ExitCodeFor(RunOutcome outcome);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "cli/bench_host.h"
@@ -19,6 +20,7 @@
 #include "cli/flash_session.h"
 #include "cli/json_events.h"
 #include "cli/port_list.h"
+#include "cli/records_commands.h"
 #include "cli/run_text.h"
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
@@ -26,6 +28,8 @@
 #include "os/terminal.h"
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
+#include "records/record_forwarder.h"
+#include "records/records_database.h"
 #include "trust/release.h"
 #include "files/platform_config.h"
 #include "link/clock.h"
@@ -108,14 +112,63 @@ std::string manifestName(const cli::CliOptions& options)
     return options.manifestFile.empty() ? files::kManifestName : options.manifestFile;
 }
 
-// The per-user settings: the folder beside which trusted.gpg lies, and
-// whether every run needs a signed manifest.
-trust::ReleaseOptions releaseOptions(const cli::CliOptions& options)
+// The per-user settings, read once at start.
+struct FlasherSettings {
+    std::string file;               // for messages
+    std::string folder;             // beside which trusted.gpg lies
+    bool requireSignature = false;  // every run needs a signed manifest
+    std::string database;           // the records database's URL; empty: none
+};
+
+FlasherSettings readSettings()
 {
     const QSettings settings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
-    return {options.manifestFile, options.keyringFile,
-            QFileInfo(settings.fileName()).absolutePath().toStdString(),
-            options.requireSignature || settings.value(QStringLiteral("Files/RequireSignature")).toBool()};
+    return {settings.fileName().toStdString(), QFileInfo(settings.fileName()).absolutePath().toStdString(),
+            settings.value(QStringLiteral("Files/RequireSignature")).toBool(),
+            settings.value(QStringLiteral("Records/Database")).toString().toStdString()};
+}
+
+trust::ReleaseOptions releaseOptions(const cli::CliOptions& options, const FlasherSettings& settings)
+{
+    return {options.manifestFile, options.keyringFile, settings.folder,
+            options.requireSignature || settings.requireSignature};
+}
+
+// The records database's URL (--database, else the settings'; empty: none),
+// or why it cannot be used. Without records there is nothing to send.
+struct DatabaseChoice {
+    std::string url;
+    std::optional<std::string> refused;
+};
+
+DatabaseChoice databaseFor(const cli::CliOptions& options, const FlasherSettings& settings)
+{
+    if (!options.database.empty()) {
+        if (std::optional<std::string> refused = RefusedDatabaseUrl(options.database))
+            return {{}, "--database: " + *refused};
+        return {options.database, {}};
+    }
+    if (options.noRecord || options.check || settings.database.empty())
+        return {};
+    if (std::optional<std::string> refused = RefusedDatabaseUrl(settings.database))
+        return {{}, "Database in [Records] of " + settings.file + ": " + *refused};
+    return {settings.database, {}};
+}
+
+std::string recordsFile(const cli::CliOptions& options)
+{
+    return options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
+}
+
+int recordsCommand(const cli::CliOptions& options, const FlasherSettings& settings, const std::string& url)
+{
+    if (url.empty())
+        return usageError("no records database: give --database URL, or Database= in [Records] of " + settings.file);
+    if (options.initDatabase)
+        return cli::InitDatabaseCommand(stdout, url);
+    if (options.forwardRecords)
+        return cli::ForwardRecordsCommand(stdout, recordsFile(options), url);
+    return cli::RecordsStatusCommand(stdout, recordsFile(options), url);
 }
 
 std::optional<ReleaseInPlay> releaseInPlay(const trust::Release& release)
@@ -272,14 +325,9 @@ void emitSummary(cli::JsonEvents& events, const std::vector<cli::PortRun>& runs,
     events.publish("summary", ",\"results\":[" + results + "],\"exit_status\":" + std::to_string(exitCode));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// --help, --version and --list-ports: what needs no run; none for a run.
+std::optional<int> informationAsked(const cli::CliOptions& options)
 {
-    const auto started = std::chrono::steady_clock::now();   // the events' time counts from here
-    cli::CliOptions options;
-    if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
-        return usageError(*error);
     if (options.help) {
         std::fputs(cli::kCliUsage, stdout);
         return cli::kExitSuccess;
@@ -288,29 +336,30 @@ int main(int argc, char** argv)
         std::printf("zorvane-flash %s\n", kVersion);
         return cli::kExitSuccess;
     }
-    if (options.listPorts) {
-        const auto present = [](const std::string& device) {
-            std::error_code ec;
-            return std::filesystem::exists(device, ec);
-        };
-        std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2"), present).c_str(), stdout);
-        return cli::kExitSuccess;
-    }
-    if (!options.check)
-        if (std::optional<std::string> refused = refusedArguments(options))
-            return usageError(*refused);
-    std::FILE* trace = nullptr;
-    if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr)
-        return usageError("cannot write the trace " + options.traceFile);
+    if (!options.listPorts)
+        return std::nullopt;
+    const auto present = [](const std::string& device) {
+        std::error_code ec;
+        return std::filesystem::exists(device, ec);
+    };
+    std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2"), present).c_str(), stdout);
+    return cli::kExitSuccess;
+}
 
-    // Ctrl-C and SIGTERM stop the runs through their closing steps; they
-    // are taken by RunAll, so every thread must block them.
-    const sigset_t stopSignals = cli::BlockStopSignals();
+// The configuration and the release it is held to, read once and checked
+// whole before any port opens; or the exit status of their refusal.
+struct CheckedInput {
+    files::ConfigReading config;
+    trust::Release release;
+    std::optional<ReleaseInPlay> inPlay;
+};
 
-    const files::ConfigReading config = files::parseConfig(configFileFor(options));
+std::variant<CheckedInput, int> checkedInput(const cli::CliOptions& options, const FlasherSettings& settings)
+{
+    files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded())
         return configurationRefused(options, config.result, config.config.configFile, config.cause);
-    const std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options));
+    std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options, settings));
     if (const std::string* refused = std::get_if<std::string>(&release))
         return configurationRefused(options, files::ConfigResult::Incomplete, manifestName(options), *refused);
     const std::optional<ReleaseInPlay> inPlay = releaseInPlay(std::get<trust::Release>(release));
@@ -318,25 +367,26 @@ int main(int argc, char** argv)
         if (std::optional<std::string> problem =
                 inPlay->manifest->problemWith(config.config.configFile, config.config.configSha256))
             return configurationRefused(options, files::ConfigResult::Incomplete, config.config.configFile, *problem);
-    if (options.check)
-        return cli::RunCheck(config, std::get<trust::Release>(release));
+    return CheckedInput{std::move(config), std::move(std::get<trust::Release>(release)), inPlay};
+}
+
+void showFiles(const cli::CliOptions& options, const files::ConfigReading& config)
+{
     for (const std::string& warning : config.warnings)
         std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
-    if (!options.quiet) {
-        const files::FileLabels labels = files::LabelsFor(config.config);
-        std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(),
-                     labels.firmware.c_str(), labels.eeprom.c_str(), config.config.configVal.c_str());
-    }
+    if (options.quiet)
+        return;
+    const files::FileLabels labels = files::LabelsFor(config.config);
+    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(),
+                 labels.firmware.c_str(), labels.eeprom.c_str(), config.config.configVal.c_str());
+}
 
-    std::vector<std::string> units = options.units;
-    if (options.askUnit && !askUnits(units, options.ports, stopSignals)) {
-        std::puts("\nNo unit label: nothing was flashed.");
-        return cli::kExitCancelled;
-    }
-
+std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const CheckedInput& input,
+                                   const std::vector<std::string>& units)
+{
     std::optional<std::string> recordPath;
     if (!options.noRecord)
-        recordPath = options.recordFile.empty() ? DefaultFlashRecordPath() : options.recordFile;
+        recordPath = recordsFile(options);
     const std::string host = QSysInfo::machineHostName().toStdString();
     std::vector<cli::PortRun> runs;
     for (std::size_t i = 0; i < options.ports.size(); ++i) {
@@ -344,10 +394,16 @@ int main(int argc, char** argv)
         const std::string device = deviceFor(port);
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
-        runs.push_back({port, device, RunRequest{portNumber(port), config.config, inPlay},
+        runs.push_back({port, device, RunRequest{portNumber(port), input.config.config, input.inPlay},
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
+    return runs;
+}
 
+// Every radio's run, told as the options ask; the exit status.
+int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, const sigset_t& stopSignals,
+                std::FILE* trace, std::chrono::steady_clock::time_point started)
+{
     link::SteadyClock clock;
     std::vector<RunReport> reports;
     if (options.json) {
@@ -364,4 +420,60 @@ int main(int argc, char** argv)
         std::fclose(trace);
     }
     return withRecords(options, runs, exitCode);
+}
+
+int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, const std::string& database,
+             std::FILE* trace, std::chrono::steady_clock::time_point started)
+{
+    // Ctrl-C and SIGTERM stop the runs through their closing steps; they
+    // are taken by RunAll, so every thread must block them.
+    const sigset_t stopSignals = cli::BlockStopSignals();
+    std::variant<CheckedInput, int> input = checkedInput(options, settings);
+    if (const int* refused = std::get_if<int>(&input))
+        return *refused;
+    if (options.check)
+        return cli::RunCheck(std::get<CheckedInput>(input).config, std::get<CheckedInput>(input).release);
+    showFiles(options, std::get<CheckedInput>(input).config);
+
+    std::vector<std::string> units = options.units;
+    if (options.askUnit && !askUnits(units, options.ports, stopSignals)) {
+        std::puts("\nNo unit label: nothing was flashed.");
+        return cli::kExitCancelled;
+    }
+    // Records left from earlier runs go while these run; this one's after.
+    std::unique_ptr<RecordForwarder> forwarder;
+    if (!database.empty()) {
+        forwarder = std::make_unique<RecordForwarder>(recordsFile(options), database);
+        forwarder->forward();
+    }
+    std::vector<cli::PortRun> runs = portRuns(options, std::get<CheckedInput>(input), units);
+    const int exitCode = flashRadios(options, runs, stopSignals, trace, started);
+    if (forwarder)
+        cli::FinishForwarding(*forwarder);
+    return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto started = std::chrono::steady_clock::now();   // the events' time counts from here
+    cli::CliOptions options;
+    if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
+        return usageError(*error);
+    if (const std::optional<int> told = informationAsked(options))
+        return *told;
+    const FlasherSettings settings = readSettings();
+    const DatabaseChoice database = databaseFor(options, settings);
+    if (database.refused)
+        return usageError(*database.refused);
+    if (options.recordsCommand())
+        return recordsCommand(options, settings, database.url);
+    if (!options.check)
+        if (std::optional<std::string> refused = refusedArguments(options))
+            return usageError(*refused);
+    std::FILE* trace = nullptr;
+    if (!options.traceFile.empty() && (trace = std::fopen(options.traceFile.c_str(), "w")) == nullptr)
+        return usageError("cannot write the trace " + options.traceFile);
+    return flashRun(options, settings, database.url, trace, started);
 }

@@ -188,8 +188,8 @@ const char* OutcomeName(RunOutcome outcome)
     return "internal";
 }
 
-std::string FlashRecordJson(const RunRequest& request, const RunReport& report, const RecordOrigin& origin,
-                            std::chrono::system_clock::time_point time)
+std::string FlashRecordJson(const std::string& id, const RunRequest& request, const RunReport& report,
+                            const RecordOrigin& origin, std::chrono::system_clock::time_point time)
 {
     const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
     const auto hex = [](const auto& bytes) { return JsonString(hexBytes(bytes)); };
@@ -203,6 +203,7 @@ std::string FlashRecordJson(const RunRequest& request, const RunReport& report, 
 
     std::string json = "{";
     json += field("schema", std::to_string(kFlashRecordSchema)) + ",";
+    json += field("id", JsonString(id)) + ",";
     json += field("time", JsonString(utcText(time))) + ",";
     json += field("host", JsonString(origin.host)) + ",";
     json += field("user", JsonString(origin.user)) + ",";

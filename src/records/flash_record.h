@@ -13,7 +13,8 @@
 namespace zorvane {
 
 // The version of the record's layout; a reader checks it before the fields.
-constexpr int kFlashRecordSchema = 1;
+// Schema 2 added each record's id.
+constexpr int kFlashRecordSchema = 2;
 
 // Where and by whom a run was made; the front end knows these.
 struct RecordOrigin {
@@ -25,10 +26,10 @@ struct RecordOrigin {
     std::optional<std::string> unit;   // the radio's label, when the operator gave one
 };
 
-// The record as one line of JSON (no line feed). time is when the outcome
-// was decided.
-std::string FlashRecordJson(const RunRequest& request, const RunReport& report, const RecordOrigin& origin,
-                            std::chrono::system_clock::time_point time);
+// The record as one line of JSON (no line feed). id is the record's own
+// (a UUID); time is when the outcome was decided.
+std::string FlashRecordJson(const std::string& id, const RunRequest& request, const RunReport& report,
+                            const RecordOrigin& origin, std::chrono::system_clock::time_point time);
 
 // Appends the line and a line feed to the file in one write, synced to disk
 // before it returns, so that records of parallel runs never interleave and a

@@ -2,13 +2,15 @@
 
 #include <exception>
 
+#include "records/record_id.h"
+
 namespace zorvane {
 
 void FileRecorder::outcomeDecided(const RunRequest& request, const RunReport& report)
 {
     // Whatever goes wrong keeping the record is said, never lost with it.
     try {
-        line_ = FlashRecordJson(request, report, origin_, std::chrono::system_clock::now());
+        line_ = FlashRecordJson(NewRecordId(), request, report, origin_, std::chrono::system_clock::now());
         if (path_)
             error_ = AppendFlashRecord(*path_, line_);
     } catch (const std::exception& e) {

@@ -53,11 +53,12 @@ TEST(FlashRecord, OneLineWithEveryField)
     const RecordOrigin origin{"bench-7", "ann", "1.0.0", "./tty0",
                               {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0", "A50285BI"}, "SN-4711"};
     const std::string json =
-        FlashRecordJson(request, report, origin, std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
+        FlashRecordJson("5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f", request, report, origin,
+                        std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
     EXPECT_EQ(json.find('\n'), std::string::npos);
     // Checksums are the bytes as they are: $12 $05 and $01 $25 would both show as "$125".
     for (const char* part : {
-             R"({"schema":1,"time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"./tty0",)",
+             R"({"schema":2,"id":"5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f","time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"./tty0",)",
              R"("device":"/dev/ttyUSB0","device_by_id":"/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",)",
              R"("usb_serial":"A50285BI","unit":"SN-4711","config_file":"pellamar.cfg","config_sha256":"c0ffee",)",
              R"("boot":{"file":"boot.s19","size":null,"sha256":null,"data_bytes":null,"data_sha256":null,"blocks":null})",
@@ -84,8 +85,8 @@ TEST(FlashRecord, NamesAreValidJsonStrings)
         {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
     };
     for (const Case& c : cases) {
-        const std::string json = FlashRecordJson(RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
-                                                 RunReport{}, {}, std::chrono::system_clock::time_point{});
+        const std::string json = FlashRecordJson("", RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
+                                   RunReport{}, {}, std::chrono::system_clock::time_point{});
         EXPECT_NE(json.find(std::string("\"config_file\":") + c.json + ","), std::string::npos) << json;
     }
 }

@@ -1,0 +1,120 @@
+#include "cli/records_commands.h"
+
+#include <memory>
+#include <mutex>
+
+#include "cli/exit_codes.h"
+#include "records/migrations.h"
+#include "records/record_line.h"
+
+namespace zorvane::cli {
+
+namespace {
+
+void warnUnreadable(const std::vector<std::size_t>& lines, const std::string& spool)
+{
+    for (std::size_t line : lines)
+        std::fprintf(stderr, "zorvane-flash: warning: line %zu of %s is not a flash record: it is not sent\n", line,
+                     spool.c_str());
+}
+
+// "2026-12-07T17:14:02Z, unit SN-4711 on /dev/ttyUSB0, success"
+std::string recordSummary(const std::string& line)
+{
+    const auto fields = TopLevelFields(line);
+    if (!fields)
+        return {};
+    const auto value = [&](const char* name) {
+        const auto found = fields->find(name);
+        return found == fields->end() || found->second == "null" ? std::string() : PlainValue(found->second);
+    };
+    std::string text = value("time");
+    if (!value("unit").empty())
+        text += ", unit " + value("unit");
+    if (!value("port").empty())
+        text += (value("unit").empty() ? ", port " : " on ") + value("port");
+    const auto outcome = fields->find("outcome");
+    if (outcome != fields->end())
+        if (const auto stage = TopLevelFields(outcome->second))
+            if (const auto name = stage->find("stage"); name != stage->end())
+                text += ", " + PlainValue(name->second);
+    return text;
+}
+
+} // namespace
+
+int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url)
+{
+    os::SocketWaiter waiter;
+    const ForwardResult result = ForwardPending(spool, url, waiter);
+    warnUnreadable(result.unreadable, spool);
+    if (result.pending > 0 || result.problem) {
+        std::fprintf(stderr, "zorvane-flash: %s%s%s\n", WaitingText(result.pending, url).c_str(),
+                     result.problem ? ": " : "", result.problem.value_or("").c_str());
+        return result.pending > 0 ? kExitDatabase : kExitSuccess;
+    }
+    std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
+                 url.c_str());
+    return kExitSuccess;
+}
+
+int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url)
+{
+    os::SocketWaiter waiter;
+    const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
+    warnUnreadable(status.unreadable, spool);
+    std::fprintf(out, "Records file: %s\nWaiting: %zu\n", spool.c_str(), status.pending);
+    if (!status.lastSentId)
+        std::fprintf(out, "Last sent: none\n");
+    else if (!status.lastSent)
+        std::fprintf(out, "Last sent: %s\n", status.lastSentId->c_str());
+    else
+        std::fprintf(out, "Last sent: %s (%s)\n", status.lastSentId->c_str(), recordSummary(*status.lastSent).c_str());
+    if (status.schema && !status.problem) {
+        std::fprintf(out, "Database: %s: reachable, schema version %d\n", url.c_str(), *status.schema);
+        return kExitSuccess;
+    }
+    std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "not reachable: ",
+                 status.problem.value_or("").c_str());
+    return kExitDatabase;
+}
+
+int InitDatabaseCommand(std::FILE* out, const std::string& url)
+{
+    os::SocketWaiter waiter;
+    const std::variant<std::vector<int>, std::string> done = InitDatabase(url, waiter);
+    if (const std::string* error = std::get_if<std::string>(&done)) {
+        std::fprintf(stderr, "zorvane-flash: %s\n", error->c_str());
+        return kExitDatabase;
+    }
+    for (int version : std::get<std::vector<int>>(done))
+        for (const Migration& migration : Migrations())
+            if (migration.version == version)
+                std::fprintf(out, "Applied %.*s\n", static_cast<int>(migration.name.size()), migration.name.data());
+    std::fprintf(out, "%s: schema version %d\n", url.c_str(), ProgramSchemaVersion());
+    return kExitSuccess;
+}
+
+void FinishForwarding(RecordForwarder& forwarder)
+{
+    // Written by the sender's thread, read here once it is done.
+    const auto result = std::make_shared<std::optional<ForwardResult>>();
+    const auto mutex = std::make_shared<std::mutex>();
+    forwarder.forward([result, mutex](const ForwardResult& round) {
+        const std::lock_guard lock(*mutex);
+        *result = round;
+    });
+    const bool done = forwarder.waitIdle(kExitSendTime);
+    const std::lock_guard lock(*mutex);
+    if (!done || !*result) {
+        std::fprintf(stderr, "zorvane-flash: warning: flash records still being sent to %s after %lld s: "
+                             "they are sent at the next start\n",
+                     forwarder.url().c_str(), static_cast<long long>(kExitSendTime.count()));
+        return;
+    }
+    if ((*result)->pending > 0)
+        std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n", WaitingText((*result)->pending, forwarder.url()).c_str(),
+                     (*result)->problem.value_or("not sent").c_str());
+}
+
+} // namespace zorvane::cli

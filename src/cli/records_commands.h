@@ -1,0 +1,27 @@
+// The flasher and the records database: the commands that send or inspect
+// the pending flash records, and the sending behind a run.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "records/record_forwarder.h"
+
+namespace zorvane::cli {
+
+// --forward-records: 0 when nothing is left to send, else 12.
+int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url);
+// --records-status: 0, or 12 when the database cannot take records.
+int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url);
+// --init-database: 0 once the schema is the program's, else 12.
+int InitDatabaseCommand(std::FILE* out, const std::string& url);
+
+// How long the flasher waits for its records to be sent before it exits,
+// leaving the rest pending for the next start.
+constexpr std::chrono::seconds kExitSendTime{5};
+
+// After the runs: sends what is pending, at most kExitSendTime, and warns
+// in one line of what is left.
+void FinishForwarding(RecordForwarder& forwarder);
+
+} // namespace zorvane::cli

@@ -1,0 +1,202 @@
+#include "records/records_database.h"
+
+#include <libpq-fe.h>
+
+#include <vector>
+
+namespace zorvane {
+
+namespace {
+
+// The columns come from the record itself, on the server: what was sent is
+// what is searched. A record from before schema 1 lacks some fields; their
+// columns stay empty.
+constexpr const char* kInsertRecord = R"(
+INSERT INTO flash_records (id, time, bench_host, bench_user, unit, port, device, platform, outcome, stage,
+                           boot_sha256, eeprom_sha256, firmware_sha256, config, boot_version, boot_checksum,
+                           eeprom_checksum, firmware_checksum, duration_s, manifest_sha256, manifest_key, record)
+SELECT $1::uuid, (r->>'time')::timestamptz, r->>'host', r->>'user', r->>'unit', r->>'port', r->>'device',
+       r->>'config_file',
+       CASE r->'outcome'->>'stage' WHEN 'success' THEN 'success' WHEN 'cancelled' THEN 'cancelled' ELSE 'failed' END,
+       r->'outcome'->>'stage',
+       r->'images'->'boot'->>'sha256', r->'images'->'eeprom'->>'sha256', r->'images'->'firmware'->>'sha256',
+       r->>'config', r->>'boot_version', r->>'boot_checksum', r->>'eeprom_checksum', r->>'firmware_checksum',
+       (r->>'duration_s')::numeric, r->'manifest'->>'sha256', r->'manifest'->>'signed_by', r
+FROM (SELECT $2::jsonb AS r) AS sent
+ON CONFLICT (id) DO NOTHING)";
+
+// Two statements: the second names a table the first tells whether there is.
+constexpr const char* kSchemaTableExists = "SELECT to_regclass('zorvane_schema') IS NOT NULL";
+constexpr const char* kSchemaVersion = "SELECT coalesce(max(version), 0) FROM zorvane_schema";
+
+// libpq's messages run over several lines; a bench shows them on one.
+std::string oneLine(const char* message)
+{
+    std::string text;
+    for (const char* c = message; *c != '\0'; ++c) {
+        const bool space = *c == '\n' || *c == '\t' || *c == ' ';
+        if (!space)
+            text += *c;
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::string waitProblem(os::SocketReady ready)
+{
+    switch (ready) {
+    case os::SocketReady::TimedOut: return "no answer in time";
+    case os::SocketReady::Woken: return "stopped";
+    default: return "the connection failed";
+    }
+}
+
+} // namespace
+
+struct RecordsDatabase::Connection {
+    explicit Connection(PGconn* c) : conn(c) {}
+    ~Connection() { PQfinish(conn); }
+    PGconn* conn;
+};
+
+struct RecordsDatabase::Reply {
+    std::optional<std::string> error;
+    std::vector<std::string> firstColumn;
+};
+
+std::optional<std::string> RefusedDatabaseUrl(const std::string& url)
+{
+    if (url.rfind("postgresql://", 0) != 0 && url.rfind("postgres://", 0) != 0)
+        return "the records database is given as a postgresql:// URL, such as postgresql://bench@dbhost/line";
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(url.c_str(), &error);
+    if (options == nullptr) {
+        std::string text = "the records database URL cannot be read: " + oneLine(error ? error : "out of memory");
+        PQfreemem(error);
+        return text;
+    }
+    bool password = false;
+    for (PQconninfoOption* option = options; option->keyword != nullptr; ++option)
+        password = password || (std::string(option->keyword) == "password" && option->val != nullptr);
+    PQconninfoFree(options);
+    if (password)
+        return "the records database URL holds a password: leave it out, and put it in ~/.pgpass "
+               "(host:port:database:user:password, mode 0600) or PGPASSWORD";
+    return std::nullopt;
+}
+
+std::variant<std::unique_ptr<RecordsDatabase>, std::string> RecordsDatabase::Connect(const std::string& url,
+                                                                                       os::SocketWaiter& waiter)
+{
+    // The URL's own settings win over these, which come first.
+    const char* const keys[] = {"application_name", "dbname", nullptr};
+    const char* const values[] = {"zorvane", url.c_str(), nullptr};
+    auto connection = std::make_unique<Connection>(PQconnectStartParams(keys, values, 1));
+    if (connection->conn == nullptr)
+        return std::string("out of memory");
+    const auto deadline = std::chrono::steady_clock::now() + kConnectTime;
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (polling != PGRES_POLLING_OK) {
+        if (PQstatus(connection->conn) == CONNECTION_BAD || polling == PGRES_POLLING_FAILED)
+            return oneLine(PQerrorMessage(connection->conn));
+        const os::SocketReady ready = waiter.wait(
+            PQsocket(connection->conn),
+            polling == PGRES_POLLING_READING ? os::SocketDirection::Read : os::SocketDirection::Write, deadline);
+        if (ready != os::SocketReady::Ready)
+            return "cannot connect: " + waitProblem(ready) + " (within " + std::to_string(kConnectTime.count()) +
+                   " s)";
+        polling = PQconnectPoll(connection->conn);
+    }
+    if (PQsetnonblocking(connection->conn, 1) != 0)
+        return oneLine(PQerrorMessage(connection->conn));
+    return std::unique_ptr<RecordsDatabase>(new RecordsDatabase(std::move(connection), waiter));
+}
+
+RecordsDatabase::RecordsDatabase(std::unique_ptr<Connection> connection, os::SocketWaiter& waiter)
+    : connection_(std::move(connection)), waiter_(waiter)
+{
+}
+
+RecordsDatabase::~RecordsDatabase() = default;
+
+RecordsDatabase::Reply RecordsDatabase::run(const std::string& sql, const std::vector<std::string>& params)
+{
+    PGconn* conn = connection_->conn;
+    const auto deadline = std::chrono::steady_clock::now() + kStatementTime;
+    std::vector<const char*> values;
+    for (const std::string& param : params)
+        values.push_back(param.c_str());
+    const int sent = params.empty() ? PQsendQuery(conn, sql.c_str())
+                                    : PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                                        values.data(), nullptr, nullptr, 0);
+    if (sent == 0)
+        return {oneLine(PQerrorMessage(conn)), {}};
+    const auto await = [&](os::SocketDirection direction) -> std::optional<std::string> {
+        const os::SocketReady ready = waiter_.wait(PQsocket(conn), direction, deadline);
+        return ready == os::SocketReady::Ready ? std::nullopt : std::optional(waitProblem(ready));
+    };
+    for (int flushed; (flushed = PQflush(conn)) != 0;)
+        if (std::optional<std::string> problem = flushed < 0 ? oneLine(PQerrorMessage(conn))
+                                                             : await(os::SocketDirection::Write))
+            return {problem, {}};
+    Reply reply;
+    for (;;) {
+        while (PQisBusy(conn) != 0) {
+            if (std::optional<std::string> problem = await(os::SocketDirection::Read))
+                return {problem, {}};
+            if (PQconsumeInput(conn) == 0)
+                return {oneLine(PQerrorMessage(conn)), {}};
+        }
+        PGresult* result = PQgetResult(conn);
+        if (result == nullptr)
+            return reply;
+        const ExecStatusType status = PQresultStatus(result);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && !reply.error)
+            reply.error = oneLine(PQresultErrorMessage(result));
+        for (int row = 0; row < PQntuples(result); ++row)
+            reply.firstColumn.emplace_back(PQgetvalue(result, row, 0));
+        PQclear(result);
+    }
+}
+
+std::variant<int, std::string> RecordsDatabase::schemaVersion()
+{
+    const Reply exists = run(kSchemaTableExists, {});
+    if (exists.error)
+        return *exists.error;
+    if (exists.firstColumn.empty() || exists.firstColumn.front() != "t")
+        return 0;
+    const Reply reply = run(kSchemaVersion, {});
+    if (reply.error)
+        return *reply.error;
+    return reply.firstColumn.empty() ? 0 : std::stoi(reply.firstColumn.front());
+}
+
+std::optional<std::string> RecordsDatabase::migrate(const Migration& migration)
+{
+    const std::string sql = "BEGIN;\n" + std::string(migration.sql) +
+                            "\nINSERT INTO zorvane_schema (version) VALUES (" + std::to_string(migration.version) +
+                            ");\nCOMMIT;";
+    if (std::optional<std::string> error = run(sql, {}).error)
+        return std::string(migration.name) + ": " + *error;
+    return std::nullopt;
+}
+
+std::optional<std::string> RecordsDatabase::insert(const SpooledRecord& record)
+{
+    return run(kInsertRecord, {record.id, record.line}).error;
+}
+
+std::optional<std::string> SchemaProblem(int version, const std::string& url)
+{
+    if (version >= ProgramSchemaVersion())
+        return std::nullopt;
+    return "the records database " + url + " has schema version " + std::to_string(version) +
+           ", this program writes version " + std::to_string(ProgramSchemaVersion()) +
+           ": run zorvane-flash --database " + url + " --init-database";
+}
+
+} // namespace zorvane

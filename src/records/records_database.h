@@ -1,0 +1,56 @@
+// The records database (PostgreSQL, through libpq): connecting with a
+// deadline that another thread can cut short, the schema's version, and
+// storing a record once whatever number of times it is sent.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "os/socket_wait.h"
+#include "records/migrations.h"
+#include "records/spool.h"
+
+namespace zorvane {
+
+// How long a bench tries to reach the database, and to have one statement
+// done, before it leaves its records pending: shop-floor networks drop.
+constexpr std::chrono::seconds kConnectTime{3};
+constexpr std::chrono::seconds kStatementTime{10};
+
+// Why a database URL cannot be used (not a postgresql:// URL, or a
+// password in it), or none. The text never repeats the password.
+std::optional<std::string> RefusedDatabaseUrl(const std::string& url);
+
+class RecordsDatabase {
+public:
+    // The connection, or why there is none. waiter.wake() abandons it.
+    static std::variant<std::unique_ptr<RecordsDatabase>, std::string> Connect(const std::string& url,
+                                                                                os::SocketWaiter& waiter);
+    ~RecordsDatabase();
+    RecordsDatabase(const RecordsDatabase&) = delete;
+    RecordsDatabase& operator=(const RecordsDatabase&) = delete;
+
+    // The version of the schema in the database: 0 before the first migration.
+    std::variant<int, std::string> schemaVersion();
+    // Applies one migration and records its version, in one transaction.
+    std::optional<std::string> migrate(const Migration& migration);
+    // Stores the record; one already there stays as it is.
+    std::optional<std::string> insert(const SpooledRecord& record);
+
+private:
+    struct Connection;
+    struct Reply;
+    RecordsDatabase(std::unique_ptr<Connection> connection, os::SocketWaiter& waiter);
+    Reply run(const std::string& sql, const std::vector<std::string>& params);
+
+    std::unique_ptr<Connection> connection_;
+    os::SocketWaiter& waiter_;
+};
+
+// Why a database with this schema version cannot take records, or none.
+std::optional<std::string> SchemaProblem(int version, const std::string& url);
+
+} // namespace zorvane
