@@ -1,5 +1,7 @@
 #include "app/production_wiring.h"
 
+#include <QtCore/QSettings>
+
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
 #include "qtlink/qt_serial_port.h"
@@ -16,6 +18,10 @@ ui::RunDependencies ProductionDependencies()
     deps.startThread = link::StartQtThread;
     deps.describeDevice = [](int port) { return link::DescribeDevice(link::QtSerialPort::DefaultDevice(port)); };
     deps.recordFile = DefaultFlashRecordPath();
+    deps.database = QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"))
+                        .value(QStringLiteral("Records/Database"))
+                        .toString()
+                        .toStdString();
     return deps;
 }
 

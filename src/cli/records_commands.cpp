@@ -74,7 +74,7 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
         std::fprintf(out, "Database: %s: reachable, schema version %d\n", url.c_str(), *status.schema);
         return kExitSuccess;
     }
-    std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "not reachable: ",
+    std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
                  status.problem.value_or("").c_str());
     return kExitDatabase;
 }

@@ -20,11 +20,11 @@ std::variant<std::unique_ptr<RecordsDatabase>, std::string> readyDatabase(const 
 {
     auto connected = RecordsDatabase::Connect(url, waiter);
     if (auto* error = std::get_if<std::string>(&connected))
-        return "cannot reach " + url + ": " + *error;
+        return "not reachable: " + *error;
     auto database = std::move(std::get<std::unique_ptr<RecordsDatabase>>(connected));
     const std::variant<int, std::string> version = database->schemaVersion();
     if (const auto* error = std::get_if<std::string>(&version))
-        return "cannot read the schema of " + url + ": " + *error;
+        return "its schema cannot be read: " + *error;
     if (schema != nullptr)
         *schema = std::get<int>(version);   // told even when it is too old
     if (std::optional<std::string> problem = SchemaProblem(std::get<int>(version), url))
@@ -111,11 +111,11 @@ std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url,
 {
     auto connected = RecordsDatabase::Connect(url, waiter);
     if (auto* error = std::get_if<std::string>(&connected))
-        return "cannot reach " + url + ": " + *error;
+        return "not reachable: " + *error;
     RecordsDatabase& database = *std::get<std::unique_ptr<RecordsDatabase>>(connected);
     const std::variant<int, std::string> version = database.schemaVersion();
     if (const auto* error = std::get_if<std::string>(&version))
-        return "cannot read the schema of " + url + ": " + *error;
+        return "its schema cannot be read: " + *error;
     std::vector<int> applied;
     for (const Migration& migration : Migrations()) {
         if (migration.version <= std::get<int>(version))

@@ -13,6 +13,7 @@
 #include <QtWidgets/QMessageBox>
 
 #include "records/record_writer.h"
+#include "records/records_database.h"
 #include "trust/release.h"
 #include "engine/hex_text.h"
 #include "files/platform_config.h"
@@ -36,6 +37,9 @@ constexpr double kStatusBarHeightTwips = 270;
 constexpr double kPanelMinWidthTwips = 1440;
 constexpr auto kClockPanelRefresh = std::chrono::seconds(1);
 constexpr auto kWarningTime = std::chrono::seconds(5);
+// How long closing waits for flash records still being sent; the rest go
+// at the next start.
+constexpr auto kCloseSendTime = std::chrono::seconds(2);
 
 const char* const kSettingsLeft = "Settings/MainLeft";
 const char* const kSettingsTop = "Settings/MainTop";
@@ -109,10 +113,12 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     clockTimer_.start(kClockPanelRefresh);
 
     Form_Load();
+    startForwarding(dependencies.database);
 }
 
 frmMain::~frmMain()
 {
+    forwarder_.reset();   // its rounds post to this window: they end first
     // A run still going lets go of the port before the window is gone. Its
     // questions answer Stop once it is cancelled, so it needs nothing more
     // of this thread; what it still posts here is dropped with the window.
@@ -184,6 +190,8 @@ void frmMain::Form_Unload()
             (*it)->close();
     otherWindows_.clear();
 
+    if (forwarder_)
+        forwarder_->waitIdle(kCloseSendTime);
     if (isMinimized())
         return;   // the position an earlier run saved stays
     QSettings store = settingsStore();
@@ -341,6 +349,8 @@ void frmMain::runEnded(const RunReport& report, const std::optional<std::string>
     lastReport_ = report;
     if (recordError)
         showWarning(QStringLiteral("Flash record not kept: ") + fromStd(*recordError));
+    else
+        forwardRecords();
     if (!runner_->running())   // a run started since this one ended keeps its port
         enableCommMenu(true);
     emit runFinished();
@@ -382,6 +392,33 @@ std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) co
                         std::to_string(request.port),
                         describeDevice_ ? describeDevice_(request.port) : link::DeviceIdentity{}, std::nullopt};
     return std::make_shared<FileRecorder>(recordFile_, std::move(origin));
+}
+
+void frmMain::startForwarding(const std::string& database)
+{
+    if (database.empty() || recordFile_.empty())
+        return;
+    if (const std::optional<std::string> refused = RefusedDatabaseUrl(database)) {
+        qWarning("ZORVANE: Database in [Records]: %s", refused->c_str());
+        showWarning(QStringLiteral("Flash records not sent: ") + fromStd(*refused));
+        return;
+    }
+    forwarder_ = std::make_unique<RecordForwarder>(recordFile_, database);
+    forwarder_->forward();   // what earlier runs left
+}
+
+void frmMain::forwardRecords()
+{
+    if (!forwarder_)
+        return;
+    // The round ends on the sender's thread; what it left is shown here.
+    forwarder_->forward([this, url = forwarder_->url()](const ForwardResult& result) {
+        if (result.pending == 0)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, text = fromStd(WaitingText(result.pending, url))] { showWarning(text); },
+            Qt::QueuedConnection);
+    });
 }
 
 void frmMain::showWarning(const QString& text)

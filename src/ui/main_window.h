@@ -15,6 +15,7 @@
 
 #include "engine/flash_runner.h"
 #include "link/device_identity.h"
+#include "records/record_forwarder.h"
 #include "records/record_writer.h"
 #include "ui/run_display.h"
 
@@ -37,6 +38,7 @@ struct RunDependencies {
     // The device a port number opens, for the flash records.
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
+    std::string database;     // the records database they are sent to; empty: none
 };
 
 class frmMain final : public QMainWindow, public RunDisplay {
@@ -83,6 +85,9 @@ private:
     void optPlatform_Click(std::size_t row);
     void showFileLabel(QLabel* label, const std::string& caption, const std::string& fileName);
     void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
+    // Starts sending the flash records to the records database, if there is one.
+    void startForwarding(const std::string& database);
+    void forwardRecords();
     // Holds the run to the release manifest in the working folder, if any;
     // false (and the configuration's box) when the manifest refuses it.
     bool holdToRelease(RunRequest& request);
@@ -111,6 +116,7 @@ private:
     BoxResponder responder_;
     std::unique_ptr<GuiRunHost> host_;
     std::unique_ptr<FlashRunner> runner_;
+    std::unique_ptr<RecordForwarder> forwarder_;
     std::vector<QPointer<QWidget>> otherWindows_;
     bool closeAfterRun_ = false;
     bool cancelling_ = false;

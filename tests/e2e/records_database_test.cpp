@@ -1,0 +1,232 @@
+// The line's records database: real flasher runs against simulated radios,
+// and the window, sending their flash records to a throwaway PostgreSQL
+// server that may be down when they end.
+#include <gtest/gtest.h>
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QSettings>
+#include <QtCore/QTimer>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "app/production_wiring.h"
+#include "e2e/process.h"
+#include "files/text_files.h"
+#include "kit/postgres_cluster.h"
+#include "kit/temp_dir.h"
+#include "records/flash_record.h"
+#include "records/record_line.h"
+#include "ui/main_window.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testkit::PostgresCluster;
+using testkit::Process;
+using testkit::ProcessResult;
+
+class LineDatabase : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server_.ok()) << server_.log();
+        server_.createDatabase("line");
+        url_ = server_.url("line");
+        // As a bench keeps it: out of the URL, where libpq looks for it.
+        ::setenv("PGPASSWORD", PostgresCluster::kPassword, 1);
+        Process make({ZORVANE_MAKE_DEMO, dir_.path().string()}, dir_.path().string());
+        ASSERT_EQ(make.wait(30s).exitCode, 0);
+    }
+
+    ProcessResult flasher(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), ZORVANE_FLASH);
+        Process process(args, dir_.path().string());
+        const ProcessResult result = process.wait(60s);
+        EXPECT_FALSE(result.timedOut) << result.output;
+        EXPECT_EQ(result.output.find(PostgresCluster::kPassword), std::string::npos) << result.output;
+        return result;
+    }
+
+    // Flashes one simulated radio per unit, sending to the database.
+    ProcessResult flashRadios(const std::vector<std::string>& units)
+    {
+        std::vector<std::optional<Process>> radios(units.size());
+        std::vector<std::string> args{"--platform", "tessivar", "--yes", "--quiet", "--record", "records.jsonl",
+                                      "--database", url_};
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const std::string link = (dir_.path() / ("tty" + units[i])).string();
+            radios[i].emplace(std::vector<std::string>{ZORVANE_RADIOSIM, "--link", link, "--runs", "1"},
+                              dir_.path().string());
+            EXPECT_EQ(radios[i]->readLine(10s).rfind("/dev/pts/", 0), 0u);
+            args.insert(args.end(), {"--port", link});
+        }
+        for (const std::string& unit : units)
+            args.insert(args.end(), {"--unit", unit});
+        return flasher(args);
+    }
+
+    std::vector<std::string> spoolIds() const
+    {
+        std::vector<std::string> ids;
+        for (const std::string& line : lines("records.jsonl"))
+            ids.push_back(RecordIdOf(line).value_or("not a record: " + line));
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+
+    std::vector<std::string> lines(const std::string& name) const
+    {
+        std::vector<std::string> all;
+        const std::string text = files::ReadFileBytes((dir_.path() / name).string());
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            all.push_back(text.substr(at, end - at));
+        return all;
+    }
+
+    std::vector<std::string> rowIds() { return server_.column("line", "SELECT id FROM flash_records ORDER BY id"); }
+
+    void expectNoPasswordIn(const std::string& name) const
+    {
+        EXPECT_EQ(files::ReadFileBytes((dir_.path() / name).string()).find(PostgresCluster::kPassword),
+                  std::string::npos)
+            << name;
+    }
+
+    testkit::TempDir dir_;
+    PostgresCluster server_;
+    std::string url_;
+};
+
+TEST_F(LineDatabase, FourRadiosPutFourRowsWhoseIdsAreTheSpools)
+{
+    const ProcessResult init = flasher({"--database", url_, "--init-database"});
+    ASSERT_EQ(init.exitCode, 0) << init.output;
+    EXPECT_NE(init.output.find("Applied 001_flash_records.sql"), std::string::npos) << init.output;
+
+    const ProcessResult run = flashRadios({"SN-1", "SN-2", "SN-3", "SN-4"});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find("waiting"), std::string::npos) << run.output;
+
+    const std::vector<std::string> ids = spoolIds();
+    ASSERT_EQ(ids.size(), 4u);
+    EXPECT_EQ(rowIds(), ids);
+    EXPECT_EQ(server_.column("line", "SELECT string_agg(unit, ',' ORDER BY unit) FROM flash_records "
+                                     "WHERE outcome = 'success' AND firmware_sha256 = record->'images'->'firmware'->>'sha256'"),
+              std::vector<std::string>{"SN-1,SN-2,SN-3,SN-4"});
+    std::vector<std::string> sent = lines("records.jsonl.sent");
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, ids);
+    expectNoPasswordIn("records.jsonl");
+    expectNoPasswordIn("records.jsonl.sent");
+}
+
+TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
+{
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    ASSERT_TRUE(server_.stop()) << server_.log();
+
+    const ProcessResult run = flashRadios({"SN-1", "SN-2"});
+    EXPECT_EQ(run.exitCode, 0) << "the records are safe on disk\n" << run.output;
+    EXPECT_NE(run.output.find("warning: 2 flash records waiting for " + url_), std::string::npos) << run.output;
+    const ProcessResult down = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(down.exitCode, 12) << down.output;
+    EXPECT_NE(down.output.find("Waiting: 2\nLast sent: none\n"), std::string::npos) << down.output;
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 12);
+
+    // A record from before ids is sent too, under an id its line gives it.
+    std::system(("echo '{\"time\":\"2026-01-05T10:00:00Z\",\"host\":\"old-bench\",\"outcome\":{\"stage\":\"boot\"}}' >> " +
+                 (dir_.path() / "records.jsonl").string())
+                    .c_str());
+    ASSERT_TRUE(server_.start()) << server_.log();
+    const ProcessResult forward = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    EXPECT_EQ(forward.exitCode, 0) << forward.output;
+    EXPECT_NE(forward.output.find("Sent 3 flash records"), std::string::npos) << forward.output;
+    EXPECT_EQ(rowIds(), spoolIds());
+
+    const ProcessResult up = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(up.exitCode, 0) << up.output;
+    EXPECT_NE(up.output.find("Waiting: 0\nLast sent: "), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("reachable, schema version 1"), std::string::npos) << up.output;
+
+    // Sent again from the start (the sent list lost): still one row each.
+    std::filesystem::remove(dir_.path() / "records.jsonl.sent");
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+    EXPECT_EQ(rowIds(), spoolIds());
+}
+
+TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
+{
+    const ProcessResult run = flashRadios({"SN-9"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const ProcessResult forward = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    EXPECT_EQ(forward.exitCode, 12);
+    EXPECT_NE(forward.output.find("has schema version 0, this program writes version 1: run zorvane-flash --database " +
+                                  url_ + " --init-database"),
+              std::string::npos)
+        << forward.output;
+    EXPECT_TRUE(server_.column("line", "SELECT to_regclass('flash_records')::text").at(0).empty())
+        << "runs and forwarding never migrate";
+
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+    EXPECT_EQ(rowIds(), spoolIds());
+}
+
+TEST_F(LineDatabase, APasswordInTheUrlIsRefusedWithoutBeingRepeated)
+{
+    const std::string withPassword =
+        "postgresql://bench:" + std::string(PostgresCluster::kPassword) + "@" + url_.substr(url_.find('@') + 1);
+    const std::string inQuery = url_ + "?password=" + PostgresCluster::kPassword;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--database", withPassword, "--forward-records"},
+             {"--database", inQuery, "--records-status"},
+             {"--database", withPassword, "--platform", "tessivar", "--port", "/dev/null", "--yes"}}) {
+        const ProcessResult refused = flasher(args);
+        EXPECT_EQ(refused.exitCode, 2) << args[2];
+        EXPECT_NE(refused.output.find("~/.pgpass"), std::string::npos) << refused.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "records.jsonl")) << "nothing ran";
+}
+
+TEST_F(LineDatabase, TheWindowSendsItsRecordsToo)
+{
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    const std::string link = (dir_.path() / "ttyRADIO").string();
+    Process simulator({ZORVANE_RADIOSIM, "--link", link, "--runs", "1"}, dir_.path().string());
+    ASSERT_EQ(simulator.readLine(10s).rfind("/dev/pts/", 0), 0u);
+    QSettings settings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+    settings.setValue("Ports/Comm2", QString::fromStdString(link));
+    settings.setValue("Records/Database", QString::fromStdString(url_));
+    settings.sync();
+
+    std::string recordLine;
+    {
+        ui::frmMain window(app::ProductionDependencies());
+        window.setBoxResponder([](const ui::BoxRequest&) { return ui::BoxButton::Ok; });
+        window.show();
+        window.findChild<QAction*>(QStringLiteral("mnuCommComm2"))->trigger();
+        window.findChild<QRadioButton*>(QStringLiteral("optTessivar"))->click();
+        QEventLoop loop;
+        QObject::connect(&window, &ui::frmMain::runFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(60s, &loop, &QEventLoop::quit);
+        window.findChild<QPushButton*>(QStringLiteral("cmdBeginFlash"))->click();
+        loop.exec();
+        ASSERT_TRUE(window.lastReport() && window.lastReport()->outcome == RunOutcome::Success);
+        window.close();   // waits for the sending, at most a moment
+    }
+    const std::string text = files::ReadFileBytes(DefaultFlashRecordPath());
+    ASSERT_FALSE(text.empty());
+    const std::optional<std::string> id = RecordIdOf(text.substr(0, text.find('\n')));
+    ASSERT_TRUE(id);
+    EXPECT_EQ(rowIds(), std::vector<std::string>{*id});
+}
+
+} // namespace
+} // namespace zorvane
