@@ -25,6 +25,7 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # What other programs read of ours: the flash record, the flasher's event
 # stream, and their schemas.
 install(FILES docs/flash-records.md docs/flash-record.schema.json docs/json-events.md docs/json-events.schema.json
+  docs/records-queries.sql
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/lintian/zorvane DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)

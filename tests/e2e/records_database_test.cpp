@@ -125,6 +125,16 @@ TEST_F(LineDatabase, FourRadiosPutFourRowsWhoseIdsAreTheSpools)
     EXPECT_EQ(sent, ids);
     expectNoPasswordIn("records.jsonl");
     expectNoPasswordIn("records.jsonl.sent");
+
+    // The documented queries run on what the benches sent.
+    const std::string firmware =
+        server_.column("line", "SELECT firmware_sha256 FROM flash_records LIMIT 1").at(0);
+    Process psql({"/usr/bin/psql", "-X", "-v", "ON_ERROR_STOP=1", "-v", "firmware=" + firmware, "-d", url_, "-f",
+                  ZORVANE_SOURCE_DIR "/docs/records-queries.sql"},
+                 dir_.path().string());
+    const ProcessResult queries = psql.wait(30s);
+    EXPECT_EQ(queries.exitCode, 0) << queries.output;
+    EXPECT_NE(queries.output.find("(4 rows)"), std::string::npos) << "the units with that firmware\n" << queries.output;
 }
 
 TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)

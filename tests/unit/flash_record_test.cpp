@@ -11,6 +11,9 @@
 #endif
 
 #include "records/flash_record.h"
+#include "records/record_id.h"
+#include "records/record_line.h"
+#include "records/spool.h"
 #include "files/sha256.h"
 #include "kit/temp_dir.h"
 
@@ -161,6 +164,53 @@ TEST(FlashRecord, ParallelAppendsNeverInterleave)
     const std::optional<std::string> refused = AppendFlashRecord((dir.path() / "plain" / "r.jsonl").string(), "{}");
     ASSERT_NE(refused, std::nullopt) << "a record that cannot be written says so";
     EXPECT_NE(refused->find("plain"), std::string::npos) << *refused;
+}
+
+// What the sender takes from a records file: each record's id, a record
+// from before ids under one its line gives it, and no line cut short.
+TEST(RecordSpool, IdsOfEveryKindOfLine)
+{
+    const std::string legacy = R"({"time":"2026-01-05T10:00:00Z","outcome":{"stage":"boot","cause":"a \"}\" in it"}})";
+    const struct Case {
+        std::string line;
+        std::optional<std::string> id;
+    } cases[] = {
+        {R"({"schema":2,"id":"3f2b8c4e-9d1a-4e7b-a6c5-0d8e1f2a3b4c","images":{"boot":null},"x":[1,2.5e3,true]})",
+         "3f2b8c4e-9d1a-4e7b-a6c5-0d8e1f2a3b4c"},
+        {legacy, IdFromLine(legacy)},
+        {R"({"schema":2,"id":"3f2b8c4e-9d1a-4e7b-a6c5)", std::nullopt},   // cut short
+        {R"({"schema":2,"id":"not-a-uuid"})", std::nullopt},
+        {R"({"schema":2} trailing)", std::nullopt},
+        {"[1,2]", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RecordIdOf(c.line), c.id) << c.line;
+    EXPECT_EQ(IdFromLine(legacy), IdFromLine(legacy));
+    EXPECT_NE(IdFromLine(legacy), IdFromLine(legacy + " "));
+    EXPECT_EQ(IdFromLine(legacy)[14], '8') << "a version 8 UUID";
+    EXPECT_EQ(NewRecordId()[14], '4');
+    EXPECT_NE(NewRecordId(), NewRecordId());
+}
+
+TEST(RecordSpool, PendingAreTheWholeRecordsNotSentInTheFilesOrder)
+{
+    testkit::TempDir dir;
+    const std::string spool = (dir.path() / "records.jsonl").string();
+    const std::string a = R"({"id":"00000000-0000-4000-8000-00000000000a"})";
+    const std::string b = R"({"id":"00000000-0000-4000-8000-00000000000b"})";
+    const std::string c = R"({"id":"00000000-0000-4000-8000-00000000000c"})";
+    dir.write("records.jsonl", a + "\n" + b + "\nnot json\n\n" + a + "\n" + c + "\n" + R"({"id":"half)");
+    ASSERT_EQ(MarkSent(spool, {"00000000-0000-4000-8000-00000000000b"}), std::nullopt);
+
+    const Spool read = ReadSpool(spool);
+    EXPECT_EQ(read.unreadable, std::vector<std::size_t>{3}) << "the last line is still being written";
+    std::vector<std::string> pending;
+    for (const SpooledRecord& record : PendingRecords(read, ReadSentIds(spool).ids))
+        pending.push_back(record.line);
+    EXPECT_EQ(pending, (std::vector<std::string>{a, c})) << "a line copied twice is one record";
+    EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).records.size(), 0u);
+    EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).error, std::nullopt) << "no records yet";
 }
 
 } // namespace
