@@ -22,8 +22,9 @@ bool ColourWanted(bool terminal, const char* noColor)
 }
 
 BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
-                       std::function<os::TerminalSize()> size)
-    : ports_(std::move(ports)), style_(style), out_(out), size_(std::move(size)), lines_(ports_.size())
+                       std::function<os::TerminalSize()> size, std::function<void()> changed)
+    : ports_(std::move(ports)), style_(style), out_(out), size_(std::move(size)), changedHook_(std::move(changed)),
+      lines_(ports_.size())
 {
 }
 
@@ -132,7 +133,9 @@ void BenchBoard::redraw(bool force)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (!force && drawnLines_ > 0 && now - lastDrawn_ < kProgressRedraw) {
-        changed_ = true;   // drawn at the next wake-up
+        if (!changed_ && changedHook_)
+            changedHook_();   // drawn at the next wake-up
+        changed_ = true;
         return;
     }
     changed_ = false;
@@ -192,11 +195,14 @@ void BenchBoard::note(const std::string& text)
     write((style_.live ? erased() : std::string()) + text);
 }
 
-void BenchBoard::wake(bool resized)
+std::optional<std::chrono::steady_clock::time_point> BenchBoard::wake(bool resized)
 {
     std::lock_guard lock(mutex_);
     if (resized || changed_)
         redraw(resized);
+    if (!changed_)
+        return std::nullopt;
+    return lastDrawn_ + kProgressRedraw;
 }
 
 void BenchBoard::finish()

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,9 +34,11 @@ struct BoardStyle {
 
 class BenchBoard {
 public:
-    // size: the terminal's rows and columns now (0: unknown); asked at every redraw.
+    // size: the terminal's rows and columns now (0: unknown); asked at every
+    // redraw. changed: called (from any thread) when something waits to be
+    // drawn at the next wake-up.
     BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out = stdout,
-               std::function<os::TerminalSize()> size = {});
+               std::function<os::TerminalSize()> size = {}, std::function<void()> changed = {});
 
     void stageStarted(std::size_t index, RunStage stage);
     void progress(std::size_t index, const RunProgress& progress);
@@ -45,9 +48,10 @@ public:
     void ended(std::size_t index, const std::string& text, bool succeeded);
     // Text for every port (the reset prompt), above the live block.
     void note(const std::string& text);
-    // The session's wake-up, at least ten times a second: draws what changed
-    // since, and everything again when the terminal changed its size.
-    void wake(bool resized);
+    // The session's wake-up: draws what changed since, and everything again
+    // when the terminal changed its size. Returns when it wants the next
+    // one (none: only when something changes).
+    std::optional<std::chrono::steady_clock::time_point> wake(bool resized);
     // Draws the final block: each port's ending once.
     void finish();
 
@@ -74,6 +78,7 @@ private:
     const BoardStyle style_;
     std::FILE* const out_;
     const std::function<os::TerminalSize()> size_;
+    const std::function<void()> changedHook_;
     bool changed_ = false;   // something the block shows changed since it was drawn
     std::mutex mutex_;
     std::vector<PortLine> lines_;

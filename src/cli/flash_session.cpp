@@ -1,5 +1,6 @@
 #include "cli/flash_session.h"
 
+#include <algorithm>
 #include <future>
 
 #include "cli/tracing_port.h"
@@ -9,23 +10,19 @@
 namespace zorvane::cli {
 
 namespace {
-constexpr auto kSignalPoll = std::chrono::milliseconds(100);
-}
 
-sigset_t BlockStopSignals()
+bool allEnded(std::vector<std::future<RunReport>>& reports)
 {
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGWINCH);   // the terminal's size: the live block is drawn again
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    return stopSignals;
+    return std::all_of(reports.begin(), reports.end(), [](std::future<RunReport>& report) {
+        return report.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
 }
 
-std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
+} // namespace
+
+std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os::SignalWait& signalWait,
                               std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
-                              const std::function<void(bool resized)>& wake)
+                              const SessionWake& wake)
 {
     std::stop_source stopping;
     std::vector<std::unique_ptr<FlashRunner>> runners;
@@ -47,27 +44,25 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, co
     for (std::size_t i = 0; i < runs.size(); ++i)
         runners[i]->start(
             runs[i].request,
-            [&done, &finished, &stopping, i](const RunReport& report) {
+            [&done, &finished, &stopping, &signalWait, i](const RunReport& report) {
                 if (finished)
                     finished(i, stopping.get_token());
                 done[i].set_value(report);
+                signalWait.wake();
             },
             runs[i].record);
 
-    for (std::future<RunReport>& report : reports) {
-        while (report.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
-            const timespec timeout{0, std::chrono::nanoseconds(kSignalPoll).count()};
-            const int signal = sigtimedwait(&stopSignals, nullptr, &timeout);
-            if (wake)
-                wake(signal == SIGWINCH);
-            if (signal > 0 && signal != SIGWINCH && !stopping.stop_requested()) {
-                stopping.request_stop();
-                if (stopRequested)
-                    stopRequested();
-                for (auto& runner : runners)
-                    runner->cancel();
-            }
+    std::optional<std::chrono::steady_clock::time_point> next;
+    while (!allEnded(reports)) {
+        const os::WaitEvent event = signalWait.wait(next);
+        if (event == os::WaitEvent::Stop && !stopping.stop_requested()) {
+            stopping.request_stop();
+            if (stopRequested)
+                stopRequested();
+            for (auto& runner : runners)
+                runner->cancel();
         }
+        next = wake ? wake(event == os::WaitEvent::Resize) : std::nullopt;
     }
     std::vector<RunReport> results;
     for (std::size_t i = 0; i < runs.size(); ++i) {

@@ -2,7 +2,6 @@
 // same engine; Ctrl-C and SIGTERM stop every run through its closing steps.
 #pragma once
 
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "cli/port_record.h"
 #include "engine/flash_runner.h"
 #include "link/clock.h"
+#include "os/signal_wait.h"
 
 namespace zorvane::cli {
 
@@ -23,20 +23,20 @@ struct PortRun {
     RunHost* host = nullptr;
 };
 
-// Blocks SIGINT, SIGTERM and SIGWINCH in every thread; RunAll takes them itself.
-// Call before any thread starts.
-sigset_t BlockStopSignals();
-
 // Called on a run's worker as the run ends, with a token that a stop
 // signal requests: what it waits for must end then too.
 using RunEnded = std::function<void(std::size_t index, std::stop_token stop)>;
 
+// What the session's thread does when woken (with true when the terminal
+// changed its size); returns when it wants to be woken next, if ever.
+using SessionWake = std::function<std::optional<std::chrono::steady_clock::time_point>(bool resized)>;
+
 // Runs every port's run at once and returns their reports in the same order.
-// stopRequested hears the first Ctrl-C or SIGTERM, as every run is asked to stop;
-// wake, when given, is called at least ten times a second while the runs go
-// on, and with true when the terminal changed its size.
-std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, const sigset_t& stopSignals,
+// The calling thread sleeps until a stop signal, a run's end, or a wake-up
+// the screen asked for. stopRequested hears the first Ctrl-C or SIGTERM, as
+// every run is asked to stop.
+std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os::SignalWait& signalWait,
                               std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
-                              const std::function<void(bool resized)>& wake = {});
+                              const SessionWake& wake = {});
 
 } // namespace zorvane::cli

@@ -25,6 +25,7 @@
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
+#include "os/signal_wait.h"
 #include "os/terminal.h"
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
@@ -196,25 +197,15 @@ int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>&
 
 // Each radio's label, asked before the reset prompt; false when the
 // operator gave none (an empty line, the end of input, or Ctrl-C).
-bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, const sigset_t& stopSignals)
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, os::SignalWait& signalWait)
 {
-    // On the heap: GCC 12 warns, wrongly, of an uninitialised stop source here.
-    const auto interrupted = std::make_shared<std::stop_source>();
-    std::jthread watcher([&](std::stop_token asked) {
-        constexpr timespec kLook{0, 100'000'000};
-        while (!asked.stop_requested())
-            if (const int signal = sigtimedwait(&stopSignals, nullptr, &kLook); signal > 0 && signal != SIGWINCH) {
-                interrupted->request_stop();
-                return;
-            }
-    });
     for (const std::string& port : ports) {
         std::printf("Unit on %s (scan or type its label, then Enter): ", port.c_str());
         std::fflush(stdout);
-        std::optional<std::string> unit = cli::ReadLine(interrupted->get_token());
-        if (!unit || unit->empty())
+        const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
+        if (!unit.line || unit.line->empty())
             return false;
-        units.push_back(*unit);
+        units.push_back(*unit.line);
     }
     return true;
 }
@@ -234,12 +225,12 @@ std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, st
 
 // One radio: the run's boxes and lines as they come, the five results at the end.
 int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-             const sigset_t& stopSignals, std::FILE* trace, std::vector<RunReport>& reports)
+             os::SignalWait& signalWait, std::FILE* trace, std::vector<RunReport>& reports)
 {
     cli::TerminalHost host(options, *runs[0].record);
     runs[0].host = &host;
     reports = cli::RunAll(
-        runs, clock, stopSignals, trace,
+        runs, clock, signalWait, trace,
         [] {
             std::fputs("\nStopping the run...\n", stdout);
             std::fflush(stdout);
@@ -255,14 +246,15 @@ int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, li
 
 // Several radios at once: one reset prompt, a line per port, a table at the end.
 int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-              const sigset_t& stopSignals, std::vector<RunReport>& reports)
+              os::SignalWait& signalWait, std::vector<RunReport>& reports)
 {
     std::vector<std::string> ports;
     for (const cli::PortRun& run : runs)
         ports.push_back(run.port);
     const bool terminal = cli::OutputIsTerminal();
     const bool colour = cli::ColourWanted(terminal, std::getenv("NO_COLOR"));
-    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow);
+    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow,
+                          [&signalWait] { signalWait.wake(); });
     cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
         if (options.yes)
             return Answer::GoOn;
@@ -284,9 +276,9 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
         runs[i].host = hosts.back().get();
     }
     // A run that ends before its prompt lets the others' prompt go ahead.
-    reports = cli::RunAll(runs, clock, stopSignals, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
-                          [&](std::size_t i, std::stop_token stop) { gate.leave(i, stop); },
-                          [&board](bool resized) { board.wake(resized); });
+    reports = cli::RunAll(runs, clock, signalWait, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
+                          [&](std::size_t i, std::stop_token) { gate.leave(i); },
+                          [&board](bool resized) { return board.wake(resized); });
     // A stopped run shows no box of its own: its line says so.
     for (std::size_t i = 0; i < runs.size(); ++i)
         if (reports[i].outcome == RunOutcome::Cancelled)
@@ -300,14 +292,14 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
 // A production line's controller: events on standard output, the summary
 // table for people on standard error.
 int flashJson(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-              const sigset_t& stopSignals, cli::JsonEvents& events, std::vector<RunReport>& reports)
+              os::SignalWait& signalWait, cli::JsonEvents& events, std::vector<RunReport>& reports)
 {
     std::vector<std::unique_ptr<cli::JsonHost>> hosts;
     for (cli::PortRun& run : runs) {
         hosts.push_back(std::make_unique<cli::JsonHost>(run.port, *run.record, events, options));
         run.host = hosts.back().get();
     }
-    reports = cli::RunAll(runs, clock, stopSignals, nullptr, {},
+    reports = cli::RunAll(runs, clock, signalWait, nullptr, {},
                           [&](std::size_t i, std::stop_token) { hosts[i]->runEnded(); });
     const std::vector<cli::PortResult> results = resultsOf(runs, reports);
     cli::PrintSummary(stderr, results);
@@ -401,19 +393,19 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
 }
 
 // Every radio's run, told as the options ask; the exit status.
-int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, const sigset_t& stopSignals,
+int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, os::SignalWait& signalWait,
                 std::FILE* trace, std::chrono::steady_clock::time_point started)
 {
     link::SteadyClock clock;
     std::vector<RunReport> reports;
     if (options.json) {
         cli::JsonEvents events(stdout, started);
-        const int exitCode = withRecords(options, runs, flashJson(options, runs, clock, stopSignals, events, reports));
+        const int exitCode = withRecords(options, runs, flashJson(options, runs, clock, signalWait, events, reports));
         emitSummary(events, runs, reports, exitCode);
         return exitCode;
     }
-    const int exitCode = runs.size() == 1 ? flashOne(options, runs, clock, stopSignals, trace, reports)
-                                          : flashMany(options, runs, clock, stopSignals, reports);
+    const int exitCode = runs.size() == 1 ? flashOne(options, runs, clock, signalWait, trace, reports)
+                                          : flashMany(options, runs, clock, signalWait, reports);
     if (trace != nullptr) {
         if (!reports[0].cause.empty())
             std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
@@ -425,9 +417,9 @@ int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs,
 int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, const std::string& database,
              std::FILE* trace, std::chrono::steady_clock::time_point started)
 {
-    // Ctrl-C and SIGTERM stop the runs through their closing steps; they
-    // are taken by RunAll, so every thread must block them.
-    const sigset_t stopSignals = cli::BlockStopSignals();
+    // Ctrl-C and SIGTERM stop the runs through their closing steps: taken
+    // from every thread before any starts, and waited for by this one.
+    os::SignalWait signalWait;
     std::variant<CheckedInput, int> input = checkedInput(options, settings);
     if (const int* refused = std::get_if<int>(&input))
         return *refused;
@@ -436,7 +428,7 @@ int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, co
     showFiles(options, std::get<CheckedInput>(input).config);
 
     std::vector<std::string> units = options.units;
-    if (options.askUnit && !askUnits(units, options.ports, stopSignals)) {
+    if (options.askUnit && !askUnits(units, options.ports, signalWait)) {
         std::puts("\nNo unit label: nothing was flashed.");
         return cli::kExitCancelled;
     }
@@ -447,7 +439,7 @@ int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, co
         forwarder->forward();
     }
     std::vector<cli::PortRun> runs = portRuns(options, std::get<CheckedInput>(input), units);
-    const int exitCode = flashRadios(options, runs, stopSignals, trace, started);
+    const int exitCode = flashRadios(options, runs, signalWait, trace, started);
     if (forwarder)
         cli::FinishForwarding(*forwarder);
     return exitCode;

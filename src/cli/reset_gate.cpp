@@ -11,44 +11,60 @@ ResetGate::ResetGate(std::vector<std::string> ports, Ask ask)
 {
 }
 
-void ResetGate::askWhenAllAreIn(std::unique_lock<std::mutex>& lock, std::stop_token stop)
+bool ResetGate::allAreIn() const
 {
-    std::vector<std::string> waiting;
-    for (std::size_t i = 0; i < ports_.size(); ++i) {
+    for (std::size_t i = 0; i < ports_.size(); ++i)
         if (!arrived_[i] && !left_[i])
-            return;   // somebody is still on the way
-        if (arrived_[i])
-            waiting.push_back(ports_[i]);
-    }
-    if (waiting.empty() || asking_ || answer_)
-        return;
-    asking_ = true;
-    lock.unlock();
-    const Answer answer = ask_(waiting, stop);
-    lock.lock();
-    answer_ = answer;
-    changed_.notify_all();
+            return false;
+    return true;
 }
 
 Answer ResetGate::arrive(std::size_t index, std::stop_token stop)
 {
+    std::vector<std::string> waiting;
     {
-        std::unique_lock lock(mutex_);
+        const std::lock_guard lock(mutex_);
         arrived_[index] = true;
-        askWhenAllAreIn(lock, stop);
     }
-    link::WaitUntil(mutex_, changed_, stop, [this] { return answer_.has_value(); });
-    std::lock_guard lock(mutex_);
+    changed_.notify_all();
+    // The first waiting run to see everybody in asks; the others wait for its answer.
+    link::WaitUntil(mutex_, changed_, stop, [&] {
+        if (answer_ || asking_ || !allAreIn())
+            return answer_.has_value();
+        asking_ = true;
+        for (std::size_t i = 0; i < ports_.size(); ++i)
+            if (arrived_[i])
+                waiting.push_back(ports_[i]);
+        return true;
+    });
+    if (!waiting.empty()) {
+        const Answer answer = ask_(waiting, stop);
+        {
+            const std::lock_guard lock(mutex_);
+            answer_ = answer;
+        }
+        changed_.notify_all();
+        return answer;
+    }
+    const std::lock_guard lock(mutex_);
     return answer_.value_or(Answer::Stop);
 }
 
-void ResetGate::leave(std::size_t index, std::stop_token stop)
+std::size_t ResetGate::waiting()
 {
-    std::unique_lock lock(mutex_);
-    if (arrived_[index])
-        return;
-    left_[index] = true;
-    askWhenAllAreIn(lock, stop);
+    const std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count(arrived_.begin(), arrived_.end(), true));
+}
+
+void ResetGate::leave(std::size_t index)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (arrived_[index])
+            return;
+        left_[index] = true;
+    }
+    changed_.notify_all();
 }
 
 } // namespace zorvane::cli

@@ -1,6 +1,8 @@
 // One reset prompt for several radios: every run that reaches its reset
 // prompt waits here until all the others have reached theirs (or ended
-// before it), then the operator is asked once and the answer goes to all.
+// before it), then the operator is asked once, on the thread of a run that
+// waits, and the answer goes to all. A run that ends only says so: the
+// question is never asked from there.
 #pragma once
 
 #include <condition_variable>
@@ -27,12 +29,13 @@ public:
     // Stop as soon as stop is requested.
     Answer arrive(std::size_t index, std::stop_token stop);
     // Run `index` has ended; if it never reached the prompt, nobody waits for it.
-    void leave(std::size_t index, std::stop_token stop);
+    void leave(std::size_t index);
+    // How many runs have reached their prompt.
+    std::size_t waiting();
 
 private:
-    // Asks when every run is accounted for and one at least is waiting;
-    // called with the lock held, which it gives up while asking.
-    void askWhenAllAreIn(std::unique_lock<std::mutex>& lock, std::stop_token stop);
+    // Every run has reached its prompt or ended.
+    bool allAreIn() const;
 
     const std::vector<std::string> ports_;
     const Ask ask_;
@@ -40,7 +43,7 @@ private:
     std::condition_variable changed_;
     std::vector<bool> arrived_;
     std::vector<bool> left_;
-    bool asking_ = false;
+    bool asking_ = false;   // a waiting run is asking the operator
     std::optional<Answer> answer_;
 };
 

@@ -1,35 +1,16 @@
 #include "cli/terminal_input.h"
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <string>
 
-namespace zorvane::cli {
+#include "os/signal_wait.h"
 
-namespace {
-constexpr int kInputPollMs = 100;   // how often a waiting prompt looks at a stop request
-}
+namespace zorvane::cli {
 
 std::optional<std::string> ReadLine(const std::stop_token& stop)
 {
-    std::string line;
-    while (!stop.stop_requested()) {
-        pollfd pfd{STDIN_FILENO, POLLIN, 0};
-        if (::poll(&pfd, 1, kInputPollMs) <= 0)
-            continue;
-        char c = 0;
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n <= 0)
-            return std::nullopt;   // end of input: nobody is there to answer
-        if (c == '\n')
-            return line;
-        if (c != '\r')
-            line.push_back(c);
-    }
-    return std::nullopt;
+    return os::ReadInputLine(stop).line;
 }
 
 Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
@@ -54,12 +35,12 @@ Reply ReadReply(bool okIsDefault, const std::stop_token& stop)
 
 bool InputIsTerminal()
 {
-    return ::isatty(STDIN_FILENO) != 0;
+    return os::InputIsTerminal();
 }
 
 bool OutputIsTerminal()
 {
-    return ::isatty(STDOUT_FILENO) != 0;
+    return os::OutputIsTerminal();
 }
 
 } // namespace zorvane::cli

@@ -1,0 +1,51 @@
+// The flasher's main thread waits on three things at once: Ctrl-C or
+// SIGTERM (stop every run), a change of the terminal's size (draw again),
+// and a wake-up from another thread (a run ended, the screen changed). It
+// sleeps until one of them happens: nothing wakes it to look.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace zorvane::os {
+
+enum class WaitEvent { Stop, Resize, Woken, Timeout };
+
+class SignalWait {
+public:
+    // Takes SIGINT, SIGTERM and SIGWINCH (Ctrl-C and Ctrl-Break on
+    // Windows) away from their default handling in this thread and every
+    // thread started after it: construct before any thread starts.
+    SignalWait();
+    ~SignalWait();
+    SignalWait(const SignalWait&) = delete;
+    SignalWait& operator=(const SignalWait&) = delete;
+
+    // Blocks until a stop signal, a resize, wake() (now or since the last
+    // wait) or the deadline, if any.
+    WaitEvent wait(std::optional<std::chrono::steady_clock::time_point> deadline);
+    // Safe from any thread.
+    void wake();
+
+private:
+    friend struct InputAccess;
+    struct Handles;
+    std::unique_ptr<Handles> handles_;
+};
+
+struct InputLine {
+    std::optional<std::string> line;   // none: end of input, a stop request or a stop signal
+    bool interrupted = false;          // a stop signal came (Ctrl-C)
+};
+
+// A whole line from standard input without its line end. It ends early on
+// a stop request, and, when signalWait is given, on a stop signal.
+InputLine ReadInputLine(const std::stop_token& stop, SignalWait* signalWait = nullptr);
+
+bool InputIsTerminal();
+bool OutputIsTerminal();
+
+} // namespace zorvane::os
