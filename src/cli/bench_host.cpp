@@ -70,6 +70,11 @@ std::vector<std::string> BenchBoard::block() const
         }
         return lines;
     }
+    return stageBlock(room, size.columns);
+}
+
+std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) const
+{
     // Too many radios for the terminal: a line per stage, the radios done,
     // and as many failed radios as there is room for.
     std::vector<std::pair<std::string, std::size_t>> stages;
@@ -91,10 +96,11 @@ std::vector<std::string> BenchBoard::block() const
         else
             ++found->second;
     }
+    std::vector<std::string> lines;
     char text[96];
     const auto count = [&](const std::string& what, std::size_t n, const char* colour) {
         std::snprintf(text, sizeof text, "%-24s %zu radio%s", what.c_str(), n, n == 1 ? "" : "s");
-        lines.push_back(shown(text, colour, size.columns));
+        lines.push_back(shown(text, colour, columns));
     };
     for (const auto& [stage, n] : stages)
         count(stage, n, nullptr);
@@ -105,7 +111,7 @@ std::vector<std::string> BenchBoard::block() const
             break;
         }
         const auto [line, colour] = describe(ports_[failed[shownFailures]], lines_[failed[shownFailures]]);
-        lines.push_back(shown(line, colour, size.columns));
+        lines.push_back(shown(line, colour, columns));
     }
     if (lines.size() > room)
         lines.resize(room);

@@ -69,6 +69,8 @@ private:
     // A port's line without colour, and the colour it is shown in (none: plain).
     std::pair<std::string, const char*> describe(const std::string& port, const PortLine& state) const;
     std::vector<std::string> block() const;   // the live block's lines
+    // Too many radios for the terminal's rows: counts by stage.
+    std::vector<std::string> stageBlock(std::size_t room, int columns) const;
     std::string erased();                      // moves up over the live block and clears it
     void redraw(bool force);                   // with the lock held
     void write(const std::string& text);

@@ -18,6 +18,20 @@ bool allEnded(std::vector<std::future<RunReport>>& reports)
     });
 }
 
+// A run's runner on its own device, its line traffic traced when asked.
+std::unique_ptr<FlashRunner> runnerFor(const PortRun& run, link::Clock& clock, std::FILE* trace)
+{
+    return std::make_unique<FlashRunner>(
+        [&clock, &run, trace]() -> std::unique_ptr<link::SerialPort> {
+            auto port = std::make_unique<link::QtSerialPort>(clock, [device = run.device](int) { return device; });
+            port->setCommPort(run.request.port);
+            if (trace != nullptr)
+                return std::make_unique<TracingPort>(std::move(port), trace, clock);
+            return port;
+        },
+        clock, *run.host, link::StartQtThread);
+}
+
 } // namespace
 
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os::SignalWait& signalWait,
@@ -29,16 +43,7 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os
     std::vector<std::promise<RunReport>> done(runs.size());
     std::vector<std::future<RunReport>> reports;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const PortRun& run = runs[i];
-        runners.push_back(std::make_unique<FlashRunner>(
-            [&clock, &run, trace]() -> std::unique_ptr<link::SerialPort> {
-                auto port = std::make_unique<link::QtSerialPort>(clock, [device = run.device](int) { return device; });
-                port->setCommPort(run.request.port);
-                if (trace != nullptr)
-                    return std::make_unique<TracingPort>(std::move(port), trace, clock);
-                return port;
-            },
-            clock, *run.host, link::StartQtThread));
+        runners.push_back(runnerFor(runs[i], clock, trace));
         reports.push_back(done[i].get_future());
     }
     for (std::size_t i = 0; i < runs.size(); ++i)

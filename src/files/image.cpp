@@ -319,6 +319,22 @@ std::variant<Result, ImageFault> guarded(Check check)
 
 } // namespace
 
+namespace {
+
+// The next record to place: the rest of one that did not fit the last
+// block, else the file's next one; none at the end.
+std::optional<SrecRecord> nextRecord(std::optional<SrecRecord>& carried, const std::vector<SrecRecord>& records,
+                                     std::size_t& next)
+{
+    std::optional<SrecRecord> record = std::move(carried);
+    carried.reset();
+    if (!record && next < records.size())
+        record = records[next++];
+    return record;
+}
+
+} // namespace
+
 std::vector<ImageBlock> PlanBlocks(const std::vector<SrecRecord>& dataRecords)
 {
     const auto pageOf = [](std::uint32_t address) { return address / kPageBytes; };
@@ -331,16 +347,12 @@ std::vector<ImageBlock> PlanBlocks(const std::vector<SrecRecord>& dataRecords)
         ImageBlock block;
         std::uint32_t start = 0;
         while (block.data.size() < static_cast<std::size_t>(kPageBytes)) {
-            SrecRecord record;
-            if (carried) {
-                record = std::move(*carried);
-                carried.reset();
-            } else if (next < dataRecords.size()) {
-                record = dataRecords[next++];
-            } else {
+            std::optional<SrecRecord> taken = nextRecord(carried, dataRecords, next);
+            if (!taken) {
                 end = true;
                 break;
             }
+            SrecRecord record = std::move(*taken);
             const std::uint32_t address = record.address;
             const std::size_t n = record.data.size();
             if (block.data.empty())

@@ -134,6 +134,54 @@ std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& finger
 
 } // namespace
 
+namespace {
+
+// The first signature that counts, or why none does.
+std::variant<GoodSignature, std::string> goodSignatureAmong(gpgme_ctx_t ctx, gpgme_signature_t signatures)
+{
+    std::string why;
+    for (gpgme_signature_t s = signatures; s != nullptr; s = s->next) {
+        const std::string fingerprint = fullFingerprint(ctx, s->fpr != nullptr ? s->fpr : "");
+        std::string userId;
+        if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING)) {
+            why = "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
+            continue;
+        }
+        if (gpg_err_code(s->status) == GPG_ERR_BAD_SIGNATURE || (s->summary & GPGME_SIGSUM_RED)) {
+            why = "bad signature by key " + fingerprint + ": SHA256SUMS is not what was signed";
+            continue;
+        }
+        // GnuPG calls a signature by an expired key good; the keyring's
+        // trust ends when the key expires.
+        if (std::optional<std::string> problem = keyProblem(ctx, fingerprint, userId)) {
+            why = *problem;
+            continue;
+        }
+        if (gpg_err_code(s->status) != GPG_ERR_NO_ERROR) {
+            why = "signature by key " + fingerprint + " not good: " + errorText(s->status);
+            continue;
+        }
+        return GoodSignature{fingerprint, userId};
+    }
+    return why;
+}
+
+// Imports the keyring into the context; why not, if it cannot.
+std::optional<std::string> importKeyring(gpgme_ctx_t ctx, const std::string& keyring, const std::string& keyringFile)
+{
+    std::optional<Data> keys = dataFrom(keyring);
+    if (!keys)
+        return "out of memory";
+    if (const gpgme_error_t error = gpgme_op_import(ctx, keys->get()))
+        return "the keyring " + keyringFile + " cannot be read: " + errorText(error);
+    const gpgme_import_result_t imported = gpgme_op_import_result(ctx);
+    if (imported == nullptr || imported->considered == 0)
+        return "the keyring " + keyringFile + " holds no OpenPGP keys";
+    return std::nullopt;
+}
+
+} // namespace
+
 std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::string& signatureFile,
                                                                  const std::string& signedBytes,
                                                                  const std::string& keyringFile)
@@ -158,15 +206,8 @@ std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::stri
     if (const gpgme_error_t error =
             gpgme_ctx_set_engine_info(ctx.get(), GPGME_PROTOCOL_OpenPGP, nullptr, home.path().c_str()))
         return "GnuPG cannot start: " + errorText(error);
-
-    std::optional<Data> keys = dataFrom(keyring);
-    if (!keys)
-        return std::string("out of memory");
-    if (const gpgme_error_t error = gpgme_op_import(ctx.get(), keys->get()))
-        return "the keyring " + keyringFile + " cannot be read: " + errorText(error);
-    const gpgme_import_result_t imported = gpgme_op_import_result(ctx.get());
-    if (imported == nullptr || imported->considered == 0)
-        return "the keyring " + keyringFile + " holds no OpenPGP keys";
+    if (std::optional<std::string> refused = importKeyring(ctx.get(), keyring, keyringFile))
+        return *refused;
 
     std::optional<Data> sig = dataFrom(signature);
     std::optional<Data> text = dataFrom(signedBytes);
@@ -177,32 +218,7 @@ std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::stri
     const gpgme_verify_result_t result = gpgme_op_verify_result(ctx.get());
     if (result == nullptr || result->signatures == nullptr)
         return signatureFile + " holds no signature";
-
-    std::string why;
-    for (gpgme_signature_t s = result->signatures; s != nullptr; s = s->next) {
-        const std::string fingerprint = fullFingerprint(ctx.get(), s->fpr != nullptr ? s->fpr : "");
-        std::string userId;
-        if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING)) {
-            why = "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
-            continue;
-        }
-        if (gpg_err_code(s->status) == GPG_ERR_BAD_SIGNATURE || (s->summary & GPGME_SIGSUM_RED)) {
-            why = "bad signature by key " + fingerprint + ": SHA256SUMS is not what was signed";
-            continue;
-        }
-        // GnuPG calls a signature by an expired key good; the keyring's
-        // trust ends when the key expires.
-        if (std::optional<std::string> problem = keyProblem(ctx.get(), fingerprint, userId)) {
-            why = *problem;
-            continue;
-        }
-        if (gpg_err_code(s->status) != GPG_ERR_NO_ERROR) {
-            why = "signature by key " + fingerprint + " not good: " + errorText(s->status);
-            continue;
-        }
-        return GoodSignature{fingerprint, userId};
-    }
-    return why;
+    return goodSignatureAmong(ctx.get(), result->signatures);
 }
 
 } // namespace zorvane::trust

@@ -36,22 +36,11 @@ void autoSize(QLabel* l, double left, double top, double width, double height, b
         l->move(placed.right() + 1 - l->width(), placed.top());
 }
 
-} // namespace
-
-frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
-    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), module_(module)
+// The card's sunken frame with the logo and the texts, placed as the card
+// was laid out.
+void fillCard(QWidget* card)
 {
-    setObjectName(QStringLiteral("frmSplash"));
-    setFont(DialogFont());
-    FixClientSizeTwips(this, kClientWidth, kClientHeight);
-
-    // The fixed dialog border of a window without a title bar.
-    auto* border = new QFrame(this);
-    border->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    border->setLineWidth(2);
-    border->setGeometry(rect());
-
-    auto* frame = new QFrame(this);
+    auto* frame = new QFrame(card);
     frame->setObjectName(QStringLiteral("fraMainFrame"));
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     PlaceTwips(frame, 0, 0, 7380, 4590);
@@ -79,6 +68,25 @@ frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
     warning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(warning, 1200, 3720, 2175, 495);
     PlaceTwips(label(frame, "lblCompany", QStringLiteral("Norvessa"), DialogFont()), 5760, 3960, 1335, 255);
+
+}
+
+} // namespace
+
+frmSplash::frmSplash(Module1& module, std::chrono::milliseconds cardTime)
+    : QWidget(nullptr, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), module_(module)
+{
+    setObjectName(QStringLiteral("frmSplash"));
+    setFont(DialogFont());
+    FixClientSizeTwips(this, kClientWidth, kClientHeight);
+
+    // The fixed dialog border of a window without a title bar.
+    auto* border = new QFrame(this);
+    border->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    border->setLineWidth(2);
+    border->setGeometry(rect());
+
+    fillCard(this);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
