@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "cli/line_error_policy.h"
 #include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
 
@@ -241,12 +242,10 @@ Answer PortHost::confirmReset(const Message&, std::stop_token stop)
 Answer PortHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
     showMessage(question.message, question.cause);
-    if (options_.lineErrorAnswer() == LineErrorAnswer::Continue) {
-        board_.line(index_, "Going on with the next block (--on-line-error continue).");
-        return Answer::GoOn;
-    }
-    board_.line(index_, "Stopping (--on-line-error cancel).");
-    return Answer::Stop;
+    // Several radios: nobody can answer one of them at the terminal.
+    const LineErrorDecision decided = DecideLineError(options_.lineErrorAnswer(), false);
+    board_.line(index_, decided.said);
+    return decided.answer.value_or(Answer::Stop);
 }
 
 void PortHost::showFailure(const RunFailure& failure, std::stop_token)

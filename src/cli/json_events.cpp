@@ -1,5 +1,7 @@
 #include "cli/json_events.h"
 
+#include "cli/line_error_policy.h"
+
 #include "cli/run_text.h"
 #include "engine/run_images.h"
 #include "records/flash_record.h"
@@ -107,8 +109,8 @@ Answer JsonHost::confirmReset(const Message& prompt, std::stop_token)
 Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
     message(question.message, question.cause);
-    const Answer answer =
-        options_.lineErrorAnswer() == LineErrorAnswer::Continue ? Answer::GoOn : Answer::Stop;
+    // The event stream has no terminal to ask on; its answer event says what was decided.
+    const Answer answer = DecideLineError(options_.lineErrorAnswer(), false).answer.value_or(Answer::Stop);
     return answered("line-error", question.message, question.cause, answer);
 }
 

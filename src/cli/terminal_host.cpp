@@ -1,5 +1,7 @@
 #include "cli/terminal_host.h"
 
+#include "cli/line_error_policy.h"
+
 #include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
 #include "cli/terminal_input.h"
@@ -64,19 +66,10 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
 {
     printBox(question.message);
     std::fputs(CauseLine(question.message, question.cause).c_str(), stdout);
-    switch (options_.lineErrorAnswer()) {
-    case LineErrorAnswer::Continue:
-        std::fputs("Going on with the next block (--on-line-error continue).\n", stdout);
-        return Answer::GoOn;
-    case LineErrorAnswer::Cancel:
-        std::fputs("Stopping (--on-line-error cancel).\n", stdout);
-        return Answer::Stop;
-    case LineErrorAnswer::Ask:
-        break;
-    }
-    if (!inIsTerminal_) {
-        std::fputs("No terminal to ask: stopping.\n", stdout);
-        return Answer::Stop;
+    const LineErrorDecision decided = DecideLineError(options_.lineErrorAnswer(), inIsTerminal_);
+    if (decided.answer) {
+        std::fputs((decided.said + "\n").c_str(), stdout);
+        return *decided.answer;
     }
     std::fputs("o = OK, go on with the next block; c = Cancel: ", stdout);
     std::fflush(stdout);
