@@ -6,18 +6,12 @@
 #include <string>
 
 #include "engine/messages.h"
+#include "os/device_facts.h"
 
 namespace zorvane::cli {
 
 // What the system says about a device.
-struct PortFacts {
-    bool exists = false;
-    bool characterDevice = false;
-    bool terminal = false;           // answers as a serial line does
-    bool readWrite = false;          // this user may open it for reading and writing
-    std::string group;               // the group that owns it
-    std::optional<int> holderPid;    // from a live lock file
-    std::string holderName;
+struct PortFacts : os::DeviceFacts {
     int errorNumber = 0;             // the serial layer's error number
     std::string reason;              // the serial layer's description
 };

@@ -13,10 +13,6 @@
 #include "ui/twips.h"
 #include "zorvane_version.h"
 
-#if defined(_WIN32)
-#include "ui/windows_registry.h"
-#endif
-
 namespace zorvane::ui {
 
 namespace {
@@ -46,11 +42,8 @@ void rule(QWidget* parent, const char* name, double x1, double x2, double y, int
 } // namespace
 
 QtSystemInfoHost::QtSystemInfoHost(QWidget* owner, std::function<void()> showUnavailable)
-    : owner_(owner), showUnavailable_(std::move(showUnavailable))
+    : owner_(owner), showUnavailable_(std::move(showUnavailable)), registry_(os::SystemRegistry())
 {
-#if defined(_WIN32)
-    registry_ = std::make_unique<WindowsRegistry>();
-#endif
 }
 
 QtSystemInfoHost::~QtSystemInfoHost() = default;

@@ -8,21 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "os/registry.h"
+
 namespace zorvane::ui {
 
-// The three registry calls the About box needs (RegOpenKeyExA,
-// RegQueryValueExA, RegCloseKey), by their contract: 0 is success, anything
-// else an error code.
-class RegistryApi {
-public:
-    using Key = std::uintptr_t;
-    virtual ~RegistryApi() = default;
-    virtual long openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) = 0;
-    // Reads a value into buffer (at most length bytes); sets type and length.
-    virtual long queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
-                                 std::uint32_t& length) = 0;
-    virtual long closeKey(Key key) = 0;
-};
+using RegistryApi = os::RegistryApi;
 
 constexpr std::uint32_t kHKeyLocalMachine = 0x80000002;
 constexpr std::uint32_t kRegSz = 1;

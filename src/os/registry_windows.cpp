@@ -1,8 +1,25 @@
-#include "ui/windows_registry.h"
+#include "os/registry.h"
 
 #include <windows.h>
 
-namespace zorvane::ui {
+namespace zorvane::os {
+
+namespace {
+
+class WindowsRegistry final : public RegistryApi {
+public:
+    long openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened) override;
+    long queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
+                    std::uint32_t& length) override;
+    long closeKey(Key key) override;
+};
+
+} // namespace
+
+std::unique_ptr<RegistryApi> SystemRegistry()
+{
+    return std::make_unique<WindowsRegistry>();
+}
 
 long WindowsRegistry::openKey(std::uint32_t root, const std::string& subKey, std::uint32_t access, Key& opened)
 {
@@ -14,7 +31,7 @@ long WindowsRegistry::openKey(std::uint32_t root, const std::string& subKey, std
 }
 
 long WindowsRegistry::queryValue(Key key, const std::string& valueName, std::uint32_t& type, char* buffer,
-                                      std::uint32_t& length)
+                                 std::uint32_t& length)
 {
     DWORD valueType = 0;
     DWORD size = length;
@@ -30,4 +47,4 @@ long WindowsRegistry::closeKey(Key key)
     return ::RegCloseKey(reinterpret_cast<HKEY>(key));
 }
 
-} // namespace zorvane::ui
+} // namespace zorvane::os
