@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <thread>
@@ -171,6 +173,7 @@ TEST(PortDiagnostics, OneLineWithTheReasonAndTheRemedy)
         EXPECT_EQ(DescribePortProblem("/dev/ttyUSB0", c.facts), c.line);
 }
 
+#ifndef _WIN32
 // A real pseudo-terminal that only its owner may open, seen by another user.
 TEST(PortDiagnostics, ADeviceWithoutPermissionNamesItsGroup)
 {
@@ -194,6 +197,7 @@ TEST(PortDiagnostics, ADeviceWithoutPermissionNamesItsGroup)
         << line;
     EXPECT_NE(line.find("sudo usermod -aG "), std::string::npos) << line;
 }
+#endif
 
 TEST(PortList, EveryPortWithItsNamesAndWhatCommMeans)
 {
