@@ -32,6 +32,7 @@
 #include "records/record_forwarder.h"
 #include "records/records_database.h"
 #include "trust/release.h"
+#include "engine/file_labels.h"
 #include "files/platform_config.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
@@ -59,8 +60,7 @@ std::string configFileFor(const cli::CliOptions& options)
     if (!options.configFile.empty())
         return options.configFile;
     for (const files::Platform& p : files::kPlatforms)
-        if ((options.platform == "other" && p.button == "optOther") ||
-            p.configFile == options.platform + ".cfg")
+        if (p.name == options.platform)
             return std::string(p.configFile);
     return {};
 }
@@ -368,7 +368,7 @@ void showFiles(const cli::CliOptions& options, const files::ConfigReading& confi
         std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
     if (options.quiet)
         return;
-    const files::FileLabels labels = files::LabelsFor(config.config);
+    const FileLabels labels = LabelsFor(config.config);
     std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(),
                  labels.firmware.c_str(), labels.eeprom.c_str(), config.config.configVal.c_str());
 }

@@ -13,13 +13,6 @@ namespace zorvane::files {
 
 namespace {
 
-constexpr char kQuote = '"';
-
-std::string quoted(std::string_view prefix, const std::string& name)
-{
-    return std::string(prefix) + kQuote + name + kQuote;
-}
-
 bool isUpperHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
@@ -174,16 +167,6 @@ ConfigReading parseConfig(const std::string& configFile)
         reading.cause = e.what();
     }
     return reading;
-}
-
-FileLabels LabelsFor(const PlatformConfig& config)
-{
-    FileLabels labels;
-    labels.boot = quoted("Boot File: ", config.bootFile);
-    labels.firmware = quoted("Firmware File: ", config.firmwareFile);
-    if (!config.eepromFile.empty())
-        labels.eeprom = quoted("EEPROM File: ", config.eepromFile);
-    return labels;
 }
 
 } // namespace zorvane::files

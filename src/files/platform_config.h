@@ -10,16 +10,15 @@
 namespace zorvane::files {
 
 struct Platform {
-    std::string_view button;      // option button's objectName
-    std::string_view caption;
-    std::string_view configFile;  // bare name, looked up in the current directory
-    std::string_view picture;     // picture box shown once the file has loaded
+    std::string_view name;        // as the flasher's --platform names it
+    std::string_view configFile;  // bare name, looked up in the working folder
 };
 
+// In the order the window lists them.
 inline constexpr std::array<Platform, 3> kPlatforms{{
-    {"optPellamar", "ORVIK Pellamar", "pellamar.cfg", "picPellamar"},
-    {"optTessivar", "ORVIK Tessivar", "tessivar.cfg", "picTessivar"},
-    {"optOther", "Other Platform", "default.cfg", "picDefault"},
+    {"pellamar", "pellamar.cfg"},
+    {"tessivar", "tessivar.cfg"},
+    {"other", "default.cfg"},
 }};
 
 // What a platform's configuration file names: the three images and the
@@ -57,15 +56,6 @@ struct ConfigReading {
 // Reads a configuration file: "boot:", "srecord:", "eeprom:" and "config:"
 // lines, each with one value.
 ConfigReading parseConfig(const std::string& configFile);
-
-// Captions of the three file labels of the "FLASH Data" frame.
-struct FileLabels {
-    std::string boot = "Boot File:";
-    std::string firmware = "Firmware File:";
-    std::string eeprom = "EEPROM File:";
-};
-// The captions once a platform's file has loaded.
-FileLabels LabelsFor(const PlatformConfig& config);
 
 // The warning a platform choice shows when its file did not load:
 // the message and its title.

@@ -16,12 +16,14 @@
 #include "records/records_database.h"
 #include "trust/release.h"
 #include "engine/hex_text.h"
+#include "engine/file_labels.h"
 #include "files/platform_config.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/fonts.h"
 #include "ui/gui_run_host.h"
 #include "ui/help_viewer.h"
+#include "ui/platform_widgets.h"
 #include "ui/twips.h"
 #include "ui_main_window.h"
 #include "zorvane_version.h"
@@ -221,14 +223,14 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 QRadioButton* frmMain::platformButton(std::size_t row) const
 {
-    return findChild<QRadioButton*>(QString::fromLatin1(files::kPlatforms[row].button.data(),
-                                                        qsizetype(files::kPlatforms[row].button.size())));
+    return findChild<QRadioButton*>(QString::fromLatin1(kPlatformWidgets[row].button.data(),
+                                                        qsizetype(kPlatformWidgets[row].button.size())));
 }
 
 QLabel* frmMain::platformPicture(std::size_t row) const
 {
-    return findChild<QLabel*>(QString::fromLatin1(files::kPlatforms[row].picture.data(),
-                                                  qsizetype(files::kPlatforms[row].picture.size())));
+    return findChild<QLabel*>(QString::fromLatin1(kPlatformWidgets[row].picture.data(),
+                                                  qsizetype(kPlatformWidgets[row].picture.size())));
 }
 
 BoxButton frmMain::box(const std::string& text, BoxStyle style, const std::string& title)
@@ -241,7 +243,7 @@ void frmMain::optPlatform_Click(std::size_t row)
     const files::ConfigReading reading = files::parseConfig(std::string(files::kPlatforms[row].configFile));
     if (reading.loaded()) {
         platform_ = reading.config;
-        const files::FileLabels labels = files::LabelsFor(reading.config);
+        const FileLabels labels = LabelsFor(reading.config);
         showFileLabel(ui->lblBootFile, labels.boot, reading.config.bootFile);
         showFileLabel(ui->lblFirmwareFile, labels.firmware, reading.config.firmwareFile);
         showFileLabel(ui->lblEepromFile, labels.eeprom, reading.config.eepromFile);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/file_labels.h"
 #include "files/platform_config.h"
 #include "kit/temp_dir.h"
 
@@ -34,7 +35,7 @@ TEST(ParseConfig, ExampleFileLoadsEveryEntry)
     EXPECT_EQ(p.config.eepromFile, "eeprom.s19");
     EXPECT_EQ(p.config.configVal, "3F");
     EXPECT_EQ(p.config.configValHex, 0x3F);
-    const FileLabels labels = LabelsFor(p.config);
+    const zorvane::FileLabels labels = zorvane::LabelsFor(p.config);
     EXPECT_EQ(labels.boot, "Boot File: \"bootcode.s19\"");
     EXPECT_EQ(labels.firmware, "Firmware File: \"main.s19\"");
     EXPECT_EQ(labels.eeprom, "EEPROM File: \"eeprom.s19\"");
@@ -103,7 +104,7 @@ TEST(ParseConfig, ValuesAreTheFirstWordAndTheLastLineWins)
     EXPECT_EQ(p.config.bootFile, "first.s19");
     EXPECT_EQ(p.config.firmwareFile, "two.s19");
     EXPECT_EQ(p.config.configValHex, 0xA5);
-    EXPECT_EQ(LabelsFor(p.config).eeprom, "EEPROM File:") << "no trailing blank without an EEPROM file";
+    EXPECT_EQ(zorvane::LabelsFor(p.config).eeprom, "EEPROM File:") << "no trailing blank without an EEPROM file";
 }
 
 TEST(ParseConfig, MissingFileReadsNothing)
