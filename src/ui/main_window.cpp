@@ -176,7 +176,7 @@ void frmMain::Form_Load()
     ui->mnuCommComm1->setChecked(true);
     ui->mnuCommComm2->setChecked(false);
     commPort_ = 1;
-    statusPanel_->setText(fromStd(PortText(commPort_)));
+    setStatus(fromStd(PortText(commPort_)));
     platform_.reset();
 }
 
@@ -293,7 +293,7 @@ void frmMain::selectPort(std::int16_t port)
     ui->mnuCommComm1->setChecked(port == 1);
     ui->mnuCommComm2->setChecked(port == 2);
     commPort_ = port;
-    statusPanel_->setText(fromStd(PortText(port)));
+    setStatus(fromStd(PortText(port)));
 }
 
 void frmMain::mnuHelpViewHelpFile_Click()
@@ -427,11 +427,17 @@ void frmMain::showWarning(const QString& text)
 {
     // A few seconds in the status panel, then the port again, unless a run
     // has written there since.
-    statusPanel_->setText(text);
-    QTimer::singleShot(kWarningTime, this, [this, text] {
-        if (statusPanel_->text() == text)
-            statusPanel_->setText(fromStd(PortText(commPort_)));
+    setStatus(text);
+    QTimer::singleShot(kWarningTime, this, [this, shown = statusWrites_] {
+        if (statusWrites_ == shown)
+            setStatus(fromStd(PortText(commPort_)));
     });
+}
+
+void frmMain::setStatus(const QString& text)
+{
+    ++statusWrites_;
+    statusPanel_->setText(text);
 }
 
 BoxButton frmMain::showRunBox(const BoxRequest& request)
@@ -448,7 +454,7 @@ void frmMain::showProgress(double percent)
 
 void frmMain::showStatus(const std::string& text)
 {
-    statusPanel_->setText(fromStd(text));
+    setStatus(fromStd(text));
 }
 
 void frmMain::showResult(ResultBox box, const std::string& text)

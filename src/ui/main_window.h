@@ -94,6 +94,8 @@ private:
     // What keeps the run's flash record, or none when no record is kept.
     std::shared_ptr<FileRecorder> recorderFor(const RunRequest& request) const;
     void showWarning(const QString& text);
+    // Everything the status panel shows goes through here.
+    void setStatus(const QString& text);
     void enableCommMenu(bool enabled);
     void updateClockPanels();
     void setUpStatusBar();
@@ -110,6 +112,7 @@ private:
     std::string recordFile_;
     bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;
+    std::uint64_t statusWrites_ = 0;   // a warning's timer restores the port only if none came since
     QLabel* datePanel_ = nullptr;
     QLabel* timePanel_ = nullptr;
     QTimer clockTimer_;
