@@ -3,6 +3,7 @@
 #include <QtWidgets/QApplication>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <optional>
 
@@ -53,17 +54,22 @@ int main(int argc, char** argv)
 
     // Started from a desktop menu the working folder is the home folder:
     // the window then works where the operator keeps the platforms' files.
-    bool folderChosen = false;
-    if (const std::optional<QString> folder = zorvane::ui::ChooseWorkingFolder(QApplication::arguments())) {
-        folderChosen = QDir::setCurrent(*folder);
-        if (!folderChosen)
-            std::fprintf(stderr, "zorvane: cannot work in %s: no such folder\n", qPrintable(*folder));
+    // Every file is opened in the folder chosen here; the process's own
+    // current folder never changes.
+    std::filesystem::path folder;
+    if (const std::optional<QString> chosen = zorvane::ui::ChooseWorkingFolder(QApplication::arguments())) {
+        if (QDir(*chosen).exists())
+            folder = std::filesystem::path(chosen->toStdString());
+        else
+            std::fprintf(stderr, "zorvane: cannot work in %s: no such folder\n", qPrintable(*chosen));
     }
 
     zorvane::ui::Module1 module;
-    std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(module, [folderChosen] {
-        auto loaded = std::make_unique<zorvane::ui::frmMain>(zorvane::app::ProductionDependencies());
-        loaded->showFullPaths(folderChosen);
+    std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(module, [folder] {
+        zorvane::ui::RunDependencies dependencies = zorvane::app::ProductionDependencies();
+        dependencies.workingFolder = folder;
+        auto loaded = std::make_unique<zorvane::ui::frmMain>(std::move(dependencies));
+        loaded->showFullPaths(!folder.empty());
         return loaded;
     });
     return app.exec();

@@ -40,9 +40,11 @@ void holdToManifest(std::variant<Image, files::ImageFault>& read, const files::M
 }
 
 // An EEPROM or firmware image, held to the manifest when there is one.
-std::variant<files::Image, files::ImageFault> readImage(const std::string& fileName, const files::Manifest* manifest)
+std::variant<files::Image, files::ImageFault> readImage(const std::string& fileName,
+                                                       const std::filesystem::path& folder,
+                                                       const files::Manifest* manifest)
 {
-    auto read = files::ReadImage(fileName);
+    auto read = files::ReadImage(fileName, folder);
     holdToManifest(read, manifest);
     return read;
 }
@@ -54,7 +56,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
 {
     auto images = std::make_shared<RunImages>();
 
-    auto boot = files::ReadBootImage(config.bootFile);
+    auto boot = files::ReadBootImage(config.bootFile, config.folder);
     holdToManifest(boot, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&boot)) {
         const BootOutcome outcome = BootFileOutcome(*fault);
@@ -63,7 +65,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     images->boot = std::move(std::get<files::BootImage>(boot));
 
     if (!config.eepromFile.empty()) {
-        auto eeprom = readImage(config.eepromFile, manifest);
+        auto eeprom = readImage(config.eepromFile, config.folder, manifest);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&eeprom)) {
             const ImageOutcome outcome = ImageFileOutcome(*fault);
             return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause};
@@ -71,7 +73,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
         images->eeprom = std::move(std::get<files::Image>(eeprom));
     }
 
-    auto firmware = readImage(config.firmwareFile, manifest);
+    auto firmware = readImage(config.firmwareFile, config.folder, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&firmware)) {
         const ImageOutcome outcome = ImageFileOutcome(*fault);
         return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause};

@@ -104,12 +104,13 @@ FileContent readContent(const std::string& fileName, std::string bytes)
     return file;
 }
 
-std::string readBytes(const std::string& fileName)
+// The bytes of the file at path, which the configuration calls fileName.
+std::string readBytes(const std::string& fileName, const std::string& path)
 {
-    if (!FileExists(fileName))
+    if (!FileExists(path))
         throw Refusal{ImageFaultKind::Missing, "file " + fileName + " not found"};
     try {
-        return ReadFileBytes(fileName);
+        return ReadFileBytes(path);
     } catch (const TextFileError& e) {
         throw Refusal{ImageFaultKind::Unreadable, e.what()};
     }
@@ -393,14 +394,16 @@ std::variant<BootImage, ImageFault> CheckBootImage(std::string fileName, std::st
     return guarded<BootImage>([&] { return checkBootImage(readContent(fileName, std::move(bytes))); });
 }
 
-std::variant<Image, ImageFault> ReadImage(const std::string& fileName)
+std::variant<Image, ImageFault> ReadImage(const std::string& fileName, const std::filesystem::path& folder)
 {
-    return guarded<Image>([&] { return checkImage(readContent(fileName, readBytes(fileName))); });
+    return guarded<Image>(
+        [&] { return checkImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName)))); });
 }
 
-std::variant<BootImage, ImageFault> ReadBootImage(const std::string& fileName)
+std::variant<BootImage, ImageFault> ReadBootImage(const std::string& fileName, const std::filesystem::path& folder)
 {
-    return guarded<BootImage>([&] { return checkBootImage(readContent(fileName, readBytes(fileName))); });
+    return guarded<BootImage>(
+        [&] { return checkBootImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName)))); });
 }
 
 } // namespace zorvane::files

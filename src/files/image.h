@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
@@ -84,10 +85,12 @@ struct ImageFault {
     std::string text;   // "pellamar.s19 line 2: checksum $87, the line's bytes give $8A"
 };
 
-// Reads and checks an EEPROM or firmware image.
-std::variant<Image, ImageFault> ReadImage(const std::string& fileName);
+// Reads and checks an EEPROM or firmware image, named as the configuration
+// names it, in the run's folder (none: the current one).
+std::variant<Image, ImageFault> ReadImage(const std::string& fileName, const std::filesystem::path& folder = {});
 // Reads and checks a boot file.
-std::variant<BootImage, ImageFault> ReadBootImage(const std::string& fileName);
+std::variant<BootImage, ImageFault> ReadBootImage(const std::string& fileName,
+                                                  const std::filesystem::path& folder = {});
 
 // The same from bytes already read, for the fuzzers and the tests.
 std::variant<Image, ImageFault> CheckImage(std::string fileName, std::string bytes);

@@ -120,12 +120,13 @@ std::variant<Manifest, std::string> ParseManifest(std::string fileName, std::str
     return manifest;
 }
 
-std::variant<Manifest, std::string> ReadManifest(const std::string& fileName)
+std::variant<Manifest, std::string> ReadManifest(const std::string& fileName, const std::filesystem::path& folder)
 {
     try {
-        std::variant<Manifest, std::string> manifest = ParseManifest(fileName, ReadFileBytes(fileName));
+        const std::string path = InFolder(folder, fileName);
+        std::variant<Manifest, std::string> manifest = ParseManifest(fileName, ReadFileBytes(path));
         if (Manifest* read = std::get_if<Manifest>(&manifest))
-            read->folder = std::filesystem::absolute(fileName).lexically_normal().parent_path().string();
+            read->folder = std::filesystem::absolute(path).lexically_normal().parent_path().string();
         return manifest;
     } catch (const TextFileError& e) {
         return std::string(e.what());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <filesystem>
 #include <string>
 #include <variant>
 #include <vector>
@@ -40,6 +41,6 @@ struct Manifest {
 std::variant<Manifest, std::string> ParseManifest(std::string fileName, std::string bytes);
 
 // Reads and parses a manifest file; what is wrong, when it cannot be used.
-std::variant<Manifest, std::string> ReadManifest(const std::string& fileName);
+std::variant<Manifest, std::string> ReadManifest(const std::string& fileName, const std::filesystem::path& folder = {});
 
 } // namespace zorvane::files

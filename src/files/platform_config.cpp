@@ -139,18 +139,20 @@ ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& confi
     }
 }
 
-ConfigReading parseConfig(const std::string& configFile)
+ConfigReading parseConfig(const std::string& configFile, const std::filesystem::path& folder)
 {
     ConfigReading reading;
     reading.config.configFile = configFile;
-    if (!FileExists(configFile)) {
+    reading.config.folder = folder;
+    const std::string path = InFolder(folder, configFile);
+    if (!FileExists(path)) {
         reading.result = ConfigResult::Missing;
         reading.cause = "file " + configFile + " not found";
         return reading;
     }
 
     try {
-        std::string bytes = ReadFileBytes(configFile);
+        std::string bytes = ReadFileBytes(path);
         reading.config.configSha256 = Sha256Hex(bytes);
         TextStream stream = TextStream::FromText(configFile, std::move(bytes));
         KeyLines lines;

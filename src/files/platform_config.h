@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,7 @@ struct PlatformConfig {
     std::string configVal;          // CONFIG value as two upper-case hex digits
     std::uint8_t configValHex = 0;  // CONFIG value as the byte sent to the radio
     std::string configSha256{};     // of the configuration file's bytes as they were read
+    std::filesystem::path folder{};   // where the files are; empty: the current folder
 };
 
 // How reading a configuration file went. The first three are the reader's
@@ -55,7 +57,9 @@ struct ConfigReading {
 
 // Reads a configuration file: "boot:", "srecord:", "eeprom:" and "config:"
 // lines, each with one value.
-ConfigReading parseConfig(const std::string& configFile);
+// Reads a configuration file in the folder a run works in (none: the
+// current one); the images it names are in that folder too.
+ConfigReading parseConfig(const std::string& configFile, const std::filesystem::path& folder = {});
 
 // The warning a platform choice shows when its file did not load:
 // the message and its title.

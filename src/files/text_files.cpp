@@ -153,4 +153,11 @@ std::string TextStream::ReadAll()
     return text;
 }
 
+std::string InFolder(const std::filesystem::path& folder, const std::string& fileName)
+{
+    if (folder.empty() || fileName.empty() || std::filesystem::path(fileName).is_absolute())
+        return fileName;
+    return (folder / fileName).string();
+}
+
 } // namespace zorvane::files

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <stdexcept>
+#include <filesystem>
 #include <string>
 
 namespace zorvane::files {
@@ -27,6 +28,10 @@ bool FileExists(const std::string& fileName);
 
 // The whole content of an existing file, read in one go.
 // Throws TextFileError when the file is missing or cannot be read.
+// A file named as the configuration names it, in the folder a run works in:
+// the name alone when the folder is not given or the name is absolute.
+std::string InFolder(const std::filesystem::path& folder, const std::string& fileName);
+
 std::string ReadFileBytes(const std::string& fileName);
 
 // An open text stream positioned at its first character. The file is read

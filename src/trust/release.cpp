@@ -46,22 +46,22 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
 {
     Release release;
     std::string manifestFile = options.manifestFile;
-    if (manifestFile.empty() && files::FileExists(files::kManifestName))
+    if (manifestFile.empty() && files::FileExists(files::InFolder(options.workingFolder, files::kManifestName)))
         manifestFile = files::kManifestName;
     if (manifestFile.empty()) {
         if (options.requireSignature)
             return std::string("no ") + files::kManifestName + " in the working folder, and a signed one is required";
         return release;
     }
-    if (!files::FileExists(manifestFile))
+    if (!files::FileExists(files::InFolder(options.workingFolder, manifestFile)))
         return "the manifest " + manifestFile + " does not exist";
 
-    std::variant<files::Manifest, std::string> read = files::ReadManifest(manifestFile);
+    std::variant<files::Manifest, std::string> read = files::ReadManifest(manifestFile, options.workingFolder);
     if (const std::string* refused = std::get_if<std::string>(&read))
         return *refused;
     auto manifest = std::make_shared<const files::Manifest>(std::get<files::Manifest>(std::move(read)));
 
-    release.signatureFile = signatureBeside(manifestFile);
+    release.signatureFile = signatureBeside(files::InFolder(options.workingFolder, manifestFile));
     if (release.signatureFile.empty()) {
         if (options.requireSignature)
             return manifestFile + " is not signed (no " + manifestFile + ".gpg or " + manifestFile +

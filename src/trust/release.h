@@ -1,6 +1,7 @@
 // Which release manifest a run is held to, and whether its signature counts.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@ struct ReleaseOptions {
     std::string keyringFile;      // --keyring; empty: the settings folder's trusted.gpg, else /etc/zorvane's
     std::string settingsFolder;   // where the per-user settings live (~/.config/ZORVANE)
     bool requireSignature = false;
+    std::filesystem::path workingFolder{};   // where SHA256SUMS is looked for; empty: the current folder
 };
 
 struct Release {

@@ -29,10 +29,10 @@ bool looksLikeText(const std::string& bytes)
 
 // The working folder's help text, else the one the package installed
 // (share/zorvane in the data folders: ~/.local/share, /usr/local/share, /usr/share).
-std::string helpFilePath()
+std::string helpFilePath(const std::filesystem::path& workingFolder)
 {
-    if (files::FileExists(kHelpFileName))
-        return kHelpFileName;
+    if (const std::string own = files::InFolder(workingFolder, kHelpFileName); files::FileExists(own))
+        return own;
     const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                                      QStringLiteral("zorvane/") + QLatin1String(kHelpFileName));
     return installed.isEmpty() ? std::string() : installed.toStdString();
@@ -40,9 +40,9 @@ std::string helpFilePath()
 
 } // namespace
 
-QString LoadHelpText()
+QString LoadHelpText(const std::filesystem::path& workingFolder)
 {
-    const std::string path = helpFilePath();
+    const std::string path = helpFilePath(workingFolder);
     if (path.empty())
         return QStringLiteral("Help file %1 does not exist.").arg(quotedName());
     std::string bytes;
@@ -59,7 +59,7 @@ QString LoadHelpText()
     return text;
 }
 
-frmHelp::frmHelp(QWidget* owner)
+frmHelp::frmHelp(QWidget* owner, const std::filesystem::path& workingFolder)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint)
 {
@@ -86,7 +86,7 @@ frmHelp::frmHelp(QWidget* owner)
     connect(cmdHelpClose_, &QPushButton::clicked, this, &QDialog::accept);
 
     setTabOrder(txtHelp_, cmdHelpClose_);
-    txtHelp_->setPlainText(LoadHelpText());
+    txtHelp_->setPlainText(LoadHelpText(workingFolder));
 }
 
 void frmHelp::keyPressEvent(QKeyEvent* event)

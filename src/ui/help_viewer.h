@@ -1,6 +1,8 @@
 // frmHelp: the help text file, read afresh at every opening.
 #pragma once
 
+#include <filesystem>
+
 #include <QtWidgets/QDialog>
 
 class QPlainTextEdit;
@@ -10,14 +12,15 @@ namespace zorvane::ui {
 
 inline constexpr const char* kHelpFileName = "zorvane_help.txt";
 
-// What the help box shows: the file's text, or one line saying why not.
-QString LoadHelpText();
+// What the help box shows: the working folder's help file's text (none:
+// the current folder's), else the installed one's, or one line saying why not.
+QString LoadHelpText(const std::filesystem::path& workingFolder = {});
 
 class frmHelp final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmHelp(QWidget* owner);
+    explicit frmHelp(QWidget* owner, const std::filesystem::path& workingFolder = {});
 
 protected:
     // Close is neither the default nor the cancel button: Escape does nothing.

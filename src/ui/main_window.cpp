@@ -17,6 +17,7 @@
 #include "trust/release.h"
 #include "engine/hex_text.h"
 #include "engine/file_labels.h"
+#include "files/text_files.h"
 #include "files/platform_config.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
@@ -64,9 +65,9 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-std::string inWorkingFolder(const std::string& fileName)
+std::string inWorkingFolder(const std::filesystem::path& folder, const std::string& fileName)
 {
-    return fileName.empty() ? fileName : QDir::current().absoluteFilePath(fromStd(fileName)).toStdString();
+    return fileName.empty() ? fileName : std::filesystem::absolute(files::InFolder(folder, fileName)).string();
 }
 
 // The platform's files named by their full paths, so that a missing one is
@@ -74,7 +75,7 @@ std::string inWorkingFolder(const std::string& fileName)
 files::PlatformConfig withFullPaths(files::PlatformConfig config)
 {
     for (std::string* file : {&config.bootFile, &config.firmwareFile, &config.eepromFile})
-        *file = inWorkingFolder(*file);
+        *file = inWorkingFolder(config.folder, *file);
     return config;
 }
 
@@ -91,6 +92,7 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
                                             std::move(dependencies.startThread));
     describeDevice_ = std::move(dependencies.describeDevice);
     recordFile_ = std::move(dependencies.recordFile);
+    workingFolder_ = std::move(dependencies.workingFolder);
 
     setFont(DialogFont());
     ui->cmdBeginFlash->setFont(DialogFont(kDialogFontPoints, true));
@@ -240,7 +242,7 @@ BoxButton frmMain::box(const std::string& text, BoxStyle style, const std::strin
 
 void frmMain::optPlatform_Click(std::size_t row)
 {
-    const files::ConfigReading reading = files::parseConfig(std::string(files::kPlatforms[row].configFile));
+    const files::ConfigReading reading = files::parseConfig(std::string(files::kPlatforms[row].configFile), workingFolder_);
     if (reading.loaded()) {
         platform_ = reading.config;
         const FileLabels labels = LabelsFor(reading.config);
@@ -257,7 +259,8 @@ void frmMain::optPlatform_Click(std::size_t row)
     }
     platform_.reset();
     const files::ConfigFailure failure = files::ConfigFailureMessage(
-        reading.result, fullPaths_ ? inWorkingFolder(reading.config.configFile) : reading.config.configFile);
+        reading.result,
+        fullPaths_ ? inWorkingFolder(workingFolder_, reading.config.configFile) : reading.config.configFile);
     box(failure.text, BoxStyle::Exclamation, failure.title);
     // An exclusive radio button cannot be unchecked while it is exclusive.
     QRadioButton* button = platformButton(row);
@@ -298,7 +301,7 @@ void frmMain::selectPort(std::int16_t port)
 
 void frmMain::mnuHelpViewHelpFile_Click()
 {
-    frmHelp help(this);
+    frmHelp help(this, workingFolder_);
     registerWindow(&help);
     help.exec();
 }
@@ -366,7 +369,8 @@ bool frmMain::holdToRelease(RunRequest& request)
     // and without a SHA256SUMS in the folder nothing is checked at all.
     const QSettings store = settingsStore();
     const trust::ReleaseOptions options{{}, {}, QFileInfo(store.fileName()).absolutePath().toStdString(),
-                                        store.value(QStringLiteral("Files/RequireSignature")).toBool()};
+                                        store.value(QStringLiteral("Files/RequireSignature")).toBool(),
+                                        workingFolder_};
     const std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
     std::string refusedFile = files::kManifestName;
     std::optional<std::string> cause;
@@ -381,7 +385,7 @@ bool frmMain::holdToRelease(RunRequest& request)
         return true;
     // The configuration's own box, its second line saying what is wrong.
     const files::ConfigFailure failure = files::ConfigFailureMessage(
-        files::ConfigResult::Incomplete, fullPaths_ ? inWorkingFolder(refusedFile) : refusedFile);
+        files::ConfigResult::Incomplete, fullPaths_ ? inWorkingFolder(workingFolder_, refusedFile) : refusedFile);
     box(failure.text.substr(0, failure.text.find(kCR)) + kCR + *cause, BoxStyle::Exclamation, failure.title);
     return false;
 }

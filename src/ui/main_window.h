@@ -7,6 +7,7 @@
 #include <QtWidgets/QMainWindow>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <memory>
@@ -39,6 +40,9 @@ struct RunDependencies {
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
     std::string database;     // the records database they are sent to; empty: none
+    // Where the platforms' files, SHA256SUMS and the help file are; empty:
+    // the folder the program was started in.
+    std::filesystem::path workingFolder;
 };
 
 class frmMain final : public QMainWindow, public RunDisplay {
@@ -110,6 +114,7 @@ private:
     std::optional<RunReport> lastReport_;
     std::function<link::DeviceIdentity(int)> describeDevice_;
     std::string recordFile_;
+    std::filesystem::path workingFolder_;
     bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;
     std::uint64_t statusWrites_ = 0;   // a warning's timer restores the port only if none came since

@@ -74,10 +74,10 @@ TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
 
     const std::optional<QString> folder = ChooseWorkingFolder({"zorvane"});
     ASSERT_TRUE(folder);
-    ASSERT_TRUE(QDir::setCurrent(*folder));
     testkit::FakeClock clock;
     RunDependencies deps;
     deps.clock = &clock;
+    deps.workingFolder = folder->toStdString();
     frmMain window(std::move(deps));
     window.showFullPaths(true);
     std::vector<BoxRequest> boxes;
@@ -96,6 +96,7 @@ TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
     EXPECT_EQ(boxes[0].text, "File: " + (kept / "tessivar.cfg").string() +
                                  " DOES NOT exist.\rSee Help for configuration file format.")
         << "a missing file is named where it was looked for";
+    EXPECT_EQ(fs::current_path(), dir.path() / "empty") << "the process never changes its folder";
     settings().remove("Files/Folder");
 }
 
