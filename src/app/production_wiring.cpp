@@ -1,7 +1,5 @@
 #include "app/production_wiring.h"
 
-#include <QtCore/QSettings>
-
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
 #include "qtlink/qt_serial_port.h"
@@ -18,10 +16,6 @@ ui::RunDependencies ProductionDependencies()
     deps.startThread = link::StartQtThread;
     deps.describeDevice = [](int port) { return link::DescribeDevice(link::QtSerialPort::DefaultDevice(port)); };
     deps.recordFile = DefaultFlashRecordPath();
-    deps.database = QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"))
-                        .value(QStringLiteral("Records/Database"))
-                        .toString()
-                        .toStdString();
     return deps;
 }
 

@@ -81,6 +81,14 @@ files::PlatformConfig withFullPaths(files::PlatformConfig config)
 
 } // namespace
 
+WindowSettings ReadWindowSettings()
+{
+    const QSettings store = settingsStore();
+    return {QFileInfo(store.fileName()).absolutePath().toStdString(),
+            store.value(QStringLiteral("Files/RequireSignature")).toBool(),
+            store.value(QStringLiteral("Records/Database")).toString().toStdString()};
+}
+
 frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowCloseButtonHint),
@@ -93,6 +101,7 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     describeDevice_ = std::move(dependencies.describeDevice);
     recordFile_ = std::move(dependencies.recordFile);
     workingFolder_ = std::move(dependencies.workingFolder);
+    settings_ = std::move(dependencies.settings);
 
     setFont(DialogFont());
     ui->cmdBeginFlash->setFont(DialogFont(kDialogFontPoints, true));
@@ -117,7 +126,7 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     clockTimer_.start(kClockPanelRefresh);
 
     Form_Load();
-    startForwarding(dependencies.database);
+    startForwarding(settings_.database);
 }
 
 frmMain::~frmMain()
@@ -367,10 +376,7 @@ bool frmMain::holdToRelease(RunRequest& request)
 {
     // On the window's thread: a signature check takes a fraction of a second,
     // and without a SHA256SUMS in the folder nothing is checked at all.
-    const QSettings store = settingsStore();
-    const trust::ReleaseOptions options{{}, {}, QFileInfo(store.fileName()).absolutePath().toStdString(),
-                                        store.value(QStringLiteral("Files/RequireSignature")).toBool(),
-                                        workingFolder_};
+    const trust::ReleaseOptions options{{}, {}, settings_.folder, settings_.requireSignature, workingFolder_};
     const std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
     std::string refusedFile = files::kManifestName;
     std::optional<std::string> cause;

@@ -31,6 +31,14 @@ namespace zorvane::ui {
 
 class GuiRunHost;
 
+// What the window takes from the per-user settings, read once as it starts.
+struct WindowSettings {
+    std::string folder;               // where the settings live: trusted.gpg is looked for beside them
+    bool requireSignature = false;    // [Files] RequireSignature: every run needs a signed SHA256SUMS
+    std::string database;             // [Records] Database: where the flash records are sent; empty: nowhere
+};
+WindowSettings ReadWindowSettings();
+
 // Where the window's runs get their port, clock and thread.
 struct RunDependencies {
     FlashRunner::PortFactory makePort;
@@ -39,7 +47,7 @@ struct RunDependencies {
     // The device a port number opens, for the flash records.
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
-    std::string database;     // the records database they are sent to; empty: none
+    WindowSettings settings = ReadWindowSettings();
     // Where the platforms' files, SHA256SUMS and the help file are; empty:
     // the folder the program was started in.
     std::filesystem::path workingFolder;
@@ -115,6 +123,7 @@ private:
     std::function<link::DeviceIdentity(int)> describeDevice_;
     std::string recordFile_;
     std::filesystem::path workingFolder_;
+    WindowSettings settings_;
     bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;
     std::uint64_t statusWrites_ = 0;   // a warning's timer restores the port only if none came since
