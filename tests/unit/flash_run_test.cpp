@@ -353,11 +353,18 @@ TEST_F(FlashRun, FileFaultTakesTheHintsPlace)
 
 // A stop at the reset prompt, whether the run is cancelled or the operator
 // answers stop: no box after it, and the closing steps.
-class StopAtTheResetPrompt : public FlashRun, public ::testing::WithParamInterface<bool> {};
+enum class StopBy { Cancelling, AnsweringStop };
+
+void PrintTo(StopBy by, std::ostream* out)
+{
+    *out << (by == StopBy::Cancelling ? "Cancelling" : "AnsweringStop");
+}
+
+class StopAtTheResetPrompt : public FlashRun, public ::testing::WithParamInterface<StopBy> {};
 
 TEST_P(StopAtTheResetPrompt, LeavesQuietly)
 {
-    if (GetParam())
+    if (GetParam() == StopBy::Cancelling)
         host.onMessage = [this](const Message&) { stop.request_stop(); };
     else
         host.answers = {Answer::Stop};
@@ -368,7 +375,9 @@ TEST_P(StopAtTheResetPrompt, LeavesQuietly)
     EXPECT_EQ(port.writes.size(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelledOrAnswered, StopAtTheResetPrompt, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelledOrAnswered, StopAtTheResetPrompt,
+                         ::testing::Values(StopBy::Cancelling, StopBy::AnsweringStop),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
 
 TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
 {
