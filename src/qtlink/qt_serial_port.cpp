@@ -218,14 +218,33 @@ void QtSerialPort::Output(std::span<const std::uint8_t> bytes)
 std::vector<std::uint8_t> QtSerialPort::read(std::size_t count, Clock::time_point deadline, std::stop_token stop)
 {
     requireOpen("Input");
-    while (static_cast<std::size_t>(port_->bytesAvailable()) < count && !stop.stop_requested()) {
+    const auto waiting = [this] { return static_cast<std::size_t>(port_->bytesAvailable()); };
+    while (waiting() < count && !stop.stop_requested()) {
         const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now());
         if (remaining.count() <= 0)
             break;
         pullArrivals(remaining, stop);
+        // The rest cannot come faster than the line carries it (one byte of
+        // it may be under way already): sleep through that time instead of
+        // waking for every byte.
+        const std::size_t have = waiting();
+        if (have > 0 && have + 1 < count) {
+            const auto lineBound = byteTime() * static_cast<Clock::duration::rep>(count - have - 1);
+            clock_.sleepUntil(std::min(deadline, clock_.now() + lineBound), stop);
+        }
     }
     const QByteArray data = port_->read(static_cast<qint64>(count));
     return {data.begin(), data.end()};
+}
+
+Clock::duration QtSerialPort::byteTime() const
+{
+    const int baud = port_->baudRate();
+    if (baud <= 0)
+        return {};
+    const int bits = 1 + port_->dataBits() + (port_->parity() == QSerialPort::NoParity ? 0 : 1) +
+                     (port_->stopBits() == QSerialPort::TwoStop ? 2 : 1);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bits) / baud));
 }
 
 #if defined(Q_OS_UNIX)

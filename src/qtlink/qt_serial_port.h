@@ -49,6 +49,8 @@ private:
     // Waits up to the timeout for more bytes and moves them into Qt's buffer.
     // Throws SerialError when the device fails meanwhile.
     void pullArrivals(std::chrono::milliseconds timeout, std::stop_token stop);
+    // How long the line takes for one byte at its present settings.
+    Clock::duration byteTime() const;
     // After a wait without bytes: throws if the port failed, else forgets the time-out.
     void clearWaitError();
     enum class Readiness { Nothing, Readable, Failed };
