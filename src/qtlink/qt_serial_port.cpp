@@ -171,7 +171,7 @@ void QtSerialPort::sendQueued(const char* what)
 void QtSerialPort::drainOutput()
 {
     // Bytes still queued must leave at the old speed: the smart-mode bytes
-    // are meant for the KRIX box at its own.
+    // are for the KRIX box, which hears its own speed only.
     sendQueued("Cannot send queued bytes");
 #if defined(Q_OS_UNIX)
     ::tcdrain(static_cast<int>(port_->handle()));
