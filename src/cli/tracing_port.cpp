@@ -36,11 +36,11 @@ void TracingPort::close() noexcept
         note("port closed");
 }
 
-void TracingPort::setSettings(std::string_view settings)
+void TracingPort::setSettings(const link::LineSettings& settings)
 {
     inner_->setSettings(settings);
-    baud_ = link::ParseSettings(settings).baud;
-    note("settings " + std::string(settings));
+    baud_ = settings.baud;
+    note("settings " + link::SettingsText(settings));
 }
 
 link::BaudChange TracingPort::changeBaudRate(std::int32_t baud)
@@ -59,9 +59,10 @@ void TracingPort::Output(std::span<const std::uint8_t> bytes)
     inner_->Output(bytes);
 }
 
-std::vector<std::uint8_t> TracingPort::Input()
+std::vector<std::uint8_t> TracingPort::read(std::size_t count, link::Clock::time_point deadline,
+                                            std::stop_token stop)
 {
-    std::vector<std::uint8_t> bytes = inner_->Input();
+    std::vector<std::uint8_t> bytes = inner_->read(count, deadline, stop);
     if (!bytes.empty())
         line("RADIO>", bytes);
     return bytes;

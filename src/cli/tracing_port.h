@@ -18,18 +18,12 @@ public:
     bool PortOpen() const override { return inner_->PortOpen(); }
     void open() override;
     void close() noexcept override;
-    void setSettings(std::string_view settings) override;
+    void setSettings(const link::LineSettings& settings) override;
     link::BaudChange changeBaudRate(std::int32_t baud) override;
-    void setRThreshold(int bytes) override { inner_->setRThreshold(bytes); }
-    void setInputLen(int bytes) override { inner_->setInputLen(bytes); }
     void discardInput() override { inner_->discardInput(); }
     void discardOutput() override { inner_->discardOutput(); }
     void Output(std::span<const std::uint8_t> bytes) override;
-    std::vector<std::uint8_t> Input() override;
-    bool waitForReceive(link::Clock::time_point deadline, std::stop_token stop) override
-    {
-        return inner_->waitForReceive(deadline, stop);
-    }
+    std::vector<std::uint8_t> read(std::size_t count, link::Clock::time_point deadline, std::stop_token stop) override;
 
 private:
     void line(const char* direction, std::span<const std::uint8_t> bytes);

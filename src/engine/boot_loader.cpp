@@ -18,6 +18,14 @@ constexpr std::array<std::uint8_t, 3> kSmartModeConfirm{0x02, 0x48, 0xB5};
 
 using BootData = std::array<std::uint8_t, kBootBytes>;
 
+// The boot ROM takes its code one byte at a time: every byte in a write of its own.
+void sendBootBytes(link::SerialPort& port, const BootData& bytes)
+{
+    port.discardInput();
+    for (const std::uint8_t& byte : bytes)
+        port.Output(std::span<const std::uint8_t>(&byte, 1));
+}
+
 // The boot ROM echoes bytes 1..1024 of what it received. Returns the
 // number of the first boot byte whose echo differs.
 std::optional<std::size_t> echoDifference(const std::vector<std::uint8_t>& echo, const BootData& sent)
@@ -28,12 +36,50 @@ std::optional<std::size_t> echoDifference(const std::vector<std::uint8_t>& echo,
     return std::nullopt;
 }
 
+// The echo must be complete within kEchoLate of the last byte written and
+// match what was sent. Returns what went wrong, if anything.
+std::optional<std::string> awaitEcho(link::RadioLink& link, const BootData& sent)
+{
+    const link::Clock::time_point start = link.clock.now();
+    const std::vector<std::uint8_t> echo = link.receive(kBootEchoBytes, start + kEchoWaitLimit);
+    const link::Seconds elapsed = link.elapsedSince(start);
+    if (elapsed >= kEchoLate) {
+        if (echo.size() < kBootEchoBytes)
+            return "no echo within " + link::WholeSecondsText(kEchoWaitLimit) + " of the last boot byte";
+        return "echo " + link::SecondsText(elapsed) + " after the last boot byte";
+    }
+    if (const std::optional<std::size_t> differs = echoDifference(echo, sent))
+        return "echo byte " + std::to_string(*differs) + " differs";
+    return std::nullopt;
+}
+
+// The version reply r0..r4: r2.r3 is the version, r4 the sum of r0..r3.
+// A reply that comes at the time limit counts as none, even with a bad sum.
+void awaitVersion(link::RadioLink& link, BootOutcome& outcome)
+{
+    const link::Clock::time_point start = link.clock.now();
+    if (const std::optional<link::Frame> reply = link::ReceiveFrame(link, start + kVersionWaitLimit)) {
+        const link::Frame& r = *reply;
+        outcome.version = HexText(r[2]) + "." + HexText(r[3]);
+        outcome.versionBytes = std::array<std::uint8_t, 2>{r[2], r[3]};
+        if (!link::ChecksumHolds(r)) {
+            outcome.result = BootResult::NotTransferred;
+            outcome.cause = "version reply checksum $" + HexText(r[4]) + ", expected $" +
+                            HexText(link::FrameChecksum(r));
+        }
+    }
+    if (link.elapsedSince(start) >= kVersionWaitLimit) {
+        outcome.result = BootResult::NoVersion;
+        outcome.cause = "no version reply within " + link::WholeSecondsText(kVersionWaitLimit);
+    }
+}
+
 } // namespace
 
 void StartSmartMode(RunContext& ctx)
 {
     ctx.link.port.Output(kSmartModeRequest);
-    link::TimedWait(ctx.link, 1);
+    link::TimedWait(ctx.link, static_cast<std::int32_t>(kSmartModePause.count()));
     ctx.link.port.Output(kSmartModeConfirm);
     if (ctx.confirmReset() == Answer::Stop)
         throw link::RunCancelled{};
@@ -42,65 +88,16 @@ void StartSmartMode(RunContext& ctx)
 BootOutcome SendBootFile(RunContext& ctx)
 {
     const files::BootImage& boot = ctx.images().boot;
-    const BootData& txBuffer = boot.data;
-    link::RadioLink& link = ctx.link;
-    link::SerialPort& port = link.port;
-
-    port.setRThreshold(static_cast<int>(kBootEchoBytes));
-    port.setInputLen(static_cast<int>(kBootEchoBytes));
     BootOutcome outcome;
-
-    // Transfer: every byte in a write of its own.
-    port.discardInput();
-    for (std::size_t i = 0; i < kBootBytes; ++i)
-        port.Output(std::span<const std::uint8_t>(&txBuffer[i], 1));
+    sendBootBytes(ctx.link.port, boot.data);
     outcome.checksum = boot.checksum;
-
-    // Echo wait: the echo must be complete within 3 s of the last byte written.
-    link::Clock::time_point start = link.clock.now();
-    std::vector<std::uint8_t> echo;
-    if (link.awaitReceive(start + kEchoWaitLimit))
-        echo = port.Input();
-    const link::Seconds echoElapsed = link.elapsedSince(start);
-
-    port.setRThreshold(kVersionReplyBytes);
-    port.setInputLen(1);
-
-    if (echoElapsed >= kEchoLate) {
+    if (std::optional<std::string> fault = awaitEcho(ctx.link, boot.data)) {
         outcome.result = BootResult::NotTransferred;
-        outcome.cause = echo.empty() ? "no echo within 4 s of the last boot byte"
-                                     : "echo " + link::SecondsText(echoElapsed) + " after the last boot byte";
+        outcome.cause = std::move(*fault);
         return outcome;
     }
-    if (const std::optional<std::size_t> differs = echoDifference(echo, txBuffer)) {
-        outcome.result = BootResult::NotTransferred;
-        outcome.cause = "echo byte " + std::to_string(*differs) + " differs";
-        return outcome;
-    }
-
-    // Version reply: r2.r3 is the version, r4 the sum of r0..r3.
     outcome.result = BootResult::Ok;
-    start = link.clock.now();
-    if (link.awaitReceive(start + kVersionWaitLimit)) {
-        std::optional<link::Frame> reply = link::ReadFrame(port);
-        if (!reply) {
-            outcome.result = BootResult::NotTransferred;
-            outcome.cause = "version reply shorter than 5 bytes";
-        } else {
-            const link::Frame& r = *reply;
-            outcome.version = HexText(r[2]) + "." + HexText(r[3]);
-            outcome.versionBytes = std::array<std::uint8_t, 2>{r[2], r[3]};
-            if (link::FrameChecksum(r) != r[4]) {
-                outcome.result = BootResult::NotTransferred;
-                outcome.cause = "version reply checksum $" + HexText(r[4]) + ", expected $" +
-                                HexText(link::FrameChecksum(r));
-            }
-        }
-    }
-    if (link.elapsedSince(start) >= kVersionWaitLimit) {
-        outcome.result = BootResult::NoVersion;
-        outcome.cause = "no version reply within 3 s";
-    }
+    awaitVersion(ctx.link, outcome);
     return outcome;
 }
 

@@ -15,12 +15,13 @@ namespace zorvane {
 
 using files::kBootBytes;
 constexpr std::size_t kBootEchoBytes = 1024;   // the boot ROM echoes from the second byte on
-constexpr int kVersionReplyBytes = 5;
-constexpr auto kEchoWaitLimit = std::chrono::seconds(4);
-constexpr auto kEchoLate = std::chrono::seconds(3);     // an echo this late fails the stage
-constexpr auto kVersionWaitLimit = std::chrono::seconds(3);
+constexpr std::chrono::seconds kSmartModePause{1};   // between the two smart-mode requests
+constexpr std::chrono::seconds kEchoWaitLimit{4};
+constexpr std::chrono::seconds kEchoLate{3};   // an echo this late fails the stage
+constexpr std::chrono::seconds kVersionWaitLimit{3};
 
-// Boot stage results, numbered as the operator's manual numbers them.
+// Boot stage results. The values are the stage codes that the boot and the
+// image stages share (3 to 10).
 enum class BootResult {
     FileMissing = 3,
     Ok = 4,

@@ -6,13 +6,11 @@
 #include "engine/run_images.h"
 #include "engine/stage_checks.h"
 #include "link/command_link.h"
+#include "link/protocol.h"
 
 namespace zorvane {
 
 namespace {
-
-constexpr const char* kLineSettings = "9600,N,8,1";
-constexpr std::int32_t kRadioBaud = 7600;   // the radio's boot ROM and boot code speed
 
 MessageId openFailure(int number)
 {
@@ -31,82 +29,115 @@ std::string serialErrorText(const link::SerialError& e)
     return e.description + " (" + e.source + " error " + std::to_string(e.number) + ")";
 }
 
-// Timer1's pause between a command and the next step.
-void pause(RunContext& ctx)
+// "Comm  1, 7600": the port and the line speed now in force.
+void showLineSpeed(RunContext& ctx, std::int32_t baud)
 {
-    ctx.link.pause(kTimer1Interval);
+    ctx.host.statusChanged(PortText(ctx.request.port) + ", " + std::to_string(baud));
 }
 
-// A command's answer; a command the radio did not acknowledge gets its warning box.
-bool acknowledged(RunContext& ctx, const link::AckReply& reply, RunOutcome stage, MessageId failure)
+// A command the radio did not acknowledge gets its warning box; after an
+// acknowledged one Timer1 pauses before the next step.
+bool commandDone(RunContext& ctx, const link::AckReply& reply, RunOutcome stage, MessageId failure)
 {
-    if (reply.acknowledged())
-        return true;
-    ctx.fail(stage, MakeMessage(failure), reply.cause());
-    return false;
+    if (!reply.acknowledged()) {
+        ctx.fail(stage, MakeMessage(failure), reply.cause());
+        return false;
+    }
+    ctx.link.pause(kTimer1Interval);
+    return true;
+}
+
+// Smart mode at the KRIX box's speed, then the boot code at the radio's.
+bool loadBootCode(RunContext& ctx)
+{
+    ctx.enterStage(RunStage::SmartMode);
+    StartSmartMode(ctx);
+    link::SetBaudRate(ctx.link.port, link::kRadioBaud);
+    showLineSpeed(ctx, link::kRadioBaud);
+
+    ctx.enterStage(RunStage::BootLoad);
+    const BootOutcome boot = SendBootFile(ctx);
+    if (!CheckBootResult(ctx, boot))
+        return false;
+    ctx.report.bootVersion = boot.version;
+    ctx.report.bootVersionBytes = boot.versionBytes;
+    ctx.report.bootChecksum = boot.checksum;
+    ctx.host.resultReady(ResultBox::BootVers, "R" + boot.version);
+    ctx.host.resultReady(ResultBox::BootCsum, "$" + HexText(boot.checksum));
+    return true;
+}
+
+bool programConfig(RunContext& ctx)
+{
+    const files::PlatformConfig& config = ctx.config();
+    ctx.enterStage(RunStage::Config);
+    if (!commandDone(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), RunOutcome::ConfigFailed,
+                     MessageId::EraseConfigFailed) ||
+        !commandDone(ctx, link::SendConfigCommand(ctx.link, config.configValHex), RunOutcome::ConfigFailed,
+                     MessageId::ProgramConfigFailed))
+        return false;
+    ctx.report.configValue = config.configValHex;
+    ctx.host.resultReady(ResultBox::Config, "$" + config.configVal);
+    return true;
+}
+
+// An image's memory erased, then the image programmed into it.
+struct ImageStage {
+    RunStage erase;
+    std::uint8_t eraseOpcode;
+    MessageId eraseFailed;
+    RunStage program;
+    std::uint8_t programOpcode;
+    RunOutcome failure;
+    bool (*check)(RunContext&, const ImageOutcome&);
+    std::optional<ImageChecksum> RunReport::*checksum;
+    ResultBox checksumBox;
+};
+
+constexpr ImageStage kEepromStage{.erase = RunStage::EraseEeprom,
+                                  .eraseOpcode = link::kOpEraseEeprom,
+                                  .eraseFailed = MessageId::EraseEepromFailed,
+                                  .program = RunStage::ProgramEeprom,
+                                  .programOpcode = link::kOpProgramEeprom,
+                                  .failure = RunOutcome::EepromFailed,
+                                  .check = CheckEepromResult,
+                                  .checksum = &RunReport::eepromChecksum,
+                                  .checksumBox = ResultBox::EepromCsum};
+constexpr ImageStage kFlashStage{.erase = RunStage::EraseRom,
+                                 .eraseOpcode = link::kOpEraseRom,
+                                 .eraseFailed = MessageId::EraseRomFailed,
+                                 .program = RunStage::ProgramFlash,
+                                 .programOpcode = link::kOpProgramFlash,
+                                 .failure = RunOutcome::FlashFailed,
+                                 .check = CheckFlashResult,
+                                 .checksum = &RunReport::firmwareChecksum,
+                                 .checksumBox = ResultBox::FirmwareCsum};
+
+bool eraseAndProgram(RunContext& ctx, const ImageStage& stage)
+{
+    ctx.enterStage(stage.erase);
+    if (!commandDone(ctx, link::SendCommand(ctx.link, stage.eraseOpcode), stage.failure, stage.eraseFailed))
+        return false;
+    ctx.enterStage(stage.program);
+    const ImageOutcome outcome = ProgramImage(ctx, stage.programOpcode);
+    if (!stage.check(ctx, outcome))
+        return false;
+    ctx.report.*stage.checksum = outcome.checksum;
+    ctx.host.resultReady(stage.checksumBox, ChecksumText(outcome.checksum.value_or(ImageChecksum{})));
+    return true;
 }
 
 // Everything that talks to the KRIX box and the radio.
 RunOutcome talkToRadio(RunContext& ctx)
 {
-    const files::PlatformConfig& config = ctx.config();
-    RunReport& report = ctx.report;
-    link::SerialPort& port = ctx.link.port;
-    RunHost& host = ctx.host;
-
-    ctx.enterStage(RunStage::SmartMode);
-    StartSmartMode(ctx);
-    link::SetBaudRate(port, kRadioBaud);
-    host.statusChanged(PortText(ctx.request.port) + ", 7600");
-
-    ctx.enterStage(RunStage::BootLoad);
-    const BootOutcome boot = SendBootFile(ctx);
-    if (!CheckBootResult(ctx, boot))
+    if (!loadBootCode(ctx))
         return RunOutcome::BootFailed;
-    report.bootVersion = boot.version;
-    report.bootVersionBytes = boot.versionBytes;
-    report.bootChecksum = boot.checksum;
-    host.resultReady(ResultBox::BootVers, "R" + boot.version);
-    host.resultReady(ResultBox::BootCsum, "$" + HexText(boot.checksum));
-
-    ctx.enterStage(RunStage::Config);
-    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), RunOutcome::ConfigFailed,
-                      MessageId::EraseConfigFailed))
+    if (!programConfig(ctx))
         return RunOutcome::ConfigFailed;
-    pause(ctx);
-    if (!acknowledged(ctx, link::SendConfigCommand(ctx.link, config.configValHex), RunOutcome::ConfigFailed,
-                      MessageId::ProgramConfigFailed))
-        return RunOutcome::ConfigFailed;
-    pause(ctx);
-    report.configValue = config.configValHex;
-    host.resultReady(ResultBox::Config, "$" + config.configVal);
-
-    if (!config.eepromFile.empty()) {
-        ctx.enterStage(RunStage::EraseEeprom);
-        if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseEeprom), RunOutcome::EepromFailed,
-                          MessageId::EraseEepromFailed))
-            return RunOutcome::EepromFailed;
-        pause(ctx);
-        ctx.enterStage(RunStage::ProgramEeprom);
-        const ImageOutcome eeprom = ProgramImage(ctx, kOpProgramEeprom);
-        if (!CheckEepromResult(ctx, eeprom))
-            return RunOutcome::EepromFailed;
-        report.eepromChecksum = eeprom.checksum;
-        host.resultReady(ResultBox::EepromCsum, ChecksumText(eeprom.checksum.value_or(ImageChecksum{})));
-    }
-
-    ctx.enterStage(RunStage::EraseRom);
-    if (!acknowledged(ctx, link::SendCommand(ctx.link, link::kOpEraseRom), RunOutcome::FlashFailed,
-                      MessageId::EraseRomFailed))
+    if (!ctx.config().eepromFile.empty() && !eraseAndProgram(ctx, kEepromStage))
+        return RunOutcome::EepromFailed;
+    if (!eraseAndProgram(ctx, kFlashStage))
         return RunOutcome::FlashFailed;
-    pause(ctx);
-    ctx.enterStage(RunStage::ProgramFlash);
-    const ImageOutcome firmware = ProgramImage(ctx, kOpProgramFlash);
-    if (!CheckFlashResult(ctx, firmware))
-        return RunOutcome::FlashFailed;
-    report.firmwareChecksum = firmware.checksum;
-    host.resultReady(ResultBox::FirmwareCsum, ChecksumText(firmware.checksum.value_or(ImageChecksum{})));
-
     ctx.succeed();
     return RunOutcome::Success;
 }
@@ -131,8 +162,8 @@ RunOutcome openPortAndRun(RunContext& ctx)
     }
 
     try {
-        port.setSettings(kLineSettings);
-        ctx.host.statusChanged(PortText(ctx.request.port) + ", 9600");
+        port.setSettings(link::kKrixLine);
+        showLineSpeed(ctx, link::kKrixLine.baud);
         return talkToRadio(ctx);
     } catch (const link::SerialError& e) {
         ctx.fail(RunOutcome::SerialFailed, MakeMessage(MessageId::PortFailed, {}, serialErrorText(e)),

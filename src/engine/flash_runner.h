@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "engine/flash_run.h"
 #include "engine/worker_thread.h"
@@ -36,18 +37,28 @@ public:
     // promptly and the run leaves through its closing steps without showing
     // further boxes.
     void cancel();
-    // Waits until the worker thread has ended.
+    // Waits until every worker thread has ended.
     void wait();
 
 private:
+    struct Worker;
+    // The run itself, on the worker thread; its arguments go when it returns.
+    void work(RunRequest request, FinishedHandler onFinished, std::shared_ptr<RunRecorder> recorder,
+              std::stop_token stop);
+    // Removes the workers whose run has returned, to be joined without the lock.
+    std::vector<std::unique_ptr<Worker>> takeEnded();
+
     PortFactory makePort_;
     ThreadStarter startThread_;
     link::Clock& clock_;
     RunHost& host_;
     std::atomic<bool> running_{false};
-    std::mutex mutex_;        // guards worker_ and stop_
+    std::mutex mutex_;        // guards workers_ and stop_
     std::stop_source stop_;
-    std::unique_ptr<WorkerThread> worker_;
+    // The current run's worker last. A run counts as ended before its
+    // handler has finished, so the one before may still be ending: nothing
+    // on the window's thread waits for it.
+    std::vector<std::unique_ptr<Worker>> workers_;
 };
 
 } // namespace zorvane

@@ -8,6 +8,41 @@ namespace zorvane {
 
 namespace {
 
+// The block header (opcode, address, length, checksum) and the data behind it.
+std::vector<std::uint8_t> blockPacket(std::uint8_t opcode, const files::ImageBlock& block)
+{
+    const link::Frame header =
+        link::BuildFrame(opcode, static_cast<std::uint8_t>(block.start >> 8),
+                         static_cast<std::uint8_t>(block.start & 0xFF), static_cast<std::uint8_t>(block.data.size()));
+    std::vector<std::uint8_t> packet(header.begin(), header.end());
+    packet.insert(packet.end(), block.data.begin(), block.data.end());
+    return packet;
+}
+
+// The radio returns the low eight bits of the plain sum of a block's data.
+std::uint8_t dataSum(const files::ImageBlock& block)
+{
+    unsigned sum = 0;
+    for (std::uint8_t byte : block.data)
+        sum += byte;
+    return static_cast<std::uint8_t>(sum & 0xFF);
+}
+
+struct BlockAck {
+    bool acknowledged = false;
+    bool invalidReply = false;   // a reply came but was dropped
+    std::uint8_t returnedSum = 0;
+};
+
+std::string blockFault(const files::ImageBlock& block, const BlockAck& ack)
+{
+    const std::string where = "block $" + HexText(block.start) + ": ";
+    if (ack.acknowledged)
+        return where + "the radio's sum $" + HexText(ack.returnedSum) + " differs from $" + HexText(dataSum(block));
+    return where + (ack.invalidReply ? "no valid acknowledgement after " : "no acknowledgement after ") +
+           std::to_string(kMaxResends) + " resends";
+}
+
 class ImageWriter {
 public:
     ImageWriter(RunContext& ctx, std::uint8_t opcode, const files::Image& image)
@@ -22,7 +57,6 @@ public:
     {
         const std::optional<ImageChecksum> checksum =
             image_.hasData ? std::optional<ImageChecksum>(image_.checksum) : std::nullopt;
-        ctx_.link.port.setRThreshold(link::kFrameBytes);
         for (const files::ImageBlock& block : image_.blocks) {
             sendBlockAndWait(block);
             ctx_.host.progress({stage_, block.start, bytesDone_, image_.dataBytes,
@@ -36,70 +70,55 @@ public:
     }
 
 private:
-    void writeBlock(const files::ImageBlock& block, const link::Frame& header)
-    {
-        link::SerialPort& port = ctx_.link.port;
-        port.Output(header);
-        for (const std::uint8_t& byte : block.data)
-            port.Output(std::span<const std::uint8_t>(&byte, 1));
-    }
-
     void sendBlockAndWait(const files::ImageBlock& block)
     {
+        const std::vector<std::uint8_t> packet = blockPacket(opcode_, block);
+        ctx_.link.port.discardInput();
+        ctx_.link.port.Output(packet);
+        ++ctx_.report.counts.blocks;
+        const BlockAck ack = awaitAck(packet);
+        if (ack.acknowledged && ack.returnedSum == dataSum(block))
+            bytesDone_ += block.data.size();
+        else
+            lineError(block, blockFault(block, ack));
+    }
+
+    // The first valid reply within kBlockAckLimit. The block goes out again
+    // at every kResendInterval without one (the wait's start stays), at most
+    // kMaxResends times; replies with a wrong checksum or opcode are dropped.
+    BlockAck awaitAck(std::span<const std::uint8_t> packet)
+    {
         link::RadioLink& link = ctx_.link;
-        link::SerialPort& port = link.port;
-        RunCounts& counts = ctx_.report.counts;
-
-        port.discardInput();
-        const link::Frame header =
-            link::BuildFrame(opcode_, static_cast<std::uint8_t>(block.start >> 8),
-                             static_cast<std::uint8_t>(block.start & 0xFF),
-                             static_cast<std::uint8_t>(block.data.size()));
-        unsigned sentSum = 0;
-        for (std::uint8_t byte : block.data)
-            sentSum += byte;
-        writeBlock(block, header);
-        ++counts.blocks;
-
         const link::Clock::time_point start = link.clock.now();
-        port.setInputLen(1);
+        BlockAck ack;
         int resends = 0;
-        bool acknowledged = false;
-        bool invalidReply = false;
-        std::uint8_t returnedSum = 0;
         do {
             const auto nextResend = start + kResendInterval * (resends + 1);
-            if (link.awaitReceive(resends < kMaxResends ? nextResend : start + kBlockAckLimit)) {
-                std::optional<link::Frame> reply = link::ReadFrame(port);
-                if (reply && (*reply)[4] == link::FrameChecksum(*reply) && (*reply)[0] == opcode_) {
-                    acknowledged = true;
-                    returnedSum = (*reply)[3];
-                } else {
-                    invalidReply = true;
-                }
+            const auto deadline = resends < kMaxResends ? nextResend : start + kBlockAckLimit;
+            if (const std::optional<link::Frame> reply = link::ReceiveFrame(link, deadline)) {
+                ack.acknowledged = link::ChecksumHolds(*reply) && (*reply)[0] == opcode_;
+                ack.invalidReply = ack.invalidReply || !ack.acknowledged;
+                ack.returnedSum = (*reply)[3];
             }
-            // An acknowledged block is never sent twice.
-            if (!acknowledged && link.clock.now() >= nextResend && resends < kMaxResends) {
+            if (!ack.acknowledged && link.clock.now() >= nextResend && resends < kMaxResends) {
                 ++resends;
-                ++counts.resends;
-                port.discardOutput();
-                port.discardInput();
-                writeBlock(block, header);
+                resend(packet);
             }
-        } while (link.elapsedSince(start) < kBlockAckLimit && !acknowledged);
+        } while (link.elapsedSince(start) < kBlockAckLimit && !ack.acknowledged);
+        return ack;
+    }
 
-        const std::string where = "block $" + HexText(block.start) + ": ";
-        if (acknowledged && returnedSum == (sentSum & 0xFF)) {
-            bytesDone_ += block.data.size();
-            return;
-        }
-        std::string cause;
-        if (acknowledged)
-            cause = where + "the radio's sum $" + HexText(returnedSum) + " differs from $" + HexText(sentSum & 0xFF);
-        else
-            cause = where + (invalidReply ? "no valid acknowledgement after " : "no acknowledgement after ") +
-                    std::to_string(kMaxResends) + " resends";
-        ++counts.lineErrors;
+    void resend(std::span<const std::uint8_t> packet)
+    {
+        ++ctx_.report.counts.resends;
+        ctx_.link.port.discardOutput();
+        ctx_.link.port.discardInput();
+        ctx_.link.port.Output(packet);
+    }
+
+    void lineError(const files::ImageBlock& block, const std::string& cause)
+    {
+        ++ctx_.report.counts.lineErrors;
         lineErrorCause_ = cause;
         ctx_.host.statusChanged("ERROR at line $" + HexText(block.start));
         const Answer answer =

@@ -8,17 +8,19 @@
 #include <string>
 
 #include "engine/run_context.h"
+#include "link/protocol.h"
 
 namespace zorvane {
 
-constexpr std::uint8_t kOpProgramEeprom = 0x22;
-constexpr std::uint8_t kOpProgramFlash = 0x08;
+using link::kOpProgramEeprom;
+using link::kOpProgramFlash;
 
 constexpr auto kResendInterval = std::chrono::seconds(3);  // resends at 3, 6 and 9 s
 constexpr int kMaxResends = 3;
 constexpr auto kBlockAckLimit = std::chrono::seconds(12);
 
-// Image stage results, numbered as the operator's manual numbers them.
+// Image stage results. The values are the stage codes that the boot and
+// the image stages share (3 to 10).
 enum class ImageResult {
     FileMissing = 3,
     Ok = 8,
@@ -32,8 +34,8 @@ struct ImageOutcome {
     std::optional<ImageChecksum> checksum;   // once the first data record was read
 };
 
-// Programs the run's EEPROM image for opcode 0x22, its firmware image for
-// any other opcode.
+// Programs the run's EEPROM image for kOpProgramEeprom, its firmware image
+// for any other opcode.
 ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
 
 } // namespace zorvane

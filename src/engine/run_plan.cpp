@@ -8,9 +8,7 @@ namespace zorvane {
 
 namespace {
 
-// 7600 baud, ten bits a byte (start, eight data, stop).
-constexpr double kLineBytesPerSecond = 7600.0 / 10;
-constexpr auto kSmartModeWait = std::chrono::seconds(1);
+constexpr double kLineBytesPerSecond = static_cast<double>(link::kRadioBaud) / link::kLineBitsPerByte;
 constexpr std::size_t kCommandBytes = 2 * link::kFrameBytes;   // the packet and its acknowledgement
 constexpr std::size_t kBlockOverhead = 2 * link::kFrameBytes;  // the header and its acknowledgement
 
@@ -34,7 +32,7 @@ RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* mani
     std::size_t commands = 3;   // Erase CONFIG, Program CONFIG, Erase ROM
     if (plan.images->eeprom)
         ++commands;   // Erase EEPROM
-    plan.lineTime = kSmartModeWait + lineTime(kBootBytes + kVersionReplyBytes) +
+    plan.lineTime = kSmartModePause + lineTime(kBootBytes + link::kFrameBytes) +
                     static_cast<double>(commands) * (lineTime(kCommandBytes) + kTimer1Interval);
     const RunImages& read = *plan.images;
     for (const files::Image* image : {read.eeprom ? &*read.eeprom : nullptr, &read.firmware})

@@ -14,7 +14,7 @@ namespace zorvane {
 
 struct RunPlan {
     std::shared_ptr<const RunImages> images;    // none when a file would stop the run
-    std::chrono::duration<double> lineTime{};   // on a 7600-baud line, pauses included
+    std::chrono::duration<double> lineTime{};   // at the radio's line speed, pauses included
     std::optional<RunFailure> failure;          // the first thing that would stop a run
 };
 

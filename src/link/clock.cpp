@@ -21,4 +21,9 @@ std::string SecondsText(Seconds elapsed)
     return text;
 }
 
+std::string WholeSecondsText(std::chrono::seconds limit)
+{
+    return std::to_string(limit.count()) + " s";
+}
+
 } // namespace zorvane::link

@@ -30,5 +30,7 @@ using Seconds = std::chrono::duration<double>;
 
 // "3.4 s": a wait's length for the operator, to a tenth of a second.
 std::string SecondsText(Seconds elapsed);
+// "3 s": a time limit for the operator.
+std::string WholeSecondsText(std::chrono::seconds limit);
 
 } // namespace zorvane::link

@@ -1,5 +1,6 @@
 #include "link/command_link.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zorvane::link {
@@ -9,9 +10,20 @@ namespace {
 AckReply sendPacket(RadioLink& link, const Frame& packet)
 {
     link.port.Output(packet);
-    link.port.setRThreshold(kFrameBytes);
-    link.port.setInputLen(1);
     return WaitForAck(link, packet[0]);
+}
+
+AckResult judge(const Frame& frame, std::uint8_t opcode, Seconds elapsed)
+{
+    if (!ChecksumHolds(frame))
+        return AckResult::BadChecksum;
+    if (frame[0] != opcode)
+        return AckResult::WrongOpcode;
+    if (frame[3] != kAckMarker)
+        return AckResult::NotAccepted;
+    if (elapsed >= kAckTimeout)
+        return AckResult::Late;
+    return AckResult::Acknowledged;
 }
 
 std::string hexByte(std::uint8_t value)
@@ -38,15 +50,18 @@ Frame BuildFrame(std::uint8_t byte0, std::uint8_t byte1, std::uint8_t byte2, std
     return frame;
 }
 
-std::optional<Frame> ReadFrame(SerialPort& port)
+bool ChecksumHolds(const Frame& frame)
 {
-    Frame frame{};
-    for (std::uint8_t& byte : frame) {
-        std::vector<std::uint8_t> one = port.Input();
-        if (one.empty())
-            return std::nullopt;
-        byte = one.front();
-    }
+    return frame[4] == FrameChecksum(frame);
+}
+
+std::optional<Frame> ReceiveFrame(RadioLink& link, Clock::time_point deadline)
+{
+    const std::vector<std::uint8_t> bytes = link.receive(kFrameBytes, deadline);
+    if (bytes.size() < kFrameBytes)
+        return std::nullopt;
+    Frame frame;
+    std::copy_n(bytes.begin(), kFrameBytes, frame.begin());
     return frame;
 }
 
@@ -63,28 +78,13 @@ AckReply SendConfigCommand(RadioLink& link, std::uint8_t configByte)
 AckReply WaitForAck(RadioLink& link, std::uint8_t opcode)
 {
     const Clock::time_point start = link.clock.now();
+    const std::optional<Frame> frame = ReceiveFrame(link, start + kAckTimeout);
     AckReply reply;
-    std::optional<Frame> frame;
-    const bool received = link.awaitReceive(start + kAckTimeout);
-    if (received)
-        frame = ReadFrame(link.port);
     reply.elapsed = link.elapsedSince(start);
-    if (!received)
-        reply.result = AckResult::NoReply;
-    else if (!frame)
-        reply.result = AckResult::Short;
-    else if ((*frame)[4] != FrameChecksum(*frame))
-        reply.result = AckResult::BadChecksum;
-    else if ((*frame)[0] != opcode)
-        reply.result = AckResult::WrongOpcode;
-    else if ((*frame)[3] != kAckMarker)
-        reply.result = AckResult::NotAccepted;
-    else if (reply.elapsed >= kAckTimeout)
-        reply.result = AckResult::Late;
-    else
-        reply.result = AckResult::Acknowledged;
-    if (frame)
+    if (frame) {
         reply.frame = *frame;
+        reply.result = judge(*frame, opcode, reply.elapsed);
+    }
     return reply;
 }
 
@@ -94,15 +94,13 @@ std::string AckReply::cause() const
     case AckResult::Acknowledged:
         return {};
     case AckResult::NoReply:
-        return "no acknowledgement within 3 s";
-    case AckResult::Short:
-        return "acknowledgement shorter than 5 bytes";
+        return "no acknowledgement within " + WholeSecondsText(kAckTimeout);
     case AckResult::Late:
         return "acknowledgement " + SecondsText(elapsed) + " after the command";
     case AckResult::WrongOpcode:
         return "acknowledgement for opcode " + hexByte(frame[0]);
     case AckResult::NotAccepted:
-        return "command not accepted (byte 3 was " + hexByte(frame[3]) + ", not $7F)";
+        return "command not accepted (byte 3 was " + hexByte(frame[3]) + ", not " + hexByte(kAckMarker) + ")";
     case AckResult::BadChecksum:
         return "acknowledgement checksum " + hexByte(frame[4]) + ", expected " + hexByte(FrameChecksum(frame));
     }

@@ -8,12 +8,12 @@ void RadioLink::checkCancelled() const
         throw RunCancelled{};
 }
 
-bool RadioLink::awaitReceive(Clock::time_point deadline)
+std::vector<std::uint8_t> RadioLink::receive(std::size_t count, Clock::time_point deadline)
 {
     checkCancelled();
-    const bool reached = port.waitForReceive(deadline, stop);
+    std::vector<std::uint8_t> bytes = port.read(count, deadline, stop);
     checkCancelled();
-    return reached;
+    return bytes;
 }
 
 void RadioLink::pause(Clock::duration length)

@@ -20,9 +20,9 @@ public:
     {
     }
 
-    // Blocks until the receive threshold is reached (true: the receive
-    // event) or the deadline passes (false). Throws RunCancelled.
-    bool awaitReceive(Clock::time_point deadline);
+    // The first `count` bytes to arrive, or fewer once the deadline has
+    // passed. Throws RunCancelled.
+    std::vector<std::uint8_t> receive(std::size_t count, Clock::time_point deadline);
     // Sleeps for the given time. Throws RunCancelled.
     void pause(Clock::duration length);
     // Throws RunCancelled when the run has been asked to stop.

@@ -1,15 +1,14 @@
 // The serial port as the flash run uses it: open and close by port number,
-// line settings, a custom baud rate, receive threshold and read size,
-// discarding of both buffers, byte-array writes, bounded reads and a
-// receive notification that a waiting run blocks on.
+// line settings, a custom baud rate, discarding of both buffers, byte-array
+// writes and reads of a given count that end at a deadline.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <stop_token>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "link/clock.h"
@@ -37,15 +36,15 @@ public:
     std::string source;
 };
 
-// Line settings text such as "9600,N,8,1".
 struct LineSettings {
-    std::int32_t baud = 9600;
+    std::int32_t baud = 0;
     char parity = 'N';
     int dataBits = 8;
     int stopBits = 1;
+    bool operator==(const LineSettings&) const = default;
 };
-// Parses a settings text; throws SerialError (kErrOpenFailed) when malformed.
-LineSettings ParseSettings(std::string_view text);
+// As the operator writes them: "9600,N,8,1".
+std::string SettingsText(const LineSettings& settings);
 
 // How a request for a new line speed went.
 enum class BaudChange { Done, StateUnreadable, Refused };
@@ -59,25 +58,23 @@ public:
     virtual bool PortOpen() const = 0;
     virtual void open() = 0;                    // throws SerialError
     virtual void close() noexcept = 0;
-    virtual void setSettings(std::string_view settings) = 0;
+    virtual void setSettings(const LineSettings& settings) = 0;
     // Reads the port's state, changes only its speed and writes it back.
     virtual BaudChange changeBaudRate(std::int32_t baud) = 0;
-    virtual void setRThreshold(int bytes) = 0;
-    virtual void setInputLen(int bytes) = 0;
-    virtual void discardInput() = 0;            // InBufferCount = 0
-    virtual void discardOutput() = 0;           // OutBufferCount = 0
+    virtual void discardInput() = 0;            // drops every byte waiting to be read
+    virtual void discardOutput() = 0;           // drops every byte not yet sent
+    // Sends the bytes in order, as one write.
     virtual void Output(std::span<const std::uint8_t> bytes) = 0;
-    // Removes and returns up to InputLen waiting bytes (possibly none).
-    virtual std::vector<std::uint8_t> Input() = 0;
-    // Blocks until at least RThreshold bytes are waiting (true, also when
-    // they were waiting already), the deadline passes or stop is requested
-    // (false). Throws SerialError when the port fails.
-    virtual bool waitForReceive(Clock::time_point deadline, std::stop_token stop) = 0;
+    // Removes and returns the first `count` bytes to arrive, as soon as they
+    // are there (also when they were waiting already). Once the deadline has
+    // passed or stop is requested it returns what is waiting, up to `count`,
+    // possibly nothing. Throws SerialError when the port fails.
+    virtual std::vector<std::uint8_t> read(std::size_t count, Clock::time_point deadline, std::stop_token stop) = 0;
     // The control's name, the source of its errors.
     virtual std::string Name() const { return "MSComm1"; }
 };
 
-// Switches the open port to an arbitrary speed (7600 for the radio) and
+// Switches the open port to an arbitrary speed (the radio's) and
 // changes nothing else. Throws SerialError 8018, 8021 or 8015.
 void SetBaudRate(SerialPort& Com, std::int32_t baud);
 

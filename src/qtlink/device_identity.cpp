@@ -22,6 +22,20 @@ std::string byIdName(const std::filesystem::path& device)
     return {};
 }
 
+// Qt lists only the ports that have a device behind them in the kernel's
+// tty class; a pseudo-terminal has none. Looking first spares a scan of
+// every tty (tens of milliseconds) per port that the listing cannot hold.
+bool mayBeListed(const std::filesystem::path& device)
+{
+#if defined(Q_OS_LINUX)
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::path("/sys/class/tty") / device.filename() / "device", ec);
+#else
+    (void)device;
+    return true;
+#endif
+}
+
 } // namespace
 
 DeviceIdentity DescribeDevice(const std::string& device)
@@ -32,6 +46,8 @@ DeviceIdentity DescribeDevice(const std::string& device)
     identity.path = ec ? device : canonical.string();
     if (!ec)
         identity.byId = byIdName(canonical);
+    if (!mayBeListed(identity.path))
+        return identity;
     // Qt names a port by its short name; the device's path finds it.
     const QString location = QString::fromStdString(identity.path);
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())

@@ -146,25 +146,33 @@ void QtSerialPort::throwDeviceError(const std::string& what)
     throw SerialError(kErrDeviceIo, reason, Name());
 }
 
-void QtSerialPort::setSettings(std::string_view text)
+void QtSerialPort::setSettings(const LineSettings& s)
 {
     requireOpen("Settings");
-    const LineSettings s = ParseSettings(text);
     const bool applied = port_->setBaudRate(s.baud) && port_->setParity(toParity(s.parity)) &&
                          port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
                          port_->setStopBits(s.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     if (!applied)
-        throwDeviceError("Cannot apply settings " + std::string(text));
+        throwDeviceError("Cannot apply settings " + SettingsText(s));
+}
+
+void QtSerialPort::sendQueued(const char* what)
+{
+    // Without an event loop on this thread the bytes leave Qt's buffer only
+    // when asked to: at once as far as the device takes them, then waiting
+    // only for what it would not take.
+    port_->flush();
+    while (port_->bytesToWrite() > 0) {
+        if (!port_->waitForBytesWritten(kWriteTimeoutMs))
+            throwDeviceError(what);
+    }
 }
 
 void QtSerialPort::drainOutput()
 {
     // Bytes still queued must leave at the old speed: the smart-mode bytes
-    // are meant for the KRIX box at 9600.
-    while (port_->bytesToWrite() > 0) {
-        if (!port_->waitForBytesWritten(kWriteTimeoutMs))
-            throwDeviceError("Cannot send queued bytes");
-    }
+    // are for the KRIX box, which hears its own speed only.
+    sendQueued("Cannot send queued bytes");
 #if defined(Q_OS_UNIX)
     ::tcdrain(static_cast<int>(port_->handle()));
 #endif
@@ -204,21 +212,39 @@ void QtSerialPort::Output(std::span<const std::uint8_t> bytes)
                                       static_cast<qint64>(bytes.size()));
     if (written != static_cast<qint64>(bytes.size()))
         throwDeviceError("Cannot write to the port");
-    // Without an event loop on this thread the bytes leave Qt's buffer only here.
-    if (!port_->waitForBytesWritten(kWriteTimeoutMs))
-        throwDeviceError("Cannot write to the port");
+    sendQueued("Cannot write to the port");
 }
 
-std::vector<std::uint8_t> QtSerialPort::Input()
+std::vector<std::uint8_t> QtSerialPort::read(std::size_t count, Clock::time_point deadline, std::stop_token stop)
 {
     requireOpen("Input");
-    if (port_->bytesAvailable() == 0 && !port_->waitForReadyRead(0)) {
-        if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
-            throwDeviceError("Cannot read from the port");
-        port_->clearError();
+    const auto waiting = [this] { return static_cast<std::size_t>(port_->bytesAvailable()); };
+    while (waiting() < count && !stop.stop_requested()) {
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now());
+        if (remaining.count() <= 0)
+            break;
+        pullArrivals(remaining, stop);
+        // The rest cannot come faster than the line carries it (one byte of
+        // it may be under way already): sleep through that time instead of
+        // waking for every byte.
+        const std::size_t have = waiting();
+        if (have > 0 && have + 1 < count) {
+            const auto lineBound = byteTime() * static_cast<Clock::duration::rep>(count - have - 1);
+            clock_.sleepUntil(std::min(deadline, clock_.now() + lineBound), stop);
+        }
     }
-    const QByteArray data = port_->read(inputLen_ > 0 ? inputLen_ : port_->bytesAvailable());
+    const QByteArray data = port_->read(static_cast<qint64>(count));
     return {data.begin(), data.end()};
+}
+
+Clock::duration QtSerialPort::byteTime() const
+{
+    const int baud = port_->baudRate();
+    if (baud <= 0)
+        return {};
+    const int bits = 1 + port_->dataBits() + (port_->parity() == QSerialPort::NoParity ? 0 : 1) +
+                     (port_->stopBits() == QSerialPort::TwoStop ? 2 : 1);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bits) / baud));
 }
 
 #if defined(Q_OS_UNIX)
@@ -233,7 +259,7 @@ QtSerialPort::Readiness QtSerialPort::sleepUntilReadable(std::chrono::millisecon
     pollfd fds[2] = {{static_cast<int>(port_->handle()), POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
     const int ready = ::poll(fds, stopPipe_[0] >= 0 ? 2 : 1, static_cast<int>(timeout.count()));
     char drain[16];
-    while (stopPipe_[0] >= 0 && ::read(stopPipe_[0], drain, sizeof drain) > 0) {
+    while ((fds[1].revents & POLLIN) && ::read(stopPipe_[0], drain, sizeof drain) > 0) {
     }
     if (ready <= 0)
         return Readiness::Nothing;
@@ -241,41 +267,35 @@ QtSerialPort::Readiness QtSerialPort::sleepUntilReadable(std::chrono::millisecon
         return Readiness::Failed;
     return (fds[0].revents & POLLIN) ? Readiness::Readable : Readiness::Nothing;
 }
+
+void QtSerialPort::pullArrivals(std::chrono::milliseconds timeout, std::stop_token stop)
+{
+    const Readiness readiness = sleepUntilReadable(std::min(timeout, std::chrono::milliseconds(INT_MAX)), stop);
+    if (readiness == Readiness::Nothing)
+        return;
+    // The bytes, or the failure, are there already: Qt need not wait for them.
+    const bool pulled = port_->waitForReadyRead(0);
+    if (readiness == Readiness::Failed && !pulled) {
+        port_->clearError();
+        throw SerialError(kErrDeviceIo, deviceName() + ": the device is gone", Name());
+    }
+    if (!pulled)
+        clearWaitError();
+}
+#else
+void QtSerialPort::pullArrivals(std::chrono::milliseconds timeout, std::stop_token)
+{
+    if (!port_->waitForReadyRead(static_cast<int>(std::min<long long>(timeout.count(), kStopCheckMs))))
+        clearWaitError();
+}
 #endif
 
-bool QtSerialPort::waitForReceive(Clock::time_point deadline, std::stop_token stop)
+void QtSerialPort::clearWaitError()
 {
-    requireOpen("Receive");
-    while (true) {
-        if (port_->bytesAvailable() >= std::max(threshold_, 1))
-            return true;
-        if (stop.stop_requested())
-            return false;
-        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_.now());
-        if (remaining.count() <= 0)
-            return false;
-#if defined(Q_OS_UNIX)
-        const Readiness readiness =
-            sleepUntilReadable(std::min(remaining, std::chrono::milliseconds(INT_MAX)), stop);
-        if (readiness == Readiness::Nothing)
-            continue;
-        // The bytes, or the failure, are there already: Qt need not wait for them.
-        const bool pulled = port_->waitForReadyRead(0);
-        if (readiness == Readiness::Failed && !pulled) {
-            port_->clearError();
-            throw SerialError(kErrDeviceIo, deviceName() + ": the device is gone", Name());
-        }
-#else
-        const bool pulled =
-            port_->waitForReadyRead(static_cast<int>(std::min<long long>(remaining.count(), kStopCheckMs)));
-#endif
-        if (!pulled) {
-            // A closed far end shows as a read error while the port stays open.
-            if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
-                throwDeviceError("The port failed while waiting for the radio");
-            port_->clearError();
-        }
-    }
+    // A closed far end shows as a read error while the port stays open.
+    if (port_->error() != QSerialPort::TimeoutError && port_->error() != QSerialPort::NoError)
+        throwDeviceError("The port failed while waiting for the radio");
+    port_->clearError();
 }
 
 } // namespace zorvane::link

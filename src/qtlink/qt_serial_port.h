@@ -30,15 +30,12 @@ public:
     bool PortOpen() const override;
     void open() override;
     void close() noexcept override;
-    void setSettings(std::string_view settings) override;
+    void setSettings(const LineSettings& settings) override;
     BaudChange changeBaudRate(std::int32_t baud) override;
-    void setRThreshold(int bytes) override { threshold_ = bytes; }
-    void setInputLen(int bytes) override { inputLen_ = bytes; }
     void discardInput() override;
     void discardOutput() override;
     void Output(std::span<const std::uint8_t> bytes) override;
-    std::vector<std::uint8_t> Input() override;
-    bool waitForReceive(Clock::time_point deadline, std::stop_token stop) override;
+    std::vector<std::uint8_t> read(std::size_t count, Clock::time_point deadline, std::stop_token stop) override;
 
     // The device the port opens (or has open).
     std::string deviceName() const;
@@ -46,7 +43,16 @@ public:
 private:
     [[noreturn]] void throwDeviceError(const std::string& what);
     void requireOpen(const char* operation) const;
+    // Hands every byte written to the operating system.
+    void sendQueued(const char* what);
     void drainOutput();
+    // Waits up to the timeout for more bytes and moves them into Qt's buffer.
+    // Throws SerialError when the device fails meanwhile.
+    void pullArrivals(std::chrono::milliseconds timeout, std::stop_token stop);
+    // How long the line takes for one byte at its present settings.
+    Clock::duration byteTime() const;
+    // After a wait without bytes: throws if the port failed, else forgets the time-out.
+    void clearWaitError();
     enum class Readiness { Nothing, Readable, Failed };
     // Sleeps until the device has something to read or has failed, the
     // timeout passes, or stop is requested.
@@ -56,8 +62,6 @@ private:
     DeviceResolver resolveDevice_;
     std::unique_ptr<QSerialPort> port_;
     int commPort_ = 1;
-    int threshold_ = 1;
-    int inputLen_ = 0;   // 0: a read takes everything waiting
     int stopPipe_[2] = {-1, -1};   // wakes a wait when the run is asked to stop
 };
 

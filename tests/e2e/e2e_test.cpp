@@ -33,6 +33,11 @@ const Platform kPellamar{"pellamar", "pellamar.s19", "pellamar_ee.s19", "3F"};
 const Platform kTessivar{"tessivar", "tessivar.s19", nullptr, "A5"};
 const Platform kOther{"other", "firmware.s19", "eeprom.s19", "00"};
 
+void PrintTo(const Platform& platform, std::ostream* out)
+{
+    *out << platform.name;
+}
+
 class FlashAgainstSimulator : public ::testing::Test {
 protected:
     void SetUp() override

@@ -48,7 +48,7 @@ void FakeSerialPort::open()
         throw link::SerialError(*openError, "cannot open", Name());
     open_ = true;
     ++opens;
-    baud_ = 9600;
+    baud_ = link::kKrixLine.baud;
 }
 
 void FakeSerialPort::close() noexcept
@@ -58,11 +58,11 @@ void FakeSerialPort::close() noexcept
     open_ = false;
 }
 
-void FakeSerialPort::setSettings(std::string_view settings)
+void FakeSerialPort::setSettings(const link::LineSettings& settings)
 {
     checkFailure();
-    baud_ = link::ParseSettings(settings).baud;
-    settingsApplied.emplace_back(settings);
+    baud_ = settings.baud;
+    settingsApplied.push_back(settings);
 }
 
 link::BaudChange FakeSerialPort::changeBaudRate(std::int32_t baud)
@@ -97,39 +97,30 @@ void FakeSerialPort::Output(std::span<const std::uint8_t> bytes)
         onWrite(bytes, baud_);
 }
 
-std::vector<std::uint8_t> FakeSerialPort::Input()
+void FakeSerialPort::advanceTowards(link::Clock::time_point deadline)
 {
-    checkFailure();
-    deliverDue();
-    std::size_t count = inputLen_ > 0 ? std::min<std::size_t>(inputLen_, received_.size()) : received_.size();
-    std::vector<std::uint8_t> taken(received_.begin(), received_.begin() + static_cast<long>(count));
-    received_.erase(received_.begin(), received_.begin() + static_cast<long>(count));
-    return taken;
+    auto next = arrivals_.empty() ? deadline : std::min(deadline, arrivals_.front().at);
+    if (failAtSeconds)
+        next = std::min(next, FakeClock::kStart + std::chrono::duration_cast<link::Clock::duration>(
+                                                   link::Seconds(*failAtSeconds)));
+    clock_.advanceTo(next);
 }
 
-bool FakeSerialPort::waitForReceive(link::Clock::time_point deadline, std::stop_token stop)
+std::vector<std::uint8_t> FakeSerialPort::read(std::size_t count, link::Clock::time_point deadline,
+                                               std::stop_token stop)
 {
-    const auto enough = [this] { return received_.size() >= static_cast<std::size_t>(std::max(threshold_, 1)); };
+    // Bytes that arrive at the deadline itself are in time.
     while (true) {
         checkFailure();
         deliverDue();
-        if (enough())
-            return true;
-        if (stop.stop_requested())
-            return false;
-        auto next = arrivals_.empty() ? deadline : std::min(deadline, arrivals_.front().at);
-        if (failAtSeconds)
-            next = std::min(next, FakeClock::kStart + std::chrono::duration_cast<link::Clock::duration>(
-                                                       link::Seconds(*failAtSeconds)));
-        if (next <= clock_.now() && clock_.now() >= deadline)
-            return false;
-        clock_.advanceTo(next);
-        if (clock_.now() >= deadline) {
-            checkFailure();
-            deliverDue();
-            return enough();
-        }
+        if (received_.size() >= count || stop.stop_requested() || clock_.now() >= deadline)
+            break;
+        advanceTowards(deadline);
     }
+    const auto taken = static_cast<long>(std::min(count, received_.size()));
+    std::vector<std::uint8_t> bytes(received_.begin(), received_.begin() + taken);
+    received_.erase(received_.begin(), received_.begin() + taken);
+    return bytes;
 }
 
 } // namespace zorvane::testkit

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kit/fake_clock.h"
+#include "link/protocol.h"
 #include "link/serial_port.h"
 
 namespace zorvane::testkit {
@@ -39,14 +40,12 @@ public:
 
     // What happened.
     std::vector<WriteRecord> writes;
-    std::vector<std::string> settingsApplied;
+    std::vector<link::LineSettings> settingsApplied;
     int opens = 0;
     int closes = 0;
     int inputDiscards = 0;
     int outputDiscards = 0;
     std::int32_t baud() const { return baud_; }
-    int rThreshold() const { return threshold_; }
-    int inputLen() const { return inputLen_; }
     std::size_t waiting() const { return received_.size(); }
     // Every byte written, joined.
     std::vector<std::uint8_t> allBytesWritten() const;
@@ -56,15 +55,12 @@ public:
     bool PortOpen() const override { return open_; }
     void open() override;
     void close() noexcept override;
-    void setSettings(std::string_view settings) override;
+    void setSettings(const link::LineSettings& settings) override;
     link::BaudChange changeBaudRate(std::int32_t baud) override;
-    void setRThreshold(int bytes) override { threshold_ = bytes; }
-    void setInputLen(int bytes) override { inputLen_ = bytes; }
     void discardInput() override;
     void discardOutput() override;
     void Output(std::span<const std::uint8_t> bytes) override;
-    std::vector<std::uint8_t> Input() override;
-    bool waitForReceive(link::Clock::time_point deadline, std::stop_token stop) override;
+    std::vector<std::uint8_t> read(std::size_t count, link::Clock::time_point deadline, std::stop_token stop) override;
 
 private:
     struct Arrival {
@@ -73,15 +69,16 @@ private:
     };
     void deliverDue();
     void checkFailure();
+    // Moves the clock to the next arrival or failure before the deadline,
+    // or to the deadline.
+    void advanceTowards(link::Clock::time_point deadline);
 
     FakeClock& clock_;
     std::deque<Arrival> arrivals_;   // kept in time order
     std::deque<std::uint8_t> received_;
     int commPort_ = 1;
     bool open_ = false;
-    std::int32_t baud_ = 9600;
-    int threshold_ = 0;
-    int inputLen_ = 0;
+    std::int32_t baud_ = link::kKrixLine.baud;
 };
 
 } // namespace zorvane::testkit

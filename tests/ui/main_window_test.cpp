@@ -575,14 +575,14 @@ struct SilentPort : testkit::FakeSerialPort {
     {
     }
     ~SilentPort() override { closedAtEnd = !PortOpen(); }
-    bool waitForReceive(link::Clock::time_point, std::stop_token stop) override
+    std::vector<std::uint8_t> read(std::size_t, link::Clock::time_point, std::stop_token stop) override
     {
         waiting = true;
         std::mutex mutex;
         std::condition_variable_any wake;
         std::unique_lock lock(mutex);
         wake.wait(lock, stop, [] { return false; });
-        return false;
+        return {};
     }
     std::atomic<bool>& waiting;
     std::atomic<bool>& closedAtEnd;

@@ -10,6 +10,7 @@
 #include "kit/bytes.h"
 #include "kit/engine_fixture.h"
 #include "kit/scripted_radio.h"
+#include "link/protocol.h"
 #include "srec_writer.h"
 
 namespace zorvane {
@@ -40,7 +41,7 @@ protected:
     RunOutcome run() { return cmdBeginFlash_Click(ctx); }
 
     // The line traffic, one line a write; runs of single-byte writes are
-    // summed up as one line.
+    // summed up as one line, and the data behind a block's header counted.
     Lines transcript() const
     {
         Lines lines;
@@ -64,10 +65,12 @@ protected:
             char text[64];
             std::snprintf(text, sizeof text, "%7.3f %d", w.at, w.baud);
             std::string line = text;
-            for (std::uint8_t b : w.bytes) {
-                std::snprintf(text, sizeof text, " %02X", b);
+            for (std::size_t i = 0; i < w.bytes.size() && i < link::kFrameBytes; ++i) {
+                std::snprintf(text, sizeof text, " %02X", w.bytes[i]);
                 line += text;
             }
+            if (w.bytes.size() > link::kFrameBytes)
+                line += " + " + std::to_string(w.bytes.size() - link::kFrameBytes) + " data bytes";
             lines.push_back(line);
         }
         flush();
@@ -94,13 +97,10 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
         "  2.550 7600 31 00 00 00 31",
         "  3.070 7600 32 00 00 A5 D7",
         "  3.590 7600 1F 00 00 00 1F",
-        "  4.110 7600 22 00 00 10 32",
-        "  4.110 7600 16 single bytes",
+        "  4.110 7600 22 00 00 10 32 + 16 data bytes",
         "  4.130 7600 05 00 00 00 05",
-        "  4.650 7600 08 80 00 80 08",
-        "  4.650 7600 128 single bytes",
-        "  4.670 7600 08 80 80 20 28",
-        "  4.670 7600 32 single bytes",
+        "  4.650 7600 08 80 00 80 08 + 128 data bytes",
+        "  4.670 7600 08 80 80 20 28 + 32 data bytes",
     }));
 
     EXPECT_EQ(host.messageIds(), (std::vector{MessageId::ResetRadio, MessageId::Success}));
@@ -139,7 +139,7 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
     EXPECT_DOUBLE_EQ(report.stageTimes[1].took.count(), 1.0) << "smart mode: the 1 s wait";
     EXPECT_NEAR(report.stageTimes[3].took.count(), 1.04, 1e-9) << "CONFIG: two acknowledgements and pauses";
     EXPECT_FALSE(port.PortOpen());
-    EXPECT_EQ(port.settingsApplied, Lines{"9600,N,8,1"});
+    EXPECT_EQ(port.settingsApplied, (std::vector<link::LineSettings>{{9600, 'N', 8, 1}}));
 
     // What the radio holds is what the files say.
     EXPECT_EQ(radio->model.configByte(), 0xA5);
@@ -353,11 +353,18 @@ TEST_F(FlashRun, FileFaultTakesTheHintsPlace)
 
 // A stop at the reset prompt, whether the run is cancelled or the operator
 // answers stop: no box after it, and the closing steps.
-class StopAtTheResetPrompt : public FlashRun, public ::testing::WithParamInterface<bool> {};
+enum class StopBy { Cancelling, AnsweringStop };
+
+void PrintTo(StopBy by, std::ostream* out)
+{
+    *out << (by == StopBy::Cancelling ? "Cancelling" : "AnsweringStop");
+}
+
+class StopAtTheResetPrompt : public FlashRun, public ::testing::WithParamInterface<StopBy> {};
 
 TEST_P(StopAtTheResetPrompt, LeavesQuietly)
 {
-    if (GetParam())
+    if (GetParam() == StopBy::Cancelling)
         host.onMessage = [this](const Message&) { stop.request_stop(); };
     else
         host.answers = {Answer::Stop};
@@ -368,7 +375,9 @@ TEST_P(StopAtTheResetPrompt, LeavesQuietly)
     EXPECT_EQ(port.writes.size(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelledOrAnswered, StopAtTheResetPrompt, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(CancelledOrAnswered, StopAtTheResetPrompt,
+                         ::testing::Values(StopBy::Cancelling, StopBy::AnsweringStop),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
 
 TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
 {

@@ -90,6 +90,31 @@ TEST_F(Runner, SecondStartIsRefusedWhileARunIsInProgress)
     EXPECT_EQ(runToEnd(runner).outcome, RunOutcome::Success) << "a new run starts once the last has ended";
 }
 
+TEST_F(Runner, StartingAgainDoesNotWaitForTheLastRunsHandler)
+{
+    // Bounded only so that a start that waits fails the test instead of hanging it.
+    constexpr auto kLongerThanAnyStart = 10s;
+    testkit::FakeClock clock;
+    FlashRunner runner(fakePorts(clock), clock, host);
+    std::promise<void> firstEnding;
+    std::promise<void> secondStarted;
+    std::future<void> started = secondStarted.get_future();
+    std::future_status firstSaw = std::future_status::timeout;
+    ASSERT_TRUE(runner.start(request, [&](const RunReport&) {
+        firstEnding.set_value();
+        firstSaw = started.wait_for(kLongerThanAnyStart);   // as a record still being written
+    }));
+    firstEnding.get_future().wait();
+
+    closedAtEnd = {};
+    std::promise<RunReport> secondDone;
+    EXPECT_TRUE(runner.start(request, [&](const RunReport& r) { secondDone.set_value(r); }));
+    secondStarted.set_value();
+    EXPECT_EQ(secondDone.get_future().get().outcome, RunOutcome::Success);
+    runner.wait();
+    EXPECT_EQ(firstSaw, std::future_status::ready) << "the second start waited for the first run's handler";
+}
+
 TEST_F(Runner, CancelWhileAPromptIsOpenShowsNothingMore)
 {
     testkit::FakeClock clock;

@@ -30,7 +30,7 @@ std::string image(const std::vector<Record>& records, const std::string& tail = 
 
 struct SentBlock {
     Bytes header;
-    std::size_t dataWrites = 0;
+    std::size_t dataBytes = 0;
 };
 
 class ImageProgrammer : public testkit::EngineFixture {
@@ -43,16 +43,12 @@ protected:
         platform().eepromFile = "eeprom.s19";
     }
 
-    // The writes grouped as blocks: a 5-byte header and the single-byte data writes after it.
+    // Every write is a block: its 5-byte header, then its data.
     std::vector<SentBlock> blocks() const
     {
         std::vector<SentBlock> sent;
-        for (const testkit::WriteRecord& w : port.writes) {
-            if (w.bytes.size() == 5)
-                sent.push_back({w.bytes});
-            else if (!sent.empty() && w.bytes.size() == 1)
-                ++sent.back().dataWrites;
-        }
+        for (const testkit::WriteRecord& w : port.writes)
+            sent.push_back({Bytes(w.bytes.begin(), w.bytes.begin() + 5), w.bytes.size() - 5});
         return sent;
     }
 
@@ -60,8 +56,7 @@ protected:
     {
         std::vector<double> times;
         for (const testkit::WriteRecord& w : port.writes)
-            if (w.bytes.size() == 5)
-                times.push_back(w.at - port.writes.front().at);
+            times.push_back(w.at - port.writes.front().at);
         return times;
     }
 
@@ -112,7 +107,7 @@ TEST_F(ImageProgrammer, BlocksFollowThe128BytePages)
         std::vector<Bytes> headers;
         for (const SentBlock& b : blocks()) {
             headers.push_back(b.header);
-            EXPECT_EQ(b.dataWrites, b.header[3]) << c.why << ": every data byte in a write of its own";
+            EXPECT_EQ(b.dataBytes, b.header[3]) << c.why << ": the header and its data in one write";
         }
         EXPECT_EQ(headers, c.headers) << c.why;
         const auto& memory = c.opcode == kOpProgramEeprom ? radio.model.eeprom() : radio.model.flash();
@@ -179,9 +174,8 @@ TEST_F(ImageProgrammer, UnansweredBlockIsResentThenALineError)
 TEST_F(ImageProgrammer, ReplyWithBadChecksumIsIgnored)
 {
     dir.write("eeprom.s19", image({{0x0800, 16}}));
-    port.onWrite = [this](std::span<const std::uint8_t> bytes, std::int32_t) {
-        if (bytes.size() == 5)
-            port.deliverAfter(100ms, {0x22, 0x08, 0x00, 0x55, 0x00});
+    port.onWrite = [this](std::span<const std::uint8_t>, std::int32_t) {
+        port.deliverAfter(100ms, {0x22, 0x08, 0x00, 0x55, 0x00});
     };
     const ImageOutcome outcome = program(kOpProgramEeprom);
     EXPECT_EQ(outcome.result, ImageResult::LineError);

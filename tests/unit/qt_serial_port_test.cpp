@@ -80,6 +80,8 @@ void awaitPolling(pid_t thread)
 // Far enough away that a wait ending before it was ended by something else.
 constexpr auto kNoDeadline = 1min;
 
+constexpr LineSettings kLine{9600, 'N', 8, 1};
+
 class QtSerialPortOnPty : public ::testing::Test {
 protected:
     QtSerialPort makePort() { return QtSerialPort(clock, [this](int) { return pty.slavePath; }); }
@@ -92,7 +94,7 @@ TEST_F(QtSerialPortOnPty, SettingsThenACustomSpeedOnTheDevice)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setSettings("9600,N,8,1");
+    port.setSettings(kLine);
     radio::LineMode mode = radio::ReadLineMode(pty.slave);
     ASSERT_TRUE(mode.valid);
     EXPECT_EQ(mode.outputSpeed, 9600u);
@@ -113,62 +115,65 @@ TEST_F(QtSerialPortOnPty, WritesReachTheFarEndInOrder)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setSettings("9600,N,8,1");
+    port.setSettings(kLine);
     const Bytes packet{0x31, 0, 0, 0, 0x31};
     port.Output(packet);
     for (std::uint8_t b : Bytes{1, 2, 3})
         port.Output(std::span<const std::uint8_t>(&b, 1));
     EXPECT_EQ(pty.receive(8), (Bytes{0x31, 0, 0, 0, 0x31, 1, 2, 3}));
+
+    // More than the device takes at once: the write waits for the rest.
+    Bytes large(64 * 1024);
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<std::uint8_t>(i * 13);
+    Bytes received;
+    std::thread far([&] { received = pty.receive(large.size()); });
+    port.Output(large);
+    far.join();
+    EXPECT_EQ(received, large);
 }
 
-TEST_F(QtSerialPortOnPty, ReceiveWaitIsLevelTriggeredOnTheThreshold)
+TEST_F(QtSerialPortOnPty, ReadEndsWithItsCountOrAtTheDeadline)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setRThreshold(5);
-    port.setInputLen(1);
     pty.send({1, 2, 3, 4});
-    EXPECT_FALSE(port.waitForReceive(clock.now() + 100ms, {})) << "four bytes are below the threshold";
+    EXPECT_EQ(port.read(5, clock.now() + 100ms, {}), (Bytes{1, 2, 3, 4})) << "the deadline gives what came";
 
-    // The fifth byte, sent while the port waits, wakes the wait.
+    // The fifth byte, sent while the port waits, ends the read; the sixth stays.
+    pty.send({1, 2, 3, 4});
     std::thread far([this, waiter = ::gettid()] {
         awaitPolling(waiter);
-        pty.send({5});
+        pty.send({5, 6});
     });
-    EXPECT_TRUE(port.waitForReceive(clock.now() + kNoDeadline, {}));
+    EXPECT_EQ(port.read(5, clock.now() + kNoDeadline, {}), (Bytes{1, 2, 3, 4, 5}));
     far.join();
-    EXPECT_TRUE(port.waitForReceive(clock.now(), {})) << "bytes already waiting count too";
-    EXPECT_EQ(port.Input(), Bytes{1}) << "a read takes InputLen bytes";
-    port.setInputLen(1024);
-    EXPECT_EQ(port.Input(), (Bytes{2, 3, 4, 5}));
+    EXPECT_EQ(port.read(1, clock.now(), {}), Bytes{6}) << "bytes waiting already are read past the deadline too";
+    EXPECT_EQ(port.read(1, clock.now(), {}), Bytes{});
 }
 
 TEST_F(QtSerialPortOnPty, DiscardDropsWhatArrivedBefore)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setRThreshold(3);
     pty.send({9, 9, 9});
-    ASSERT_TRUE(port.waitForReceive(clock.now() + 2s, {}));
+    ASSERT_EQ(port.read(1, clock.now() + 2s, {}), Bytes{9});
     port.discardInput();
     pty.send({7});
-    port.setRThreshold(1);
-    ASSERT_TRUE(port.waitForReceive(clock.now() + 2s, {}));
-    EXPECT_EQ(port.Input(), Bytes{7});
+    EXPECT_EQ(port.read(2, clock.now() + 200ms, {}), Bytes{7});
 }
 
 TEST_F(QtSerialPortOnPty, StopRequestEndsTheWaitAtOnce)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setRThreshold(5);
     std::stop_source stop;
     std::thread other([&stop, waiter = ::gettid()] {
         awaitPolling(waiter);
         stop.request_stop();
     });
     const auto deadline = clock.now() + kNoDeadline;
-    EXPECT_FALSE(port.waitForReceive(deadline, stop.get_token()));
+    EXPECT_EQ(port.read(5, deadline, stop.get_token()), Bytes{});
     other.join();
     EXPECT_LT(clock.now(), deadline) << "the stop request wakes the wait itself";
 }
@@ -177,12 +182,11 @@ TEST_F(QtSerialPortOnPty, FarEndClosingEndsTheWaitWithAnError)
 {
     QtSerialPort port = makePort();
     port.open();
-    port.setRThreshold(5);
     std::thread far([this, waiter = ::gettid()] {
         awaitPolling(waiter);
         pty.closeMaster();
     });
-    EXPECT_EQ(testkit::SerialErrorOf([&] { port.waitForReceive(clock.now() + kNoDeadline, {}); }), kErrDeviceIo);
+    EXPECT_EQ(testkit::SerialErrorOf([&] { port.read(5, clock.now() + kNoDeadline, {}); }), kErrDeviceIo);
     far.join();
     port.close();
     EXPECT_FALSE(port.PortOpen());
