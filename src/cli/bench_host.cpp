@@ -188,6 +188,13 @@ void BenchBoard::line(std::size_t index, const std::string& text)
     redraw(true);
 }
 
+void BenchBoard::status(std::size_t index, const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    if (!style_.live && !style_.quiet)
+        write("[" + ports_[index] + "] Status: " + text + "\n");
+}
+
 void BenchBoard::ended(std::size_t index, const std::string& text, bool succeeded)
 {
     std::lock_guard lock(mutex_);
@@ -229,9 +236,9 @@ void PortHost::showMessage(const Message& message, const std::string& cause)
     board_.line(index_, BoxText(message.title, message.text) + CauseLine(message, cause));
 }
 
-void PortHost::statusChanged(const std::string&)
+void PortHost::statusChanged(const std::string& text)
 {
-    // Every port here is its own device: the window's "Comm  1" would only mislead.
+    board_.status(index_, text);
 }
 
 Answer PortHost::confirmReset(const Message&, std::stop_token stop)

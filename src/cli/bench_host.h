@@ -44,6 +44,9 @@ public:
     void progress(std::size_t index, const RunProgress& progress);
     // A message of one port, scrolled above the live block.
     void line(std::size_t index, const std::string& text);
+    // The port's device and line speed now: a line of its own without a
+    // terminal; the live block names the port already.
+    void status(std::size_t index, const std::string& text);
     // How the port's run ended, kept on its live line.
     void ended(std::size_t index, const std::string& text, bool succeeded);
     // Text for every port (the reset prompt), above the live block.

@@ -22,9 +22,8 @@ bool allEnded(std::vector<std::future<RunReport>>& reports)
 std::unique_ptr<FlashRunner> runnerFor(const PortRun& run, link::Clock& clock, std::FILE* trace)
 {
     return std::make_unique<FlashRunner>(
-        [&clock, &run, trace]() -> std::unique_ptr<link::SerialPort> {
-            auto port = std::make_unique<link::QtSerialPort>(clock, [device = run.device](int) { return device; });
-            port->setCommPort(run.request.port);
+        [&clock, trace]() -> std::unique_ptr<link::SerialPort> {
+            auto port = std::make_unique<link::QtSerialPort>(clock);
             if (trace != nullptr)
                 return std::make_unique<TracingPort>(std::move(port), trace, clock);
             return port;

@@ -386,7 +386,10 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
         const std::string device = deviceFor(port);
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
-        runs.push_back({port, device, RunRequest{portNumber(port), input.config.config, input.inPlay},
+        // The run opens the device itself and names it in its status.
+        runs.push_back({port, device,
+                        RunRequest{link::PortChoice::Device(device, portNumber(port)), input.config.config,
+                                   input.inPlay},
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
     return runs;

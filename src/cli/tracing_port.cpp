@@ -25,7 +25,8 @@ void TracingPort::note(const std::string& text)
 void TracingPort::open()
 {
     inner_->open();
-    note("port " + std::to_string(inner_->CommPort()) + " open");
+    const link::PortChoice& port = inner_->portChoice();
+    note("port " + (port.device.empty() ? std::to_string(port.comm) : port.device) + " open");
 }
 
 void TracingPort::close() noexcept

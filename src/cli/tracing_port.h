@@ -13,8 +13,8 @@ class TracingPort final : public link::SerialPort {
 public:
     TracingPort(std::unique_ptr<link::SerialPort> inner, std::FILE* trace, link::Clock& clock);
 
-    int CommPort() const override { return inner_->CommPort(); }
-    void setCommPort(int number) override { inner_->setCommPort(number); }
+    const link::PortChoice& portChoice() const override { return inner_->portChoice(); }
+    void choosePort(const link::PortChoice& choice) override { inner_->choosePort(choice); }
     bool PortOpen() const override { return inner_->PortOpen(); }
     void open() override;
     void close() noexcept override;

@@ -149,10 +149,10 @@ RunOutcome openPortAndRun(RunContext& ctx)
 
     ctx.enterStage(RunStage::OpenPort);
     try {
-        if (port.CommPort() != ctx.request.port) {
+        if (port.portChoice() != ctx.request.port) {
             if (port.PortOpen())
                 port.close();
-            port.setCommPort(ctx.request.port);
+            port.choosePort(ctx.request.port);
         }
         if (!port.PortOpen())
             port.open();

@@ -22,4 +22,9 @@ std::string PortText(std::int16_t port)
     return "Comm " + (port >= 0 ? " " + number : number);
 }
 
+std::string PortText(const link::PortChoice& port)
+{
+    return port.device.empty() ? PortText(port.comm) : port.device;
+}
+
 } // namespace zorvane

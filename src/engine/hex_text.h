@@ -5,6 +5,8 @@
 
 #include "engine/run_types.h"
 
+#include "link/port_choice.h"
+
 namespace zorvane {
 
 // Upper-case hexadecimal without leading zeros: 10 is "A", 0 is "0".
@@ -15,5 +17,7 @@ std::string ChecksumText(const ImageChecksum& bytes);
 
 // "Comm" and the port number with a blank reserved for its sign: "Comm  1".
 std::string PortText(std::int16_t port);
+// A port as the status panel names it: "Comm  1", or the device it opens.
+std::string PortText(const link::PortChoice& port);
 
 } // namespace zorvane

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "link/port_choice.h"
 #include "files/image.h"
 #include "files/manifest.h"
 #include "files/platform_config.h"
@@ -27,7 +28,7 @@ struct ReleaseInPlay {
 // platform's configuration; no configuration means no platform was chosen.
 // With a release in play, only images its manifest lists are programmed.
 struct RunRequest {
-    std::int16_t port = 1;
+    link::PortChoice port;
     std::optional<files::PlatformConfig> platform;
     std::optional<ReleaseInPlay> release{};
 };

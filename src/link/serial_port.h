@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/clock.h"
+#include "link/port_choice.h"
 
 namespace zorvane::link {
 
@@ -53,8 +54,8 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    virtual int CommPort() const = 0;
-    virtual void setCommPort(int number) = 0;   // only while closed
+    virtual const PortChoice& portChoice() const = 0;
+    virtual void choosePort(const PortChoice& choice) = 0;   // only while closed
     virtual bool PortOpen() const = 0;
     virtual void open() = 0;                    // throws SerialError
     virtual void close() noexcept = 0;

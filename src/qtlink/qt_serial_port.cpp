@@ -84,12 +84,12 @@ std::string QtSerialPort::DefaultDevice(int commPort)
 
 std::string QtSerialPort::deviceName() const
 {
-    return resolveDevice_(commPort_);
+    return choice_.device.empty() ? resolveDevice_(choice_.comm) : choice_.device;
 }
 
-void QtSerialPort::setCommPort(int number)
+void QtSerialPort::choosePort(const PortChoice& choice)
 {
-    commPort_ = number;
+    choice_ = choice;
 }
 
 bool QtSerialPort::PortOpen() const

@@ -25,8 +25,8 @@ public:
     // settings name another device in section "Ports", key "Comm<N>".
     static std::string DefaultDevice(int commPort);
 
-    int CommPort() const override { return commPort_; }
-    void setCommPort(int number) override;
+    const PortChoice& portChoice() const override { return choice_; }
+    void choosePort(const PortChoice& choice) override;
     bool PortOpen() const override;
     void open() override;
     void close() noexcept override;
@@ -61,7 +61,7 @@ private:
     Clock& clock_;
     DeviceResolver resolveDevice_;
     std::unique_ptr<QSerialPort> port_;
-    int commPort_ = 1;
+    PortChoice choice_;
     int stopPipe_[2] = {-1, -1};   // wakes a wait when the run is asked to stop
 };
 

@@ -401,8 +401,8 @@ std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) co
     if (recordFile_.empty() || !request.platform)
         return nullptr;   // no record kept, or no run: the platform check stops it
     RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion,
-                        std::to_string(request.port),
-                        describeDevice_ ? describeDevice_(request.port) : link::DeviceIdentity{}, std::nullopt};
+                        std::to_string(request.port.comm),
+                        describeDevice_ ? describeDevice_(request.port.comm) : link::DeviceIdentity{}, std::nullopt};
     return std::make_shared<FileRecorder>(recordFile_, std::move(origin));
 }
 

@@ -50,8 +50,8 @@ public:
     // Every byte written, joined.
     std::vector<std::uint8_t> allBytesWritten() const;
 
-    int CommPort() const override { return commPort_; }
-    void setCommPort(int number) override { commPort_ = number; }
+    const link::PortChoice& portChoice() const override { return choice_; }
+    void choosePort(const link::PortChoice& choice) override { choice_ = choice; }
     bool PortOpen() const override { return open_; }
     void open() override;
     void close() noexcept override;
@@ -76,7 +76,7 @@ private:
     FakeClock& clock_;
     std::deque<Arrival> arrivals_;   // kept in time order
     std::deque<std::uint8_t> received_;
-    int commPort_ = 1;
+    link::PortChoice choice_;
     bool open_ = false;
     std::int32_t baud_ = link::kKrixLine.baud;
 };
