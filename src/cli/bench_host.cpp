@@ -259,10 +259,7 @@ void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 {
     const std::string text = failure.message.text;
     board_.ended(index_, failure.message.title + ": " + text.substr(0, text.find(kCR)), false);
-    std::string cause = failure.cause;
-    if (failure.outcome == RunOutcome::PortFailed)
-        cause = record_.portDiagnosis();
-    showMessage(failure.message, cause);
+    showMessage(failure.message, failure.cause);
 }
 
 void PortHost::showSuccess(const Message& message, std::stop_token)

@@ -121,8 +121,7 @@ void JsonHost::message(const Message& shown, const std::string& cause)
 
 void JsonHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    message(failure.message,
-            failure.outcome == RunOutcome::PortFailed ? record_.portDiagnosis() : failure.cause);
+    message(failure.message, failure.cause);
 }
 
 void JsonHost::showSuccess(const Message& shown, std::stop_token)

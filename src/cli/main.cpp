@@ -19,6 +19,7 @@
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
 #include "cli/json_events.h"
+#include "cli/port_diagnostics.h"
 #include "cli/port_list.h"
 #include "cli/records_commands.h"
 #include "cli/run_text.h"
@@ -210,16 +211,13 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
     return true;
 }
 
-// Every port's result as it was told: a port that did not open is named by
-// its diagnosis.
-std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, std::vector<RunReport>& reports)
+// Every port's result as it was told (a port that did not open by its
+// diagnosis, which the run made).
+std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, const std::vector<RunReport>& reports)
 {
     std::vector<cli::PortResult> results;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        if (!runs[i].record->portDiagnosis().empty())
-            reports[i].cause = runs[i].record->portDiagnosis();
+    for (std::size_t i = 0; i < runs.size(); ++i)
         results.push_back({runs[i].port, reports[i]});
-    }
     return results;
 }
 
@@ -239,8 +237,6 @@ int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, li
     host.printResults();
     if (reports[0].outcome == RunOutcome::Cancelled)
         std::printf("Run cancelled: %s.\n", reports[0].cause.c_str());
-    if (!runs[0].record->portDiagnosis().empty())
-        reports[0].cause = runs[0].record->portDiagnosis();   // as the operator was told
     return cli::ExitCodeFor(reports[0].outcome);
 }
 
@@ -387,9 +383,9 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
         // The run opens the device itself and names it in its status.
-        runs.push_back({port, device,
-                        RunRequest{link::PortChoice::Device(device, portNumber(port)), input.config.config,
-                                   input.inPlay},
+        RunRequest request{link::PortChoice::Device(device, portNumber(port)), input.config.config, input.inPlay};
+        request.describeOpenFailure = [device](const OpenError& error) { return cli::DiagnoseOpenFailure(device, error); };
+        runs.push_back({port, device, std::move(request),
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
     return runs;

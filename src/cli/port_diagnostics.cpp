@@ -32,12 +32,9 @@ std::string DescribePortProblem(const std::string& device, const PortFacts& fact
     return facts.reason.rfind(device, 0) == 0 ? facts.reason : device + ": " + facts.reason;
 }
 
-std::string DiagnoseOpenFailure(const std::string& device, MessageId message, const std::string& cause)
+std::string DiagnoseOpenFailure(const std::string& device, const OpenError& error)
 {
-    const int number = message == MessageId::PortInUse        ? link::kErrPortInUse
-                       : message == MessageId::PortCannotOpen ? link::kErrCannotOpen
-                                                              : link::kErrOpenFailed;
-    return DescribePortProblem(device, GatherPortFacts(device, number, cause));
+    return DescribePortProblem(device, GatherPortFacts(device, error.number, OpenErrorText(error)));
 }
 
 } // namespace zorvane::cli

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/messages.h"
+#include "engine/run_types.h"
 #include "os/device_facts.h"
 
 namespace zorvane::cli {
@@ -21,7 +21,7 @@ PortFacts GatherPortFacts(const std::string& device, int errorNumber, const std:
 // "DEVICE: REASON; REMEDY" for the facts.
 std::string DescribePortProblem(const std::string& device, const PortFacts& facts);
 
-// The line for a port that did not open, from the run's message and cause.
-std::string DiagnoseOpenFailure(const std::string& device, MessageId message, const std::string& cause);
+// The line for a port that did not open, from the serial layer's error.
+std::string DiagnoseOpenFailure(const std::string& device, const OpenError& error);
 
 } // namespace zorvane::cli

@@ -1,7 +1,5 @@
 #include "cli/port_record.h"
 
-#include "cli/port_diagnostics.h"
-
 namespace zorvane::cli {
 
 PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
@@ -14,13 +12,6 @@ PortRecord::PortRecord(std::string device, std::optional<std::string> path, Reco
 
 void PortRecord::outcomeDecided(const RunRequest& request, const RunReport& report)
 {
-    if (report.outcome == RunOutcome::PortFailed && report.message) {
-        portDiagnosis_ = DiagnoseOpenFailure(device_, report.message->id, report.cause);
-        RunReport diagnosed = report;
-        diagnosed.cause = portDiagnosis_;
-        file_.outcomeDecided(request, diagnosed);
-        return;
-    }
     file_.outcomeDecided(request, report);
 }
 

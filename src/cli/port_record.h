@@ -1,6 +1,6 @@
-// One port's flash record: kept the moment its run's outcome is decided,
-// with the diagnosis of a port that did not open, made once for the record
-// and the operator alike.
+// One port's flash record: kept the moment its run's outcome is decided.
+// A port that did not open is already put in the diagnosis's words by the
+// run (RunRequest::describeOpenFailure), for the record and the operator alike.
 #pragma once
 
 #include <optional>
@@ -18,9 +18,6 @@ public:
 
     void outcomeDecided(const RunRequest& request, const RunReport& report) override;
 
-    // Why the port did not open, as the record and the operator have it;
-    // empty when it opened.
-    const std::string& portDiagnosis() const { return portDiagnosis_; }
     // What went wrong keeping the record, if anything.
     const std::optional<std::string>& error() const { return file_.error(); }
     // The record as written (also with --no-record, for the event stream).
@@ -34,7 +31,6 @@ private:
     std::string opened_;
     std::optional<std::string> unit_;
     FileRecorder file_;
-    std::string portDiagnosis_;
 };
 
 } // namespace zorvane::cli

@@ -79,10 +79,7 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
 void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
 {
     printBox(failure.message);
-    std::string cause = failure.cause;
-    if (failure.outcome == RunOutcome::PortFailed)
-        cause = record_.portDiagnosis();
-    std::fputs(CauseLine(failure.message, cause).c_str(), stdout);
+    std::fputs(CauseLine(failure.message, failure.cause).c_str(), stdout);
     std::fflush(stdout);
 }
 

@@ -24,9 +24,14 @@ MessageId openFailure(int number)
     }
 }
 
+OpenError openErrorOf(const link::SerialError& e)
+{
+    return {e.number, e.systemError, e.description, e.source};
+}
+
 std::string serialErrorText(const link::SerialError& e)
 {
-    return e.description + " (" + e.source + " error " + std::to_string(e.number) + ")";
+    return OpenErrorText(openErrorOf(e));
 }
 
 // "Comm  1, 7600": the port and the line speed now in force.
@@ -157,7 +162,11 @@ RunOutcome openPortAndRun(RunContext& ctx)
         if (!port.PortOpen())
             port.open();
     } catch (const link::SerialError& e) {
-        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)), serialErrorText(e));
+        const OpenError error = openErrorOf(e);
+        ctx.report.openError = error;
+        const auto& describe = ctx.request.describeOpenFailure;
+        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)),
+                 describe ? describe(error) : OpenErrorText(error));
         return RunOutcome::PortFailed;
     }
 

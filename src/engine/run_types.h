@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -27,10 +28,25 @@ struct ReleaseInPlay {
 // One run: the port number (1 or 2, as the Comm menu chose it) and the
 // platform's configuration; no configuration means no platform was chosen.
 // With a release in play, only images its manifest lists are programmed.
+// Why the port did not open, as the serial layer said it.
+struct OpenError {
+    int number = 0;          // 8005 held by another program, 8012 no such device, else another
+    int systemError = 0;     // the operating system's error number (errno), when known
+    std::string description;
+    std::string source;      // the control that said it ("MSComm1")
+};
+
+// "DESCRIPTION (SOURCE error NUMBER)", the serial layer's own words.
+std::string OpenErrorText(const OpenError& error);
+
 struct RunRequest {
     link::PortChoice port;
     std::optional<files::PlatformConfig> platform;
     std::optional<ReleaseInPlay> release{};
+    // Puts a port that did not open in the front end's words (the flasher's
+    // diagnosis), once, for the box and the record alike; none: the serial
+    // layer's own words.
+    std::function<std::string(const OpenError&)> describeOpenFailure{};
 };
 
 // How a run ended: success, or the stage that failed.
@@ -81,6 +97,7 @@ struct RunReport {
     // The last box the run showed ("Programming Successful!" or the failure).
     std::optional<Message> message;
     std::string cause;   // what went wrong, in words; empty on success
+    std::optional<OpenError> openError;   // the port did not open
     RunCounts counts;
     std::vector<StageTime> stageTimes;
     // The images as the run read them, before the port opened; none when

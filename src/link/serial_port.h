@@ -27,14 +27,15 @@ constexpr int kErrReadState = 8021;
 
 class SerialError : public std::runtime_error {
 public:
-    SerialError(int number, std::string description, std::string source)
+    SerialError(int number, std::string description, std::string source, int systemError = 0)
         : std::runtime_error(description), number(number),
-          description(std::move(description)), source(std::move(source))
+          description(std::move(description)), source(std::move(source)), systemError(systemError)
     {
     }
     int number;
     std::string description;
     std::string source;
+    int systemError;   // the operating system's error number (errno), when known; else 0
 };
 
 struct LineSettings {

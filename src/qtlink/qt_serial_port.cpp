@@ -4,6 +4,7 @@
 #include <QtSerialPort/QSerialPort>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #if defined(Q_OS_UNIX)
@@ -107,22 +108,24 @@ void QtSerialPort::open()
     if (port_->open(QIODevice::ReadWrite))
         return;
 
+    // Qt's failed open leaves the system's own error number behind.
+    const int systemError = errno;
     const QSerialPort::SerialPortError error = port_->error();
     const std::string reason = device + ": " + port_->errorString().toStdString();
     port_->clearError();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        throw SerialError(kErrCannotOpen, reason, Name());
+        throw SerialError(kErrCannotOpen, reason, Name(), systemError);
     case QSerialPort::PermissionError:
         // Qt says the same for a port another program holds (its lock or
         // an exclusive open) and for a device we may not use.
         if (canReadAndWrite(device))
-            throw SerialError(kErrPortInUse, reason, Name());
-        throw SerialError(kErrOpenFailed, reason, Name());
+            throw SerialError(kErrPortInUse, reason, Name(), systemError);
+        throw SerialError(kErrOpenFailed, reason, Name(), systemError);
     case QSerialPort::OpenError:
-        throw SerialError(kErrPortInUse, reason, Name());
+        throw SerialError(kErrPortInUse, reason, Name(), systemError);
     default:
-        throw SerialError(kErrOpenFailed, reason, Name());
+        throw SerialError(kErrOpenFailed, reason, Name(), systemError);
     }
 }
 
