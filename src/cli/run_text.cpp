@@ -49,10 +49,7 @@ std::string BoxText(const std::string& title, const std::string& text)
 
 std::string CauseLine(const Message& message, const std::string& cause)
 {
-    const bool shown = message.text.size() > cause.size() &&
-                       message.text.compare(message.text.size() - cause.size(), cause.size(), cause) == 0 &&
-                       message.text[message.text.size() - cause.size() - 1] == kCR;
-    return cause.empty() || shown ? std::string() : "  cause: " + cause + "\n";
+    return cause.empty() || message.causeInText ? std::string() : "  cause: " + cause + "\n";
 }
 
 } // namespace zorvane::cli

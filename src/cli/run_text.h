@@ -21,7 +21,7 @@ std::string AsLines(std::string text);
 std::string BoxText(const std::string& title, const std::string& text);
 
 // The line that follows a message: "  cause: ..." with a line feed, or
-// nothing when there is no cause or the message already ends with it.
+// nothing when there is no cause or the message's second line is the cause.
 std::string CauseLine(const Message& message, const std::string& cause);
 
 // A progress line's redraw interval: a terminal needs no more.

@@ -67,17 +67,17 @@ const MessageRow& rowFor(MessageId id)
 
 } // namespace
 
-Message MakeMessage(MessageId id, std::string_view file, std::string_view secondLine)
+Message MakeMessage(MessageId id, std::string_view file, std::string_view cause)
 {
     const MessageRow& row = rowFor(id);
     std::string text(row.text);
     if (const auto at = text.find(kFilePlaceholder); at != std::string::npos)
         text.replace(at, kFilePlaceholder.size(), file);
-    if (!secondLine.empty()) {
+    if (!cause.empty()) {
         const auto cr = text.find(kCR);
-        text = (cr == std::string::npos ? text : text.substr(0, cr)) + kCR + std::string(secondLine);
+        text = (cr == std::string::npos ? text : text.substr(0, cr)) + kCR + std::string(cause);
     }
-    return {id, std::move(text), std::string(row.title), row.style};
+    return {id, std::move(text), std::string(row.title), row.style, !cause.empty()};
 }
 
 } // namespace zorvane

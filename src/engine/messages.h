@@ -46,12 +46,13 @@ struct Message {
     std::string text;   // lines separated by a carriage return
     std::string title;
     BoxStyle style;
+    bool causeInText{};   // the second line is the run's cause: nothing need repeat it
 };
 
 inline constexpr char kCR = '\r';   // separates the two lines of a message
 
-// The message for id. {file} in its text becomes file; a non-empty
-// secondLine takes the place of the message's second line.
-Message MakeMessage(MessageId id, std::string_view file = {}, std::string_view secondLine = {});
+// The message for id. {file} in its text becomes file; a non-empty cause
+// takes the place of the message's second line.
+Message MakeMessage(MessageId id, std::string_view file = {}, std::string_view cause = {});
 
 } // namespace zorvane
