@@ -1,5 +1,7 @@
 #include "cli/check_command.h"
 
+#include "link/protocol.h"
+
 #include <cstdio>
 
 #include "cli/exit_codes.h"
@@ -80,7 +82,8 @@ int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
     if (images.eeprom)
         printImage("EEPROM", *images.eeprom, listed);
     printImage("Firmware", images.firmware, listed);
-    std::printf("Expected time on a 7600-baud line: %.1f s\nA run could start.\n", plan.lineTime.count());
+    std::printf("Expected time on a %d-baud line: %.1f s\nA run could start.\n", static_cast<int>(link::kRadioBaud),
+                plan.lineTime.count());
     return kExitSuccess;
 }
 
