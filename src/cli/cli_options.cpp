@@ -72,6 +72,17 @@ bool isPortArgument(const std::string& port)
     return port == "1" || port == "2" || port.find('/') != std::string::npos;
 }
 
+// An argument as an error repeats it: whatever precedes the @ of a URL
+// (a user, and a password that has no business there) is left out.
+std::string shownArgument(std::string arg)
+{
+    const auto scheme = arg.find("://");
+    const auto at = scheme == std::string::npos ? std::string::npos : arg.find('@', scheme);
+    if (at != std::string::npos)
+        arg.replace(scheme + 3, at - scheme - 3, "...");
+    return arg;
+}
+
 struct Flag {
     const char* name;
     const char* shortName;   // or none
@@ -209,7 +220,7 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
         const auto valued =
             std::find_if(std::begin(kValued), std::end(kValued), [&](const Valued& v) { return arg == v.name; });
         if (valued == std::end(kValued))
-            return "unknown argument: " + arg;
+            return "unknown argument: " + shownArgument(arg);
         if (i + 1 >= args.size() || args[i + 1].empty())
             return arg + " needs a value";
         if (Error error = valued->take(options, args[++i]))

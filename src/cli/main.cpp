@@ -433,14 +433,15 @@ int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, co
     }
     // Records left from earlier runs go while these run; this one's after.
     std::unique_ptr<RecordForwarder> forwarder;
+    const auto forwardLog = std::make_shared<cli::ForwardLog>();
     if (!database.empty()) {
         forwarder = std::make_unique<RecordForwarder>(recordsFile(options), database);
-        forwarder->forward();
+        forwarder->forward(forwardLog->keeper());
     }
     std::vector<cli::PortRun> runs = portRuns(options, std::get<CheckedInput>(input), units);
     const int exitCode = flashRadios(options, runs, signalWait, trace, started);
     if (forwarder)
-        cli::FinishForwarding(*forwarder);
+        cli::FinishForwarding(*forwarder, *forwardLog);
     return exitCode;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
+#include "records/spool.h"
 
 namespace zorvane::cli {
 
@@ -16,6 +17,20 @@ void warnUnreadable(const std::vector<std::size_t>& lines, const std::string& sp
     for (std::size_t line : lines)
         std::fprintf(stderr, "zorvane-flash: warning: line %zu of %s is not a flash record: it is not sent\n", line,
                      spool.c_str());
+}
+
+void warnRefused(const std::vector<std::string>& refused, const std::string& spool)
+{
+    for (const std::string& record : refused)
+        std::fprintf(stderr, "zorvane-flash: warning: %s; it is set aside in %s\n", record.c_str(),
+                     RefusedIdsPath(spool).c_str());
+}
+
+// What a round set aside or could not read, a line each.
+void warnOf(const ForwardResult& result, const std::string& spool)
+{
+    warnUnreadable(result.unreadable, spool);
+    warnRefused(result.refused, spool);
 }
 
 // "2026-12-07T17:14:02Z, unit SN-4711 on /dev/ttyUSB0, success"
@@ -47,11 +62,11 @@ int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::s
 {
     os::SocketWaiter waiter;
     const ForwardResult result = ForwardPending(spool, url, waiter);
-    warnUnreadable(result.unreadable, spool);
+    warnOf(result, spool);
     if (result.pending > 0 || result.problem) {
         std::fprintf(stderr, "zorvane-flash: %s%s%s\n", WaitingText(result.pending, url).c_str(),
                      result.problem ? ": " : "", result.problem.value_or("").c_str());
-        return result.pending > 0 ? kExitDatabase : kExitSuccess;
+        return result.pending > 0 || result.spoolUnreadable ? kExitDatabase : kExitSuccess;
     }
     std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
                  url.c_str());
@@ -95,26 +110,40 @@ int InitDatabaseCommand(std::FILE* out, const std::string& url)
     return kExitSuccess;
 }
 
-void FinishForwarding(RecordForwarder& forwarder)
+RecordForwarder::Done ForwardLog::keeper()
 {
-    // Written by the sender's thread, read here once it is done.
-    const auto result = std::make_shared<std::optional<ForwardResult>>();
-    const auto mutex = std::make_shared<std::mutex>();
-    forwarder.forward([result, mutex](const ForwardResult& round) {
-        const std::lock_guard lock(*mutex);
-        *result = round;
-    });
+    return [self = shared_from_this()](const ForwardResult& round) {
+        const std::lock_guard lock(self->mutex_);
+        self->rounds_.push_back(round);
+    };
+}
+
+std::vector<ForwardResult> ForwardLog::rounds()
+{
+    const std::lock_guard lock(mutex_);
+    return rounds_;
+}
+
+void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
+{
+    const std::size_t earlier = log.rounds().size();
+    forwarder.forward(log.keeper());
     const bool done = forwarder.waitIdle(kExitSendTime);
-    const std::lock_guard lock(*mutex);
-    if (!done || !*result) {
+    const std::vector<ForwardResult> rounds = log.rounds();
+    // What any round set aside is told once, at the end: the screen is the runs' until then.
+    for (const ForwardResult& round : rounds)
+        warnRefused(round.refused, forwarder.spoolPath());
+    if (!done || rounds.size() == earlier) {
         std::fprintf(stderr, "zorvane-flash: warning: flash records still being sent to %s after %lld s: "
                              "they are sent at the next start\n",
                      forwarder.url().c_str(), static_cast<long long>(kExitSendTime.count()));
         return;
     }
-    if ((*result)->pending > 0)
-        std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n", WaitingText((*result)->pending, forwarder.url()).c_str(),
-                     (*result)->problem.value_or("not sent").c_str());
+    const ForwardResult& last = rounds.back();
+    warnUnreadable(last.unreadable, forwarder.spoolPath());
+    if (last.pending > 0 || last.problem)
+        std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n", WaitingText(last.pending, forwarder.url()).c_str(),
+                     last.problem.value_or("not sent").c_str());
 }
 
 } // namespace zorvane::cli

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "records/record_forwarder.h"
 
@@ -20,8 +23,19 @@ int InitDatabaseCommand(std::FILE* out, const std::string& url);
 // leaving the rest pending for the next start.
 constexpr std::chrono::seconds kExitSendTime{5};
 
+// What the rounds behind a run found, kept from the sender's thread.
+class ForwardLog : public std::enable_shared_from_this<ForwardLog> {
+public:
+    RecordForwarder::Done keeper();
+    std::vector<ForwardResult> rounds();
+
+private:
+    std::mutex mutex_;
+    std::vector<ForwardResult> rounds_;
+};
+
 // After the runs: sends what is pending, at most kExitSendTime, and warns
-// in one line of what is left.
-void FinishForwarding(RecordForwarder& forwarder);
+// of what every round set aside and, in one line, of what is left.
+void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log);
 
 } // namespace zorvane::cli

@@ -39,7 +39,7 @@ bool FlashRunner::start(RunRequest request, FinishedHandler onFinished, std::sha
         workers_.push_back(std::move(worker));
     }
     for (const std::unique_ptr<Worker>& worker : ended)
-        worker->thread->join();   // returns at once: the thread's run is over
+        worker->thread->join();   // returns at once: the thread's run is over, as its flag said
     return true;
 }
 
@@ -88,8 +88,13 @@ void FlashRunner::wait()
         std::lock_guard lock(mutex_);
         workers.swap(workers_);
     }
-    for (const std::unique_ptr<Worker>& worker : workers)
+    for (const std::unique_ptr<Worker>& worker : workers) {
         worker->thread->join();
+        // Read once joined: the thread's last write orders all it did before
+        // this thread frees it, also for checkers that cannot see into the
+        // thread library (a QThread's wait).
+        [[maybe_unused]] const bool ended = worker->ended.load(std::memory_order_acquire);
+    }
 }
 
 } // namespace zorvane

@@ -42,10 +42,10 @@ std::optional<std::string> syncFolder(const std::string& path)
 std::optional<std::string> AppendSynced(const std::string& path, const std::string& text)
 {
     bool created = true;
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 && errno == EEXIST) {
         created = false;
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
     }
     if (fd < 0)
         return failure("cannot open", path, errno);
@@ -55,11 +55,20 @@ std::optional<std::string> AppendSynced(const std::string& path, const std::stri
     int error = 0;
     if (::flock(fd, LOCK_EX) != 0)
         error = errno;
+    // A line left without its end (a full disk, a crash) is ended first,
+    // so that it never swallows the text written after it.
+    std::string whole = text;
+    if (error == 0 && !created) {
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        char last = '\n';
+        if (size > 0 && ::pread(fd, &last, 1, size - 1) == 1 && last != '\n')
+            whole.insert(whole.begin(), '\n');
+    }
     if (error == 0) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
+        const ssize_t written = ::write(fd, whole.data(), whole.size());
         if (written < 0)
             error = errno;
-        else if (static_cast<std::size_t>(written) != text.size())
+        else if (static_cast<std::size_t>(written) != whole.size())
             error = ENOSPC;
     }
     if (error == 0 && ::fdatasync(fd) != 0)

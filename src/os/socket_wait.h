@@ -19,8 +19,9 @@ public:
     SocketWaiter& operator=(const SocketWaiter&) = delete;
 
     // Blocks until the socket is ready, the deadline passes or wake() was
-    // called (now or before: a wake is kept until a wait takes it).
+    // called (now or before).
     SocketReady wait(long long socket, SocketDirection direction, std::chrono::steady_clock::time_point deadline);
+    // Ends the wait in progress and every later one: the sender is stopping.
     // Safe from any thread.
     void wake();
 

@@ -46,12 +46,8 @@ SocketReady SocketWaiter::wait(long long socket, SocketDirection direction,
             continue;
         if (ready < 0)
             return SocketReady::Failed;
-        if (fds[1].revents != 0) {
-            char drained[64];
-            while (::read(handles_->pipe[0], drained, sizeof drained) > 0) {
-            }
-            return SocketReady::Woken;
-        }
+        if (fds[1].revents != 0)
+            return SocketReady::Woken;   // left in the pipe: every later wait ends too
         if (fds[0].revents != 0)
             return SocketReady::Ready;
         if (steady_clock::now() >= deadline)

@@ -9,22 +9,22 @@
 namespace zorvane::os {
 
 struct SocketWaiter::Handles {
-    HANDLE woken = nullptr;    // manual-reset: set by wake(), reset by the wait that sees it
-    WSAEVENT socketEvent = WSA_INVALID_EVENT;
+    HANDLE woken = nullptr;         // manual-reset, set by wake() for good
+    HANDLE socketEvent = nullptr;   // manual-reset, for WSAEventSelect
 };
 
 SocketWaiter::SocketWaiter() : handles_(std::make_unique<Handles>())
 {
     handles_->woken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    handles_->socketEvent = WSACreateEvent();
-    if (handles_->woken == nullptr || handles_->socketEvent == WSA_INVALID_EVENT)
+    handles_->socketEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (handles_->woken == nullptr || handles_->socketEvent == nullptr)
         throw std::runtime_error("cannot make a wake-up event");
 }
 
 SocketWaiter::~SocketWaiter()
 {
     CloseHandle(handles_->woken);
-    WSACloseEvent(handles_->socketEvent);
+    CloseHandle(handles_->socketEvent);
 }
 
 void SocketWaiter::wake()
@@ -49,13 +49,11 @@ SocketReady SocketWaiter::wait(long long socket, SocketDirection direction,
     const DWORD ready = WaitForMultipleObjects(2, handles, FALSE,
                                                static_cast<DWORD>(std::clamp<long long>(left.count(), 0, 60'000)));
     WSAEventSelect(static_cast<SOCKET>(socket), handles_->socketEvent, 0);
-    WSAResetEvent(handles_->socketEvent);
+    ResetEvent(handles_->socketEvent);
     if (ready == WAIT_OBJECT_0)
         return SocketReady::Ready;
-    if (ready == WAIT_OBJECT_0 + 1) {
-        ResetEvent(handles_->woken);
-        return SocketReady::Woken;
-    }
+    if (ready == WAIT_OBJECT_0 + 1)
+        return SocketReady::Woken;   // left set: every later wait ends too
     return ready == WAIT_TIMEOUT ? SocketReady::TimedOut : SocketReady::Failed;
 }
 

@@ -1,5 +1,6 @@
 #include "records/flash_record.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -162,11 +163,13 @@ std::string utcText(std::chrono::system_clock::time_point time)
     return text;
 }
 
+// A JSON number whatever the process's locale (the window's may write a
+// decimal comma).
 std::string secondsJson(std::chrono::duration<double> took)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%.3f", took.count());
-    return text;
+    const auto written = std::to_chars(text, text + sizeof text, took.count(), std::chars_format::fixed, 3);
+    return std::string(text, written.ptr);
 }
 
 } // namespace

@@ -32,46 +32,72 @@ std::variant<std::unique_ptr<RecordsDatabase>, std::string> readyDatabase(const 
     return database;
 }
 
-// Sends the records in order until one fails; notes those sent.
+// Sends the records in order until the connection fails or a stop is
+// asked for; notes those sent, and sets aside (with a warning) a record the
+// server refuses for good, so that it holds up none after it.
 std::optional<std::string> sendAll(RecordsDatabase& database, const std::string& spoolPath,
-                                   const std::vector<SpooledRecord>& pending, std::size_t& sent)
+                                   const std::vector<SpooledRecord>& pending, ForwardResult& result,
+                                   const std::stop_token& stop)
 {
     std::vector<std::string> unnoted;
     std::optional<std::string> problem;
     for (const SpooledRecord& record : pending) {
-        if (std::optional<std::string> error = database.insert(record)) {
-            problem = "line " + std::to_string(record.lineNumber) + " of " + spoolPath + " was not stored: " + *error;
+        if (stop.stop_requested()) {
+            problem = "stopped";
             break;
         }
-        ++sent;
+        const std::string where = "line " + std::to_string(record.lineNumber) + " of " + spoolPath;
+        if (std::optional<InsertError> error = database.insert(record)) {
+            if (!error->recordRefused) {
+                problem = where + " was not stored: " + error->text;
+                break;
+            }
+            result.refused.push_back(where + " was refused: " + error->text);
+            if (std::optional<std::string> noted = MarkRefused(spoolPath, record.id))
+                return noted;
+            continue;
+        }
+        ++result.sent;
         unnoted.push_back(record.id);
-        if (unnoted.size() == kNoteEvery || &record == &pending.back()) {
-            if (std::optional<std::string> error = MarkSent(spoolPath, unnoted))
-                return error;
+        if (unnoted.size() == kNoteEvery) {
+            if (std::optional<std::string> noted = MarkSent(spoolPath, unnoted))
+                return noted;
             unnoted.clear();
         }
     }
-    if (std::optional<std::string> error = MarkSent(spoolPath, unnoted))
-        return error;
+    if (std::optional<std::string> noted = MarkSent(spoolPath, unnoted))
+        return noted;
     return problem;
+}
+
+// The ids not to send: those sent, and those refused for good.
+std::vector<std::string> doneIds(const std::string& spoolPath, std::optional<std::string>& error)
+{
+    SentIds sent = ReadSentIds(spoolPath);
+    const SentIds refused = ReadRefusedIds(spoolPath);
+    error = sent.error ? sent.error : refused.error;
+    sent.ids.insert(sent.ids.end(), refused.ids.begin(), refused.ids.end());
+    return sent.ids;
 }
 
 } // namespace
 
-ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter)
+ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter,
+                             const std::stop_token& stop)
 {
     ForwardResult result;
     const Spool spool = ReadSpool(spoolPath);
-    const SentIds sent = ReadSentIds(spoolPath);
-    const std::vector<SpooledRecord> pending = PendingRecords(spool, sent.ids);
+    std::optional<std::string> sidecarError;
+    const std::vector<SpooledRecord> pending = PendingRecords(spool, doneIds(spoolPath, sidecarError));
     result.unreadable = spool.unreadable;
     result.pending = pending.size();
-    if (spool.error || sent.error) {
-        result.problem = spool.error ? *spool.error : *sent.error;
-        if (spool.error)
-            return result;
+    if (spool.error) {
+        result.problem = spool.error;
+        result.spoolUnreadable = true;
+        return result;
     }
-    if (pending.empty())
+    result.problem = sidecarError;   // everything is sent again, which the database ignores
+    if (pending.empty() || stop.stop_requested())
         return result;
     auto ready = readyDatabase(url, waiter, nullptr);
     if (auto* problem = std::get_if<std::string>(&ready)) {
@@ -79,9 +105,9 @@ ForwardResult ForwardPending(const std::string& spoolPath, const std::string& ur
         return result;
     }
     if (std::optional<std::string> problem =
-            sendAll(*std::get<std::unique_ptr<RecordsDatabase>>(ready), spoolPath, pending, result.sent))
+            sendAll(*std::get<std::unique_ptr<RecordsDatabase>>(ready), spoolPath, pending, result, stop))
         result.problem = problem;
-    result.pending -= result.sent;
+    result.pending -= result.sent + result.refused.size();
     return result;
 }
 
@@ -90,7 +116,8 @@ RecordsStatus ReadRecordsStatus(const std::string& spoolPath, const std::string&
     RecordsStatus status;
     const Spool spool = ReadSpool(spoolPath);
     const SentIds sent = ReadSentIds(spoolPath);
-    status.pending = PendingRecords(spool, sent.ids).size();
+    std::optional<std::string> sidecarError;
+    status.pending = PendingRecords(spool, doneIds(spoolPath, sidecarError)).size();
     status.unreadable = spool.unreadable;
     if (!sent.ids.empty()) {
         status.lastSentId = sent.ids.back();
@@ -102,8 +129,8 @@ RecordsStatus ReadRecordsStatus(const std::string& spoolPath, const std::string&
     auto ready = readyDatabase(url, waiter, &status.schema);
     if (auto* problem = std::get_if<std::string>(&ready))
         status.problem = *problem;
-    if (spool.error)
-        status.problem = spool.error;
+    if (spool.error || sidecarError)
+        status.problem = spool.error ? spool.error : sidecarError;
     return status;
 }
 
@@ -113,6 +140,8 @@ std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url,
     if (auto* error = std::get_if<std::string>(&connected))
         return "not reachable: " + *error;
     RecordsDatabase& database = *std::get<std::unique_ptr<RecordsDatabase>>(connected);
+    if (std::optional<std::string> error = database.lockSchema())
+        return "cannot wait for another migration of " + url + ": " + *error;
     const std::variant<int, std::string> version = database.schemaVersion();
     if (const auto* error = std::get_if<std::string>(&version))
         return "its schema cannot be read: " + *error;
@@ -133,47 +162,61 @@ std::string WaitingText(std::size_t pending, const std::string& url)
 }
 
 RecordForwarder::RecordForwarder(std::string spoolPath, std::string url)
-    : spoolPath_(std::move(spoolPath)), url_(std::move(url)),
-      thread_([this](std::stop_token stop) { loop(stop); })
+    : shared_(std::make_shared<Shared>(std::move(spoolPath), std::move(url)))
 {
+    // The thread holds the state it works on: one stuck where nothing can
+    // wake it (a name lookup on a dead network) is let go at the end and
+    // finishes on its own, its records still waiting in the spool.
+    ended_ = shared_->ended.get_future();
+    thread_ = std::thread([shared = shared_] {
+        Loop(*shared);
+        shared->ended.set_value();
+    });
 }
 
 RecordForwarder::~RecordForwarder()
 {
-    thread_.request_stop();
-    waiter_.wake();
+    shared_->stop.request_stop();
+    shared_->changed.notify_all();
+    shared_->waiter.wake();
+    if (ended_.wait_for(kLetGoAfter) == std::future_status::ready)
+        thread_.join();
+    else
+        thread_.detach();
 }
 
 void RecordForwarder::forward(Done done)
 {
     {
-        const std::lock_guard lock(mutex_);
-        asked_.push_back(done ? std::move(done) : Done([](const ForwardResult&) {}));
+        const std::lock_guard lock(shared_->mutex);
+        shared_->asked.push_back(done ? std::move(done) : Done([](const ForwardResult&) {}));
     }
-    changed_.notify_all();
+    shared_->changed.notify_all();
 }
 
 bool RecordForwarder::waitIdle(std::chrono::milliseconds limit)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit, [this] { return asked_.empty() && !busy_; });
+    Shared& shared = *shared_;
+    std::unique_lock lock(shared.mutex);
+    return shared.changed.wait_for(lock, limit, [&shared] { return shared.asked.empty() && !shared.busy; });
 }
 
-void RecordForwarder::loop(std::stop_token stop)
+void RecordForwarder::Loop(Shared& shared)
 {
-    std::unique_lock lock(mutex_);
-    while (changed_.wait(lock, stop, [this] { return !asked_.empty(); })) {
+    const std::stop_token stop = shared.stop.get_token();
+    std::unique_lock lock(shared.mutex);
+    while (shared.changed.wait(lock, stop, [&shared] { return !shared.asked.empty(); }) && !stop.stop_requested()) {
         // One round answers every request made before it started.
-        std::vector<Done> answering = std::move(asked_);
-        asked_.clear();
-        busy_ = true;
+        std::vector<Done> answering = std::move(shared.asked);
+        shared.asked.clear();
+        shared.busy = true;
         lock.unlock();
-        const ForwardResult result = ForwardPending(spoolPath_, url_, waiter_);
+        const ForwardResult result = ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop);
         for (const Done& done : answering)
             done(result);
         lock.lock();
-        busy_ = false;
-        changed_.notify_all();
+        shared.busy = false;
+        shared.changed.notify_all();
     }
 }
 

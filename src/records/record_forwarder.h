@@ -7,9 +7,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <stop_token>
 #include <thread>
 #include <variant>
 #include <vector>
@@ -22,11 +25,15 @@ struct ForwardResult {
     std::size_t sent = 0;                   // in this round
     std::size_t pending = 0;                // left unsent
     std::vector<std::size_t> unreadable;    // line numbers of lines that are not records
+    std::vector<std::string> refused;       // records the database will never take, set aside, in words
     std::optional<std::string> problem;     // why records were left, when some were
+    bool spoolUnreadable = false;           // the records file itself could not be read
 };
 
-// Sends every record of the spool not yet sent, and notes each one sent.
-ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter);
+// Sends every record of the spool not yet sent (nor refused), and notes each
+// one sent. A stop request ends it between records.
+ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter,
+                             const std::stop_token& stop = {});
 
 struct RecordsStatus {
     std::size_t pending = 0;
@@ -61,19 +68,31 @@ public:
     // Waits until every round asked for has ended, at most limit; false
     // when some are still going.
     bool waitIdle(std::chrono::milliseconds limit);
-    const std::string& url() const { return url_; }
+    const std::string& url() const { return shared_->url; }
+    const std::string& spoolPath() const { return shared_->spoolPath; }
 
 private:
-    void loop(std::stop_token stop);
+    // How long the end waits for a round it has asked to stop.
+    static constexpr std::chrono::seconds kLetGoAfter{1};
 
-    const std::string spoolPath_;
-    const std::string url_;
-    os::SocketWaiter waiter_;
-    std::mutex mutex_;
-    std::condition_variable_any changed_;
-    std::vector<Done> asked_;
-    bool busy_ = false;
-    std::jthread thread_;   // last: it starts once everything it uses exists
+    // What the sender's thread works on; it keeps it alive even when let go.
+    struct Shared {
+        Shared(std::string spool, std::string to) : spoolPath(std::move(spool)), url(std::move(to)) {}
+        const std::string spoolPath;
+        const std::string url;
+        os::SocketWaiter waiter;
+        std::mutex mutex;
+        std::condition_variable_any changed;
+        std::vector<Done> asked;
+        bool busy = false;
+        std::stop_source stop;
+        std::promise<void> ended;
+    };
+    static void Loop(Shared& shared);
+
+    std::shared_ptr<Shared> shared_;
+    std::future<void> ended_;
+    std::thread thread_;
 };
 
 } // namespace zorvane

@@ -1,5 +1,6 @@
 #include "records/record_line.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "records/record_id.h"
@@ -29,13 +30,50 @@ std::size_t skipString(std::string_view text, std::size_t at)
     return kBad;
 }
 
+// Deeper than any record goes: a damaged line of brackets is refused
+// before it can exhaust the stack.
+constexpr int kDeepest = 32;
+
+// The end of a literal or a number at text[at], or kBad.
+std::size_t skipScalar(std::string_view text, std::size_t at)
+{
+    for (const std::string_view literal : {"true", "false", "null"})
+        if (text.substr(at, literal.size()) == literal)
+            return at + literal.size();
+    const std::size_t start = at;
+    if (at < text.size() && text[at] == '-')
+        ++at;
+    const std::size_t digits = at;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+        ++at;
+    if (at == digits)
+        return kBad;
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t fraction = ++at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (at == fraction)
+            return kBad;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            ++at;
+        const std::size_t exponent = at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (at == exponent)
+            return kBad;
+    }
+    return at > start ? at : kBad;
+}
+
 // The end of the value that starts at text[at] (after spaces), or kBad.
-// Containers are matched bracket for bracket; scalars are taken as a run of
-// the characters numbers and literals are made of.
-std::size_t skipValue(std::string_view text, std::size_t at)
+// Containers are matched bracket for bracket.
+std::size_t skipValue(std::string_view text, std::size_t at, int depth = 0)
 {
     at = skipSpace(text, at);
-    if (at >= text.size())
+    if (at >= text.size() || depth > kDeepest)
         return kBad;
     if (text[at] == '"')
         return skipString(text, at);
@@ -53,7 +91,7 @@ std::size_t skipValue(std::string_view text, std::size_t at)
                     return kBad;
                 ++at;
             }
-            if ((at = skipSpace(text, skipValue(text, at))) >= text.size())
+            if ((at = skipSpace(text, skipValue(text, at, depth + 1))) >= text.size())
                 return kBad;
             if (text[at] == close)
                 return at + 1;
@@ -62,10 +100,7 @@ std::size_t skipValue(std::string_view text, std::size_t at)
             at = skipSpace(text, at + 1);
         }
     }
-    const std::size_t start = at;
-    while (at < text.size() && std::strchr("0123456789+-.eEtruefalsn", text[at]) != nullptr && text[at] != '\0')
-        ++at;
-    return at == start ? kBad : at;
+    return skipScalar(text, at);
 }
 
 // 8-4-4-4-12 hex digits, as a database's uuid type reads them.

@@ -25,6 +25,10 @@ SELECT $1::uuid, (r->>'time')::timestamptz, r->>'host', r->>'user', r->>'unit', 
 FROM (SELECT $2::jsonb AS r) AS sent
 ON CONFLICT (id) DO NOTHING)";
 
+// Held by --init-database for its session: two benches migrating at once
+// take turns, and the second finds nothing left to do.
+constexpr const char* kLockSchema = "SELECT pg_advisory_lock(7600215)";
+
 // Two statements: the second names a table the first tells whether there is.
 constexpr const char* kSchemaTableExists = "SELECT to_regclass('zorvane_schema') IS NOT NULL";
 constexpr const char* kSchemaVersion = "SELECT coalesce(max(version), 0) FROM zorvane_schema";
@@ -64,36 +68,48 @@ struct RecordsDatabase::Connection {
 
 struct RecordsDatabase::Reply {
     std::optional<std::string> error;
-    std::vector<std::string> firstColumn;
+    std::string sqlState{};   // of the error, when the server gave one
+    std::vector<std::string> firstColumn{};
 };
 
 std::optional<std::string> RefusedDatabaseUrl(const std::string& url)
 {
+    constexpr const char* kPasswordRefused =
+        "the records database URL holds a password: leave it out, and put it in ~/.pgpass "
+        "(host:port:database:user:password, mode 0600) or PGPASSWORD";
     if (url.rfind("postgresql://", 0) != 0 && url.rfind("postgres://", 0) != 0)
         return "the records database is given as a postgresql:// URL, such as postgresql://bench@dbhost/line";
+    // user:password@ in the authority, looked for before libpq, whose
+    // complaints about a malformed URL quote it.
+    const std::string authority = url.substr(url.find("//") + 2, url.find_first_of("/?", url.find("//") + 2) -
+                                                                     (url.find("//") + 2));
+    if (const auto at = authority.rfind('@'); at != std::string::npos && authority.substr(0, at).find(':') != std::string::npos)
+        return kPasswordRefused;
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(url.c_str(), &error);
     if (options == nullptr) {
-        std::string text = "the records database URL cannot be read: " + oneLine(error ? error : "out of memory");
         PQfreemem(error);
-        return text;
+        return "the records database URL cannot be read: check its form (postgresql://user@host:port/database) "
+               "and its %-escapes";
     }
     bool password = false;
-    for (PQconninfoOption* option = options; option->keyword != nullptr; ++option)
-        password = password || (std::string(option->keyword) == "password" && option->val != nullptr);
+    for (PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+        const std::string keyword = option->keyword;
+        password = password || ((keyword == "password" || keyword == "sslpassword") && option->val != nullptr);
+    }
     PQconninfoFree(options);
     if (password)
-        return "the records database URL holds a password: leave it out, and put it in ~/.pgpass "
-               "(host:port:database:user:password, mode 0600) or PGPASSWORD";
+        return kPasswordRefused;
     return std::nullopt;
 }
 
 std::variant<std::unique_ptr<RecordsDatabase>, std::string> RecordsDatabase::Connect(const std::string& url,
                                                                                        os::SocketWaiter& waiter)
 {
-    // The URL's own settings win over these, which come first.
-    const char* const keys[] = {"application_name", "dbname", nullptr};
-    const char* const values[] = {"zorvane", url.c_str(), nullptr};
+    // The URL's own settings win over the name, which comes first; the
+    // records are UTF-8 whatever the database's own encoding.
+    const char* const keys[] = {"application_name", "dbname", "client_encoding", nullptr};
+    const char* const values[] = {"zorvane", url.c_str(), "UTF8", nullptr};
     auto connection = std::make_unique<Connection>(PQconnectStartParams(keys, values, 1));
     if (connection->conn == nullptr)
         return std::string("out of memory");
@@ -154,8 +170,11 @@ RecordsDatabase::Reply RecordsDatabase::run(const std::string& sql, const std::v
         if (result == nullptr)
             return reply;
         const ExecStatusType status = PQresultStatus(result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && !reply.error)
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && !reply.error) {
             reply.error = oneLine(PQresultErrorMessage(result));
+            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+            reply.sqlState = state != nullptr ? state : "";
+        }
         for (int row = 0; row < PQntuples(result); ++row)
             reply.firstColumn.emplace_back(PQgetvalue(result, row, 0));
         PQclear(result);
@@ -185,9 +204,20 @@ std::optional<std::string> RecordsDatabase::migrate(const Migration& migration)
     return std::nullopt;
 }
 
-std::optional<std::string> RecordsDatabase::insert(const SpooledRecord& record)
+std::optional<InsertError> RecordsDatabase::insert(const SpooledRecord& record)
 {
-    return run(kInsertRecord, {record.id, record.line}).error;
+    const Reply reply = run(kInsertRecord, {record.id, record.line});
+    if (!reply.error)
+        return std::nullopt;
+    // Classes 22 (data exception) and 23 (integrity): this record, not the
+    // connection, is what the server will not take, now or later.
+    const bool refused = reply.sqlState.rfind("22", 0) == 0 || reply.sqlState.rfind("23", 0) == 0;
+    return InsertError{*reply.error, refused};
+}
+
+std::optional<std::string> RecordsDatabase::lockSchema()
+{
+    return run(kLockSchema, {}).error;
 }
 
 std::optional<std::string> SchemaProblem(int version, const std::string& url)

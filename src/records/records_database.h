@@ -24,6 +24,11 @@ constexpr std::chrono::seconds kStatementTime{10};
 // password in it), or none. The text never repeats the password.
 std::optional<std::string> RefusedDatabaseUrl(const std::string& url);
 
+struct InsertError {
+    std::string text;
+    bool recordRefused = false;   // the server will never take this record; others may go on
+};
+
 class RecordsDatabase {
 public:
     // The connection, or why there is none. waiter.wake() abandons it.
@@ -38,7 +43,10 @@ public:
     // Applies one migration and records its version, in one transaction.
     std::optional<std::string> migrate(const Migration& migration);
     // Stores the record; one already there stays as it is.
-    std::optional<std::string> insert(const SpooledRecord& record);
+    std::optional<InsertError> insert(const SpooledRecord& record);
+    // Waits for any other session's migration and keeps others waiting for
+    // this one's, until it disconnects.
+    std::optional<std::string> lockSchema();
 
 private:
     struct Connection;

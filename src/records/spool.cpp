@@ -62,6 +62,23 @@ SentIds ReadSentIds(const std::string& spoolPath)
     return sent;
 }
 
+std::string RefusedIdsPath(const std::string& spoolPath)
+{
+    return spoolPath + ".refused";
+}
+
+SentIds ReadRefusedIds(const std::string& spoolPath)
+{
+    SentIds refused;
+    refused.ids = wholeLines(RefusedIdsPath(spoolPath), refused.error).value_or(std::vector<std::string>{});
+    return refused;
+}
+
+std::optional<std::string> MarkRefused(const std::string& spoolPath, const std::string& id)
+{
+    return os::AppendSynced(RefusedIdsPath(spoolPath), id + "\n");
+}
+
 std::optional<std::string> MarkSent(const std::string& spoolPath, const std::vector<std::string>& ids)
 {
     if (ids.empty())

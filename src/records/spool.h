@@ -34,9 +34,14 @@ struct SentIds {
     std::optional<std::string> error;      // unreadable: everything counts as pending
 };
 SentIds ReadSentIds(const std::string& spoolPath);
+// The ids the database refused for good (FILE.refused): they are not sent
+// again, and not counted as waiting.
+SentIds ReadRefusedIds(const std::string& spoolPath);
+std::string RefusedIdsPath(const std::string& spoolPath);
 
 // Adds ids to the sent list, synced to disk. Returns what went wrong, if anything.
 std::optional<std::string> MarkSent(const std::string& spoolPath, const std::vector<std::string>& ids);
+std::optional<std::string> MarkRefused(const std::string& spoolPath, const std::string& id);
 
 // The spool's records not in the sent list, in the file's order.
 std::vector<SpooledRecord> PendingRecords(const Spool& spool, const std::vector<std::string>& sent);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <thread>
 
@@ -169,6 +170,19 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     std::filesystem::remove(dir_.path() / "records.jsonl.sent");
     EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
     EXPECT_EQ(rowIds(), spoolIds());
+
+    // A record the server will never take is set aside with a warning and
+    // holds up none after it; a line cut short ends before the next record.
+    const std::string refused = R"({"id":"00000000-0000-4000-8000-0000000000aa","time":"not a time"})";
+    std::ofstream(dir_.path() / "records.jsonl", std::ios::app) << refused << "\n{\"cut";
+    const ProcessResult more = flashRadios({"SN-3"});
+    EXPECT_EQ(more.exitCode, 0) << more.output;
+    EXPECT_NE(more.output.find("was refused"), std::string::npos) << more.output;
+    EXPECT_EQ(server_.column("line", "SELECT count(*) FROM flash_records WHERE unit = 'SN-3'"),
+              std::vector<std::string>{"1"});
+    const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(status.exitCode, 0) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 0\n"), std::string::npos) << status.output;
 }
 
 TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
@@ -197,10 +211,14 @@ TEST_F(LineDatabase, APasswordInTheUrlIsRefusedWithoutBeingRepeated)
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--database", withPassword, "--forward-records"},
              {"--database", inQuery, "--records-status"},
+             {"--database=" + withPassword, "--forward-records"},
+             {"--database", url_ + "?sslpassword=" + PostgresCluster::kPassword, "--records-status"},
              {"--database", withPassword, "--platform", "tessivar", "--port", "/dev/null", "--yes"}}) {
         const ProcessResult refused = flasher(args);
-        EXPECT_EQ(refused.exitCode, 2) << args[2];
-        EXPECT_NE(refused.output.find("~/.pgpass"), std::string::npos) << refused.output;
+        EXPECT_EQ(refused.exitCode, 2) << args[1];
+        if (args[0] == "--database") {
+            EXPECT_NE(refused.output.find("~/.pgpass"), std::string::npos) << refused.output;
+        }
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "records.jsonl")) << "nothing ran";
 }
