@@ -1,6 +1,7 @@
 // parseConfig over arbitrary files: a defined result every time.
 #include <cstdio>
 
+#include "engine/file_labels.h"
 #include "files/platform_config.h"
 #include "fuzz_file.h"
 
@@ -13,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (reading.loaded() && reading.config.configVal.size() != 2)
         std::abort();
     std::remove(file.c_str());
-    const files::FileLabels labels = files::LabelsFor(reading.config);
+    const FileLabels labels = LabelsFor(reading.config);
     return static_cast<int>(labels.boot.size() + reading.config.bootFile.size()) < 0 ? 1 : 0;
 }

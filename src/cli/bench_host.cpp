@@ -225,9 +225,8 @@ void BenchBoard::finish()
     redraw(true);
 }
 
-PortHost::PortHost(std::size_t index, const PortRecord& record, BenchBoard& board, ResetGate& gate,
-                   const CliOptions& options)
-    : index_(index), record_(record), board_(board), gate_(gate), options_(options)
+PortHost::PortHost(std::size_t index, BenchBoard& board, ResetGate& gate, const CliOptions& options)
+    : index_(index), board_(board), gate_(gate), options_(options)
 {
 }
 

@@ -94,8 +94,7 @@ private:
 // One port's run as the bench shows it.
 class PortHost final : public RunHost {
 public:
-    PortHost(std::size_t index, const PortRecord& record, BenchBoard& board, ResetGate& gate,
-             const CliOptions& options);
+    PortHost(std::size_t index, BenchBoard& board, ResetGate& gate, const CliOptions& options);
 
     void stageStarted(RunStage stage) override { board_.stageStarted(index_, stage); }
     void progress(const RunProgress& progress) override { board_.progress(index_, progress); }
@@ -111,7 +110,6 @@ private:
     void showMessage(const Message& message, const std::string& cause);
 
     const std::size_t index_;
-    const PortRecord& record_;
     BenchBoard& board_;
     ResetGate& gate_;
     const CliOptions& options_;

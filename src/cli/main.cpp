@@ -225,7 +225,7 @@ std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, co
 int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
              os::SignalWait& signalWait, std::FILE* trace, std::vector<RunReport>& reports)
 {
-    cli::TerminalHost host(options, *runs[0].record);
+    cli::TerminalHost host(options);
     runs[0].host = &host;
     reports = cli::RunAll(
         runs, clock, signalWait, trace,
@@ -268,7 +268,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     });
     std::vector<std::unique_ptr<cli::PortHost>> hosts;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        hosts.push_back(std::make_unique<cli::PortHost>(i, *runs[i].record, board, gate, options));
+        hosts.push_back(std::make_unique<cli::PortHost>(i, board, gate, options));
         runs[i].host = hosts.back().get();
     }
     // A run that ends before its prompt lets the others' prompt go ahead.

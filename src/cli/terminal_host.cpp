@@ -8,9 +8,8 @@
 
 namespace zorvane::cli {
 
-TerminalHost::TerminalHost(const CliOptions& options, const PortRecord& record)
+TerminalHost::TerminalHost(const CliOptions& options)
     : options_(options),
-      record_(record),
       outIsTerminal_(OutputIsTerminal()),
       inIsTerminal_(InputIsTerminal())
 {

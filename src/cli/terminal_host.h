@@ -10,15 +10,13 @@
 #include <string>
 
 #include "cli/cli_options.h"
-#include "cli/port_record.h"
 #include "engine/run_host.h"
 
 namespace zorvane::cli {
 
 class TerminalHost final : public RunHost {
 public:
-    // record: where the diagnosis of a port that did not open comes from.
-    TerminalHost(const CliOptions& options, const PortRecord& record);
+    explicit TerminalHost(const CliOptions& options);
 
     void stageStarted(RunStage stage) override;
     void progress(const RunProgress& progress) override;
@@ -39,7 +37,6 @@ private:
     void drawProgressLine();
 
     const CliOptions& options_;
-    const PortRecord& record_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;

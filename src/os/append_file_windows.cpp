@@ -18,7 +18,7 @@ std::optional<std::string> AppendSynced(const std::string& path, const std::stri
     const bool locked = ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
     // A line left without its end (a full disk, a crash) is ended first,
     // so that it never swallows the text written after it.
-    std::string whole = text;
+    std::string record = text;
     LARGE_INTEGER size{};
     if (locked && ::GetFileSizeEx(file, &size) && size.QuadPart > 0) {
         OVERLAPPED at{};
@@ -27,12 +27,12 @@ std::optional<std::string> AppendSynced(const std::string& path, const std::stri
         char last = '\n';
         DWORD read = 0;
         if (::ReadFile(file, &last, 1, &read, &at) && read == 1 && last != '\n')
-            whole.insert(whole.begin(), '\n');
+            record.insert(record.begin(), '\n');
     }
     DWORD written = 0;
     const bool done = locked &&
-                      ::WriteFile(file, whole.data(), static_cast<DWORD>(whole.size()), &written, nullptr) &&
-                      written == whole.size() && ::FlushFileBuffers(file);
+                      ::WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
+                      written == record.size() && ::FlushFileBuffers(file);
     const DWORD error = ::GetLastError();
     if (locked)
         ::UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);

@@ -34,38 +34,33 @@ std::size_t skipString(std::string_view text, std::size_t at)
 // before it can exhaust the stack.
 constexpr int kDeepest = 32;
 
+// Past the digits at text[at]; kBad when there are none.
+std::size_t skipDigits(std::string_view text, std::size_t at)
+{
+    const std::size_t start = at;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+        ++at;
+    return at == start ? kBad : at;
+}
+
 // The end of a literal or a number at text[at], or kBad.
 std::size_t skipScalar(std::string_view text, std::size_t at)
 {
     for (const std::string_view literal : {"true", "false", "null"})
         if (text.substr(at, literal.size()) == literal)
             return at + literal.size();
-    const std::size_t start = at;
     if (at < text.size() && text[at] == '-')
         ++at;
-    const std::size_t digits = at;
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
-        ++at;
-    if (at == digits)
-        return kBad;
-    if (at < text.size() && text[at] == '.') {
-        const std::size_t fraction = ++at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
-            ++at;
-        if (at == fraction)
-            return kBad;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    at = skipDigits(text, at);
+    if (at != kBad && at < text.size() && text[at] == '.')
+        at = skipDigits(text, at + 1);
+    if (at != kBad && at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
         ++at;
         if (at < text.size() && (text[at] == '+' || text[at] == '-'))
             ++at;
-        const std::size_t exponent = at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
-            ++at;
-        if (at == exponent)
-            return kBad;
+        at = skipDigits(text, at);
     }
-    return at > start ? at : kBad;
+    return at;
 }
 
 // The end of the value that starts at text[at] (after spaces), or kBad.

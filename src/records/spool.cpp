@@ -55,11 +55,20 @@ std::string SentIdsPath(const std::string& spoolPath)
     return spoolPath + ".sent";
 }
 
+namespace {
+
+SentIds readIds(const std::string& path)
+{
+    SentIds ids;
+    ids.ids = wholeLines(path, ids.error).value_or(std::vector<std::string>{});
+    return ids;
+}
+
+} // namespace
+
 SentIds ReadSentIds(const std::string& spoolPath)
 {
-    SentIds sent;
-    sent.ids = wholeLines(SentIdsPath(spoolPath), sent.error).value_or(std::vector<std::string>{});
-    return sent;
+    return readIds(SentIdsPath(spoolPath));
 }
 
 std::string RefusedIdsPath(const std::string& spoolPath)
@@ -69,9 +78,7 @@ std::string RefusedIdsPath(const std::string& spoolPath)
 
 SentIds ReadRefusedIds(const std::string& spoolPath)
 {
-    SentIds refused;
-    refused.ids = wholeLines(RefusedIdsPath(spoolPath), refused.error).value_or(std::vector<std::string>{});
-    return refused;
+    return readIds(RefusedIdsPath(spoolPath));
 }
 
 std::optional<std::string> MarkRefused(const std::string& spoolPath, const std::string& id)
