@@ -45,7 +45,7 @@ void showLineSpeed(RunContext& ctx, std::int32_t baud)
 bool commandDone(RunContext& ctx, const link::AckReply& reply, RunOutcome stage, MessageId failure)
 {
     if (!reply.acknowledged()) {
-        ctx.fail(stage, MakeMessage(failure), reply.cause());
+        ctx.fail(stage, MakeMessage(failure), RunFault{AckFault{reply}});
         return false;
     }
     ctx.link.pause(kTimer1Interval);
@@ -162,11 +162,7 @@ RunOutcome openPortAndRun(RunContext& ctx)
         if (!port.PortOpen())
             port.open();
     } catch (const link::SerialError& e) {
-        const OpenError error = openErrorOf(e);
-        ctx.report.openError = error;
-        const auto& describe = ctx.request.describeOpenFailure;
-        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)),
-                 describe ? describe(error) : OpenErrorText(error));
+        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)), RunFault{openErrorOf(e)});
         return RunOutcome::PortFailed;
     }
 
@@ -189,7 +185,10 @@ RunOutcome readImagesAndRun(RunContext& ctx)
     auto images = ReadRunImages(ctx.config(), manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         ctx.host.runStarted(nullptr);
-        ctx.fail(failure->outcome, failure->message, failure->cause);
+        if (failure->fault)
+            ctx.fail(failure->outcome, failure->message, *failure->fault);
+        else
+            ctx.fail(failure->outcome, failure->message, failure->cause);
         return failure->outcome;
     }
     ctx.report.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));

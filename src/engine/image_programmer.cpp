@@ -34,13 +34,9 @@ struct BlockAck {
     std::uint8_t returnedSum = 0;
 };
 
-std::string blockFault(const files::ImageBlock& block, const BlockAck& ack)
+BlockFault blockFault(const files::ImageBlock& block, const BlockAck& ack)
 {
-    const std::string where = "block $" + HexText(block.start) + ": ";
-    if (ack.acknowledged)
-        return where + "the radio's sum $" + HexText(ack.returnedSum) + " differs from $" + HexText(dataSum(block));
-    return where + (ack.invalidReply ? "no valid acknowledgement after " : "no acknowledgement after ") +
-           std::to_string(kMaxResends) + " resends";
+    return {block.start, ack.acknowledged, ack.invalidReply, ack.returnedSum, dataSum(block), kMaxResends};
 }
 
 class ImageWriter {
@@ -64,8 +60,8 @@ public:
             if (stopped_)
                 break;
         }
-        if (lineErrorCause_)
-            return {ImageResult::LineError, *lineErrorCause_, checksum};
+        if (lineError_)
+            return {ImageResult::LineError, FaultText(*lineError_), checksum, lineError_};
         return {ImageResult::Ok, {}, checksum};
     }
 
@@ -116,13 +112,13 @@ private:
         ctx_.link.port.Output(packet);
     }
 
-    void lineError(const files::ImageBlock& block, const std::string& cause)
+    void lineError(const files::ImageBlock& block, const BlockFault& fault)
     {
         ++ctx_.report.counts.lineErrors;
-        lineErrorCause_ = cause;
+        lineError_ = fault;
         ctx_.host.statusChanged("ERROR at line $" + HexText(block.start));
         const Answer answer =
-            ctx_.askOnLineError({stage_, block.start, MakeMessage(MessageId::LineError), cause});
+            ctx_.askOnLineError({stage_, block.start, MakeMessage(MessageId::LineError), FaultText(fault), fault});
         if (answer == Answer::Stop)
             stopped_ = true;
     }
@@ -132,7 +128,7 @@ private:
     const RunStage stage_;
     const files::Image& image_;
     std::size_t bytesDone_ = 0;
-    std::optional<std::string> lineErrorCause_;
+    std::optional<RunFault> lineError_;   // the last block the radio did not take
     bool stopped_ = false;   // the operator answered a line error with Cancel
 };
 

@@ -32,6 +32,7 @@ struct ImageOutcome {
     ImageResult result = ImageResult::Failed;
     std::string cause;                       // in words, when the result is not Ok
     std::optional<ImageChecksum> checksum;   // once the first data record was read
+    std::optional<RunFault> fault{};         // the block or file fault behind cause
 };
 
 // Programs the run's EEPROM image for kOpProgramEeprom, its firmware image

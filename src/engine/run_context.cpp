@@ -47,11 +47,26 @@ void RunContext::endStages()
 
 void RunContext::fail(RunOutcome outcome, Message message, std::string cause)
 {
+    failWith(outcome, std::move(message), std::move(cause), std::nullopt);
+}
+
+void RunContext::fail(RunOutcome outcome, Message message, const RunFault& fault)
+{
+    // Put in words once: the front end's for a port that did not open, else the run's.
+    const auto* open = std::get_if<OpenError>(&fault);
+    std::string cause = open != nullptr && request.describeOpenFailure ? request.describeOpenFailure(*open)
+                                                                       : FaultText(fault);
+    failWith(outcome, std::move(message), std::move(cause), fault);
+}
+
+void RunContext::failWith(RunOutcome outcome, Message message, std::string cause, std::optional<RunFault> fault)
+{
     link.checkCancelled();
     report.message = message;
     report.cause = cause;
+    report.fault = fault;
     decide(outcome);
-    host.showFailure({outcome, std::move(message), std::move(cause)}, link.stop);
+    host.showFailure({outcome, std::move(message), std::move(cause), std::move(fault)}, link.stop);
 }
 
 void RunContext::succeed()

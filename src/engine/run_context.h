@@ -33,6 +33,9 @@ public:
     // Decides a failure and shows it unless the run is being stopped (then
     // throws link::RunCancelled before deciding anything).
     void fail(RunOutcome outcome, Message message, std::string cause);
+    // The same for a fault kept as it happened: it goes into the report and
+    // the failure as it is, with its words.
+    void fail(RunOutcome outcome, Message message, const RunFault& fault);
     // Decides success and shows "Programming Successful!".
     void succeed();
     Answer confirmReset();
@@ -44,6 +47,7 @@ public:
     RunReport report;
 
 private:
+    void failWith(RunOutcome outcome, Message message, std::string cause, std::optional<RunFault> fault);
     RunRecorder* recorder_;
     bool decided_ = false;
     std::optional<RunStage> stage_;

@@ -27,6 +27,7 @@ struct RunFailure {
     RunOutcome outcome;
     Message message;
     std::string cause;   // in words, for logs and the flasher's output
+    std::optional<RunFault> fault{};   // what went wrong, as it happened, where there is such a fault
 };
 
 struct LineErrorQuestion {
@@ -34,6 +35,7 @@ struct LineErrorQuestion {
     std::uint16_t address;   // the block that got no valid acknowledgement
     Message message;
     std::string cause;
+    std::optional<RunFault> fault{};   // the block's fault
 };
 
 class RunHost {

@@ -23,7 +23,7 @@ BootOutcome BootFileOutcome(const files::ImageFault& fault)
 ImageOutcome ImageFileOutcome(const files::ImageFault& fault)
 {
     return {fault.kind == files::ImageFaultKind::Missing ? ImageResult::FileMissing : ImageResult::Failed, fault.text,
-            std::nullopt};
+            std::nullopt, fault};
 }
 
 namespace {
@@ -60,7 +60,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     holdToManifest(boot, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&boot)) {
         const BootOutcome outcome = BootFileOutcome(*fault);
-        return RunFailure{RunOutcome::BootFailed, BootResultMessage(config, outcome), outcome.cause};
+        return RunFailure{RunOutcome::BootFailed, BootResultMessage(config, outcome), outcome.cause, *fault};
     }
     images->boot = std::move(std::get<files::BootImage>(boot));
 
@@ -68,7 +68,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
         auto eeprom = readImage(config.eepromFile, config.folder, manifest);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&eeprom)) {
             const ImageOutcome outcome = ImageFileOutcome(*fault);
-            return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause};
+            return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause, *fault};
         }
         images->eeprom = std::move(std::get<files::Image>(eeprom));
     }
@@ -76,7 +76,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     auto firmware = readImage(config.firmwareFile, config.folder, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&firmware)) {
         const ImageOutcome outcome = ImageFileOutcome(*fault);
-        return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause};
+        return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause, *fault};
     }
     images->firmware = std::move(std::get<files::Image>(firmware));
     return std::shared_ptr<const RunImages>(std::move(images));

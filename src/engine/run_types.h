@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "engine/run_fault.h"
 #include "link/port_choice.h"
 #include "files/image.h"
 #include "files/manifest.h"
@@ -28,17 +29,6 @@ struct ReleaseInPlay {
 // One run: the port number (1 or 2, as the Comm menu chose it) and the
 // platform's configuration; no configuration means no platform was chosen.
 // With a release in play, only images its manifest lists are programmed.
-// Why the port did not open, as the serial layer said it.
-struct OpenError {
-    int number = 0;          // 8005 held by another program, 8012 no such device, else another
-    int systemError = 0;     // the operating system's error number (errno), when known
-    std::string description;
-    std::string source;      // the control that said it ("MSComm1")
-};
-
-// "DESCRIPTION (SOURCE error NUMBER)", the serial layer's own words.
-std::string OpenErrorText(const OpenError& error);
-
 struct RunRequest {
     link::PortChoice port;
     std::optional<files::PlatformConfig> platform;
@@ -97,7 +87,7 @@ struct RunReport {
     // The last box the run showed ("Programming Successful!" or the failure).
     std::optional<Message> message;
     std::string cause;   // what went wrong, in words; empty on success
-    std::optional<OpenError> openError;   // the port did not open
+    std::optional<RunFault> fault;   // what went wrong, as it happened (none: no such fault, or success)
     RunCounts counts;
     std::vector<StageTime> stageTimes;
     // The images as the run read them, before the port opened; none when

@@ -65,11 +65,24 @@ bool CheckBootResult(RunContext& ctx, const BootOutcome& outcome)
     return false;
 }
 
+namespace {
+
+// The stage's failure, with the block or file fault behind it when there is one.
+void failImage(RunContext& ctx, RunOutcome stage, Message message, const ImageOutcome& outcome)
+{
+    if (outcome.fault)
+        ctx.fail(stage, std::move(message), *outcome.fault);
+    else
+        ctx.fail(stage, std::move(message), outcome.cause);
+}
+
+} // namespace
+
 bool CheckEepromResult(RunContext& ctx, const ImageOutcome& outcome)
 {
     if (outcome.result == ImageResult::Ok)
         return true;
-    ctx.fail(RunOutcome::EepromFailed, EepromResultMessage(ctx.config(), outcome), outcome.cause);
+    failImage(ctx, RunOutcome::EepromFailed, EepromResultMessage(ctx.config(), outcome), outcome);
     return false;
 }
 
@@ -77,7 +90,7 @@ bool CheckFlashResult(RunContext& ctx, const ImageOutcome& outcome)
 {
     if (outcome.result == ImageResult::Ok)
         return true;
-    ctx.fail(RunOutcome::FlashFailed, FlashResultMessage(ctx.config(), outcome), outcome.cause);
+    failImage(ctx, RunOutcome::FlashFailed, FlashResultMessage(ctx.config(), outcome), outcome);
     return false;
 }
 

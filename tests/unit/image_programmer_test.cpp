@@ -165,6 +165,14 @@ TEST_F(ImageProgrammer, UnansweredBlockIsResentThenALineError)
     ASSERT_EQ(host.lineErrors().size(), 1u);
     EXPECT_EQ(host.lineErrors()[0].address, 0x8000);
     EXPECT_EQ(host.lineErrors()[0].message.id, MessageId::LineError);
+    // The fault itself travels with its words, to the question and the outcome.
+    for (const std::optional<RunFault>& fault : {host.lineErrors()[0].fault, outcome.fault}) {
+        ASSERT_TRUE(fault && std::holds_alternative<BlockFault>(*fault));
+        const BlockFault& block = std::get<BlockFault>(*fault);
+        EXPECT_EQ(block.address, 0x8000);
+        EXPECT_FALSE(block.acknowledged);
+        EXPECT_EQ(block.resends, 3);
+    }
     EXPECT_EQ(host.statusTexts().back(), "ERROR at line $8000");
     EXPECT_EQ(ctx.report.counts.blocks, 1u);
     EXPECT_EQ(ctx.report.counts.resends, 3u);
