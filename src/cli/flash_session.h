@@ -17,8 +17,7 @@ namespace zorvane::cli {
 
 struct PortRun {
     std::string port;        // as given: 1, 2 or a device path
-    std::string device;      // the device it opens
-    RunRequest request;
+    RunRequest request;      // its port choice names the device it opens
     std::shared_ptr<PortRecord> record;   // hears the outcome before the ending is shown
     RunHost* host = nullptr;
 };

@@ -385,7 +385,7 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
         // The run opens the device itself and names it in its status.
         RunRequest request{link::PortChoice::Device(device, portNumber(port)), input.config.config, input.inPlay};
         request.describeOpenFailure = [device](const OpenError& error) { return cli::DiagnoseOpenFailure(device, error); };
-        runs.push_back({port, device, std::move(request),
+        runs.push_back({port, std::move(request),
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
     }
     return runs;

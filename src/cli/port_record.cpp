@@ -3,8 +3,7 @@
 namespace zorvane::cli {
 
 PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
-    : device_(std::move(device)),
-      opened_(origin.device.path.empty() ? device_ : origin.device.path),
+    : opened_(origin.device.path.empty() ? std::move(device) : origin.device.path),
       unit_(origin.unit),
       file_(std::move(path), std::move(origin))
 {

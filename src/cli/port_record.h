@@ -27,7 +27,6 @@ public:
     const std::optional<std::string>& unit() const { return unit_; }
 
 private:
-    std::string device_;
     std::string opened_;
     std::optional<std::string> unit_;
     FileRecorder file_;
