@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "files/sha256.h"
+#include "files/record_reader.h"
 #include "files/srecord.h"
 #include "files/text_files.h"
 
@@ -12,18 +13,6 @@ namespace zorvane::files {
 namespace {
 
 constexpr std::uint32_t kHighestAddress = 0xFFFF;
-
-// Thrown inside the readers; each public reader turns it into its fault.
-struct Refusal {
-    ImageFaultKind kind;
-    std::string text;
-};
-
-std::string hexByte(unsigned value)
-{
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-}
 
 std::string hexAddress(std::uint32_t value)
 {
@@ -34,61 +23,6 @@ std::string hexAddress(std::uint32_t value)
     } while (value != 0);
     return text;
 }
-
-bool isHexDigit(std::uint8_t code)
-{
-    return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'F');
-}
-
-bool isWhiteSpace(std::uint8_t code)
-{
-    return code == ' ' || code == '\t' || code == '\r' || code == '\n' || code == '\v' || code == '\f';
-}
-
-// A character as a fault names it: "G", or its code when it does not print.
-std::string characterText(std::uint8_t code)
-{
-    if (code > 0x20 && code < 0x7F)
-        return "\"" + std::string(1, static_cast<char>(code)) + "\"";
-    return "character $" + hexByte(code);
-}
-
-// The bytes a record's count must at least cover: its address and checksum.
-int minimumCount(std::uint8_t type)
-{
-    switch (type) {
-    case '0': case '1': case '5': case '9': return 3;
-    case '2': case '6': case '8': return 4;
-    case '3': case '7': return 5;
-    default: return 1;
-    }
-}
-
-// Where each line of a file starts, counted as the text stream counts them:
-// CR LF, LF and a lone CR each end a line.
-class LineIndex {
-public:
-    explicit LineIndex(const std::string& text)
-    {
-        starts_.push_back(0);
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-                starts_.push_back(i + 1);
-    }
-
-    long lineOf(std::size_t position) const
-    {
-        return static_cast<long>(std::upper_bound(starts_.begin(), starts_.end(), position) - starts_.begin());
-    }
-
-    long columnOf(std::size_t position) const
-    {
-        return static_cast<long>(position - starts_[static_cast<std::size_t>(lineOf(position)) - 1]) + 1;
-    }
-
-private:
-    std::vector<std::size_t> starts_;
-};
 
 FileContent readContent(const std::string& fileName, std::string bytes)
 {
@@ -104,116 +38,17 @@ FileContent readContent(const std::string& fileName, std::string bytes)
     return file;
 }
 
-// The bytes of the file at path, which the configuration calls fileName.
+// The bytes of the file at path, which the configuration calls fileName. A
+// name that is no file at all is told as a missing file, with what it is.
 std::string readBytes(const std::string& fileName, const std::string& path)
 {
-    if (!FileExists(path))
-        throw Refusal{ImageFaultKind::Missing, "file " + fileName + " not found"};
-    try {
-        return ReadFileBytes(path);
-    } catch (const TextFileError& e) {
-        throw Refusal{ImageFaultKind::Unreadable, e.what()};
+    std::variant<std::string, FileFault> read = ReadFile(path, fileName);
+    if (const FileFault* fault = std::get_if<FileFault>(&read)) {
+        const bool missing = fault->kind == FileFaultKind::Missing || fault->kind == FileFaultKind::NotAFile;
+        throw Refusal{missing ? ImageFaultKind::Missing : ImageFaultKind::Unreadable, fault->text};
     }
+    return std::move(std::get<std::string>(read));
 }
-
-// Reads the records of a file one by one with the system's record reader and
-// checks each whole: its digits, its count, its checksum, and that nothing but
-// white space follows it on its line.
-class RecordReader {
-public:
-    explicit RecordReader(const FileContent& file)
-        : file_(file), stream_(TextStream::FromText(file.fileName, file.bytes)), lines_(file.bytes)
-    {
-    }
-
-    // The next record; nullopt when only text without a record is left.
-    std::optional<SrecRecord> next()
-    {
-        const std::size_t start = file_.bytes.find_first_of("Ss", stream_.Position());
-        if (start == std::string::npos)
-            return std::nullopt;
-        start_ = start;
-        long length = 0;
-        try {
-            length = GetSrecLine(stream_, line_);
-        } catch (const EndOfStreamError&) {
-            refuse("the file ends inside the record");
-        } catch (const BufferRangeError&) {
-            checkCount();
-            refuse("the count $" + countText() + " makes the record longer than " +
-                   std::to_string(kSrecLineSize - 1) + " characters");
-        }
-        checkRecord(length, stream_.Position() - start);
-
-        SrecRecord record;
-        record.line = lines_.lineOf(start);
-        record.type = static_cast<char>(line_[1]);
-        if (record.type == '1') {
-            record.address = static_cast<std::uint32_t>(Ascii2Dec(line_[4], line_[5]) * 256 +
-                                                        Ascii2Dec(line_[6], line_[7]));
-            std::array<std::uint8_t, kSrecLineSize> data{};
-            record.data.assign(data.begin(), data.begin() + SLine2Hex(line_, data, 0));
-        }
-        return record;
-    }
-
-    // The record last read, as the line buffer holds it.
-    const SrecLine& line() const { return line_; }
-
-    [[noreturn]] void refuse(const std::string& what) const
-    {
-        throw Refusal{ImageFaultKind::Damaged,
-                      file_.fileName + " line " + std::to_string(lines_.lineOf(start_)) + ": " + what};
-    }
-
-private:
-    std::string countText() const { return std::string{static_cast<char>(line_[2]), static_cast<char>(line_[3])}; }
-
-    std::string at(long position) const
-    {
-        return " at column " + std::to_string(lines_.columnOf(start_ + static_cast<std::size_t>(position)));
-    }
-
-    void checkCount() const
-    {
-        for (long k = 2; k <= 3; ++k)
-            if (!isHexDigit(line_[static_cast<std::size_t>(k)]))
-                refuse(characterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
-    }
-
-    // length: what the record's count makes it; read: the characters taken
-    // from its "S" on, the one after the checksum included.
-    void checkRecord(long length, std::size_t read) const
-    {
-        checkCount();
-        if (static_cast<long>(read) < length)
-            refuse("the file ends inside the record");
-        for (long k = 4; k < length; ++k)
-            if (!isHexDigit(line_[static_cast<std::size_t>(k)]))
-                refuse(characterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
-        const int count = Ascii2Dec(line_[2], line_[3]);
-        if (count < minimumCount(line_[1]))
-            refuse("the count $" + countText() + " is too small for an S" + std::string(1, static_cast<char>(line_[1])) +
-                   " record");
-        if (static_cast<long>(read) > length && !isWhiteSpace(line_[static_cast<std::size_t>(length)]))
-            refuse("the count $" + countText() + " ends the record" + at(length) + ", where " +
-                   characterText(line_[static_cast<std::size_t>(length)]) + " follows");
-        unsigned sum = 0;
-        for (long k = 2; k < length - 2; k += 2)
-            sum += static_cast<unsigned>(Ascii2Dec(line_[static_cast<std::size_t>(k)], line_[static_cast<std::size_t>(k + 1)]));
-        const auto checksum = static_cast<unsigned>(Ascii2Dec(line_[static_cast<std::size_t>(length - 2)],
-                                                              line_[static_cast<std::size_t>(length - 1)]));
-        const unsigned expected = 0xFF - (sum & 0xFF);
-        if (checksum != expected)
-            refuse("checksum $" + hexByte(checksum) + ", the line's bytes give $" + hexByte(expected));
-    }
-
-    const FileContent& file_;
-    TextStream stream_;
-    LineIndex lines_;
-    SrecLine line_{};
-    std::size_t start_ = 0;
-};
 
 std::string dataDigest(const std::vector<ImageBlock>& blocks)
 {
@@ -236,6 +71,19 @@ std::vector<AddressRange> rangesOf(const std::vector<ImageBlock>& blocks)
     return ranges;
 }
 
+// A byte programmed twice is a damaged file: a header turned into data by
+// one changed type character reads exactly like this.
+void refuseOverlap(const SrecRecord& record, std::vector<long>& writtenBy, const RecordReader& reader)
+{
+    for (std::size_t i = 0; i < record.data.size(); ++i) {
+        long& line = writtenBy[record.address + i];
+        if (line != 0)
+            reader.refuse("the record at address $" + hexAddress(record.address) + " overlaps the data of line " +
+                          std::to_string(line) + " at address $" + hexAddress(record.address + static_cast<std::uint32_t>(i)));
+        line = record.line;
+    }
+}
+
 Image checkImage(FileContent file)
 {
     Image image;
@@ -248,6 +96,7 @@ Image checkImage(FileContent file)
 
     RecordReader reader(file);
     std::vector<SrecRecord> dataRecords;
+    std::vector<long> writtenBy(kHighestAddress + 1, 0);
     while (true) {
         std::optional<SrecRecord> record = reader.next();
         if (!record)
@@ -255,8 +104,10 @@ Image checkImage(FileContent file)
         image.records.push_back(*record);
         if (record->type == '0')
             continue;
-        if (record->type != '1')   // S5, S7, S8, S9 and also S2, S3: the image ends here
+        if (record->type != '1') {   // S5, S7, S8, S9 and also S2, S3: the image ends here
+            reader.refuseDataAfter(record->line);
             break;
+        }
         if (!image.hasData) {
             // The result box shows the line's first two data positions as they stand.
             const SrecLine& line = reader.line();
@@ -266,6 +117,7 @@ Image checkImage(FileContent file)
         }
         if (record->address + record->data.size() > kHighestAddress + 1)
             reader.refuse("the record at address $" + hexAddress(record->address) + " runs past address $FFFF");
+        refuseOverlap(*record, writtenBy, reader);
         image.dataBytes += record->data.size();
         dataRecords.push_back(std::move(*record));
     }

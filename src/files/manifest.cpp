@@ -122,15 +122,14 @@ std::variant<Manifest, std::string> ParseManifest(std::string fileName, std::str
 
 std::variant<Manifest, std::string> ReadManifest(const std::string& fileName, const std::filesystem::path& folder)
 {
-    try {
-        const std::string path = InFolder(folder, fileName);
-        std::variant<Manifest, std::string> manifest = ParseManifest(fileName, ReadFileBytes(path));
-        if (Manifest* read = std::get_if<Manifest>(&manifest))
-            read->folder = std::filesystem::absolute(path).lexically_normal().parent_path().string();
-        return manifest;
-    } catch (const TextFileError& e) {
-        return std::string(e.what());
-    }
+    const std::string path = InFolder(folder, fileName);
+    std::variant<std::string, FileFault> read = ReadFile(path, fileName);
+    if (const FileFault* fault = std::get_if<FileFault>(&read))
+        return fault->text;
+    std::variant<Manifest, std::string> manifest = ParseManifest(fileName, std::move(std::get<std::string>(read)));
+    if (Manifest* parsed = std::get_if<Manifest>(&manifest))
+        parsed->folder = std::filesystem::absolute(path).lexically_normal().parent_path().string();
+    return manifest;
 }
 
 } // namespace zorvane::files

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -51,16 +52,44 @@ std::string unknownKeyWarning(const std::string& key)
     return warning;
 }
 
-// The line each key was last read from, for the cause of a failure.
+// The line each key was last read from, for the cause of a failure, and the
+// first value that cannot be used at all.
 struct KeyLines {
     long config = 0;
+    std::string refused;
 };
+
+// A control character in a value: a NUL would cut the file name where the
+// system opens it, others would reach terminals and records raw.
+std::optional<char> controlCharacterIn(const std::string& value)
+{
+    for (char c : value)
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F')
+            return c;
+    return std::nullopt;
+}
+
+// The configuration text up to a DOS end-of-file character that ends a line
+// or stands on one of its own, as files from older tools have.
+std::string_view beforeDosEnd(std::string_view text)
+{
+    for (std::size_t at = text.find('\x1A'); at != std::string_view::npos; at = text.find('\x1A', at + 1))
+        if (at + 1 == text.size() || text[at + 1] == '\r' || text[at + 1] == '\n')
+            return text.substr(0, at);
+    return text;
+}
 
 void storeEntry(PlatformConfig& config, const std::vector<std::string>& fields, long line, KeyLines& lines,
                 std::vector<std::string>& warnings)
 {
     const std::string& key = fields[0];
     const std::string& value = fields[1];
+    const bool known = std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end();
+    if (const std::optional<char> control = controlCharacterIn(value); known && control && lines.refused.empty()) {
+        lines.refused = config.configFile + " line " + std::to_string(line) + ": the " +
+                        key.substr(0, key.size() - 1) + " value holds character $" +
+                        HexByteText(static_cast<unsigned char>(*control));
+    }
     if (key == "boot:") {
         config.bootFile = value;
     } else if (key == "srecord:") {
@@ -77,6 +106,10 @@ void storeEntry(PlatformConfig& config, const std::vector<std::string>& fields, 
 
 ConfigResult decide(PlatformConfig& config, const KeyLines& lines, std::string& cause)
 {
+    if (!lines.refused.empty()) {
+        cause = lines.refused;
+        return ConfigResult::Incomplete;
+    }
     for (const auto& [value, key] : {std::pair{&config.bootFile, "boot:"}, std::pair{&config.firmwareFile, "srecord:"},
                                      std::pair{&config.configVal, "config:"}})
         if (value->empty()) {
@@ -144,30 +177,24 @@ ConfigReading parseConfig(const std::string& configFile, const std::filesystem::
     ConfigReading reading;
     reading.config.configFile = configFile;
     reading.config.folder = folder;
-    const std::string path = InFolder(folder, configFile);
-    if (!FileExists(path)) {
-        reading.result = ConfigResult::Missing;
-        reading.cause = "file " + configFile + " not found";
+    std::variant<std::string, FileFault> read = ReadFile(InFolder(folder, configFile), configFile);
+    if (const FileFault* fault = std::get_if<FileFault>(&read)) {
+        const bool missing = fault->kind == FileFaultKind::Missing || fault->kind == FileFaultKind::NotAFile;
+        reading.result = missing ? ConfigResult::Missing : ConfigResult::Unreadable;
+        reading.cause = fault->text;
         return reading;
     }
-
-    try {
-        std::string bytes = ReadFileBytes(path);
-        reading.config.configSha256 = Sha256Hex(bytes);
-        TextStream stream = TextStream::FromText(configFile, std::move(bytes));
-        KeyLines lines;
-        while (!stream.AtEndOfStream()) {
-            const long line = stream.Line();
-            std::vector<std::string> fields = SplitConfigLine(stream.ReadLine());
-            if (fields.size() >= 2)
-                storeEntry(reading.config, fields, line, lines, reading.warnings);
-        }
-        reading.result = decide(reading.config, lines, reading.cause);
-        stream.Close();
-    } catch (const TextFileError& e) {
-        reading.result = ConfigResult::Unreadable;
-        reading.cause = e.what();
+    std::string& bytes = std::get<std::string>(read);
+    reading.config.configSha256 = Sha256Hex(bytes);
+    TextStream stream = TextStream::FromText(configFile, std::string(beforeDosEnd(bytes)));
+    KeyLines lines;
+    while (!stream.AtEndOfStream()) {
+        const long line = stream.Line();
+        std::vector<std::string> fields = SplitConfigLine(stream.ReadLine());
+        if (fields.size() >= 2)
+            storeEntry(reading.config, fields, line, lines, reading.warnings);
     }
+    reading.result = decide(reading.config, lines, reading.cause);
     return reading;
 }
 

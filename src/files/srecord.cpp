@@ -50,6 +50,12 @@ std::int16_t Ascii2Dec(std::uint8_t highNibble, std::uint8_t lowNibble)
     return static_cast<std::int16_t>(16 * hexDigitValue(highNibble) + hexDigitValue(lowNibble));
 }
 
+std::string HexByteText(unsigned value)
+{
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+}
+
 std::int16_t GetSrecLine(TextStream& streamPtr, std::span<std::uint8_t> inputLine)
 {
     auto readInto = [&](long position) {

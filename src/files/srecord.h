@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <stdexcept>
+#include <string>
 
 #include "files/text_files.h"
 
@@ -26,6 +27,9 @@ public:
 // Two hexadecimal character codes to a value 0..255. Only '0'-'9' and 'A'-'F'
 // count; every other code, lower case included, is the digit 0.
 std::int16_t Ascii2Dec(std::uint8_t highNibble, std::uint8_t lowNibble);
+
+// A byte as two upper-case hexadecimal digits, as fault texts show it.
+std::string HexByteText(unsigned value);
 
 // Reads the next record into inputLine, upper-cased, and returns its line
 // length L = 2 * count + 4 (the position of the first character after it).

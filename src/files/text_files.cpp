@@ -1,10 +1,9 @@
 #include "files/text_files.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <utility>
+
+#include "os/read_file.h"
 
 namespace zorvane::files {
 
@@ -12,11 +11,6 @@ namespace {
 
 constexpr int kCR = 13;
 constexpr int kLF = 10;
-
-std::string describeErrno(const std::string& what, const std::string& fileName)
-{
-    return what + " " + fileName + ": " + std::strerror(errno);
-}
 
 } // namespace
 
@@ -31,26 +25,32 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && std::filesystem::is_regular_file(fileName, ec);
 }
 
+std::variant<std::string, FileFault> ReadFile(const std::string& path, const std::string& shownName)
+{
+    const std::string& name = shownName.empty() ? path : shownName;
+    os::FileRead read = os::ReadRegularFile(path, kMaxFileBytes);
+    switch (read.result) {
+    case os::FileReadResult::Read:
+        return std::move(read.bytes);
+    case os::FileReadResult::Missing:
+        return FileFault{FileFaultKind::Missing, "file " + name + " not found"};
+    case os::FileReadResult::NotAFile:
+        return FileFault{FileFaultKind::NotAFile, name + " is " + read.what + ", not a file"};
+    case os::FileReadResult::TooLarge:
+        return FileFault{FileFaultKind::TooLarge, name + " is " + std::to_string(read.size) + " bytes, more than the " +
+                                                      std::to_string(kMaxFileBytes) + " a file may have"};
+    case os::FileReadResult::Unreadable:
+        break;
+    }
+    return FileFault{FileFaultKind::Unreadable, "cannot read " + name + ": " + read.what};
+}
+
 std::string ReadFileBytes(const std::string& fileName)
 {
-    if (!FileExists(fileName))
-        throw TextFileError("File not found: " + fileName);
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr)
-        throw TextFileError(describeErrno("Cannot open", fileName));
-    std::string text;
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        errno = error;
-        throw TextFileError(describeErrno("Cannot read", fileName));
-    }
-    return text;
+    std::variant<std::string, FileFault> read = ReadFile(fileName);
+    if (FileFault* fault = std::get_if<FileFault>(&read))
+        throw TextFileError(fault->text);
+    return std::move(std::get<std::string>(read));
 }
 
 TextStream TextStream::OpenTextFile(const std::string& fileName)

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <filesystem>
 #include <string>
+#include <variant>
 
 namespace zorvane::files {
 
@@ -26,12 +28,33 @@ public:
 // the process's current directory; a directory is not a file.
 bool FileExists(const std::string& fileName);
 
-// The whole content of an existing file, read in one go.
-// Throws TextFileError when the file is missing or cannot be read.
 // A file named as the configuration names it, in the folder a run works in:
 // the name alone when the folder is not given or the name is absolute.
 std::string InFolder(const std::filesystem::path& folder, const std::string& fileName);
 
+// No image, configuration, manifest or help text comes near this; a larger
+// file is a wrong name, not something to read whole into memory.
+constexpr std::uintmax_t kMaxFileBytes = 16 * 1024 * 1024;
+
+enum class FileFaultKind {
+    Missing,      // no file of that name
+    NotAFile,     // a folder, FIFO, device or socket: refused unopened
+    TooLarge,     // over kMaxFileBytes
+    Unreadable,   // it exists but cannot be opened or read
+};
+
+struct FileFault {
+    FileFaultKind kind;
+    std::string text;   // "file main.s19 not found", "main.s19 is a FIFO, not a file"
+};
+
+// Every file the tool reads is read here, whole, in one go: its bytes, or
+// why there are none. shownName names the file in the fault's text (the
+// path when not given).
+std::variant<std::string, FileFault> ReadFile(const std::string& path, const std::string& shownName = {});
+
+// The same, for callers that treat any fault as an error: throws
+// TextFileError with the fault's text.
 std::string ReadFileBytes(const std::string& fileName);
 
 // An open text stream positioned at its first character. The file is read

@@ -57,6 +57,7 @@ TEST(Image, DamagedRecordsAreRefusedWithTheirLine)
         const char* why;
         std::string text;
         std::string fault;
+        bool bootToo = true;   // the boot file reads on past an end record
     } cases[] = {
         {"data digit", "S0030000FC\r\n" + badData + "\r\n" + kEnd + "\r\n",
          "line 2: \"G\" at column 11 is not a hexadecimal digit"},
@@ -70,10 +71,23 @@ TEST(Image, DamagedRecordsAreRefusedWithTheirLine)
         {"file ends inside a record", kData + "\n" + kData.substr(0, 20), "line 2: the file ends inside the record"},
         {"an s in text", "notes for this image\n" + kData + "\n" + kEnd + "\n", "line 1: \"O\" at column 8 is not a hexadecimal digit"},
         {"a record too long to read", "S1FF" + std::string(600, '0') + "\n", "line 1: the count $FF makes the record longer than 255 characters"},
+        // The checksum leaves out the type and the "S": rules of their own.
+        {"type not a digit", kData + "\n" + "SX" + kData.substr(2) + "\n" + kEnd + "\n", "line 2: \"X\" at column 2 is not a record type"},
+        {"S4", "S4" + kData.substr(2) + "\n" + kEnd + "\n", "line 1: there is no S4 record type"},
+        {"header not at 0000", record('0', "0100") + "\n" + kData + "\n" + kEnd + "\n", "line 1: an S0 header record has address 0000, not $0100"},
+        {"header after data", kData + "\n" + record('0', "0000") + "\n" + kEnd + "\n", "line 2: an S0 header record after the data records"},
+        {"second header", record('0', "0000") + "\n" + record('0', "0000") + "\n" + kData + "\n" + kEnd + "\n", "line 2: a second S0 header record"},
+        {"end record with data", kData + "\n" + record('9', "000011") + "\n", "line 2: the count $04 gives the S9 record 1 data byte, where it carries none"},
+        {"count record disagrees", kData + "\n" + record('5', "0002") + "\n" + kEnd + "\n", "line 2: the S5 record counts 2 data records, the file has 1 before it"},
+        {"data after the end", kData + "\n" + kEnd + "\n" + record('1', "9000AA") + "\n", "line 3: an S1 record after the end record of line 2", false},
+        {"a changed S", kData + "\n" + "T" + kData.substr(1) + "\n" + kEnd + "\n", "line 2: the line reads as an S1 record whose first character is \"T\""},
+        {"a lost S", kData + "\n" + kData.substr(1) + "\n" + kEnd + "\n", "line 2: the line reads as an S1 record without its \"S\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(faultOf(c.text).rfind("main.s19 " + c.fault, 0), 0u) << c.why << ": " << faultOf(c.text);
-        EXPECT_EQ(bootFaultOf(c.text).rfind("boot.s19 " + c.fault, 0), 0u) << c.why << ": " << bootFaultOf(c.text);
+        if (c.bootToo) {
+            EXPECT_EQ(bootFaultOf(c.text).rfind("boot.s19 " + c.fault, 0), 0u) << c.why << ": " << bootFaultOf(c.text);
+        }
     }
 }
 
@@ -92,6 +106,9 @@ TEST(Image, ReadingRulesThatWorkStay)
         {"lines after the end record are never read", kData + "\n" + kEnd + "\nanything at all: sG!\n"},
         {"no line end after the end record", kData + "\n" + kEnd},
         {"an S2 record ends the image", kData + "\n" + record('2', "01000001") + "\nnot read\n"},
+        {"a count record that agrees", kData + "\n" + record('5', "0001") + "\n" + kEnd + "\n"},
+        {"DOS end of file after the end record", kData + "\r\n" + kEnd + "\x1A"},
+        {"DOS end of file on a line of its own", kData + "\r\n" + kEnd + "\r\n\x1A\r\nS1 anything\n"},
     };
     for (const Case& c : cases) {
         const auto image = CheckImage("main.s19", c.text);
@@ -102,6 +119,52 @@ TEST(Image, ReadingRulesThatWorkStay)
         EXPECT_EQ(read.blocks[0].data.size(), 16u) << c.why;
         EXPECT_EQ(read.checksum, (ImageChecksum{0x00, 0x11})) << c.why;
     }
+}
+
+// Every character of a small image changed, one at a time, to each of a few
+// others: the change is refused, or the bytes programmed and their blocks
+// stay exactly as they were. The only changes the reading rules leave open
+// are named here; any other that slips through fails.
+TEST(Image, NoSingleChangedCharacterAltersTheDataUnseen)
+{
+    const std::vector<std::string> lines = {record('0', "0000" "484452"),
+                                            record('1', "0000" "00112233445566778899AABBCCDDEEFF"),
+                                            record('1', "0010" "0123456789ABCDEF0123456789ABCDEF"),
+                                            record('1', "0020" "FEDCBA9876543210FEDCBA9876543210"), kEnd};
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    const auto blocksOf = [](const std::string& bytes) {
+        const auto image = CheckImage("main.s19", bytes);
+        std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> blocks;
+        if (const Image* read = std::get_if<Image>(&image))
+            for (const ImageBlock& block : read->blocks)
+                blocks.emplace_back(block.start, block.data);
+        return std::pair{std::holds_alternative<Image>(image), blocks};
+    };
+    const auto original = blocksOf(text);
+    ASSERT_TRUE(original.first);
+    ASSERT_EQ(original.second.size(), 1u);
+
+    // Open: the last data record's type turned into S2 or S3, which end the
+    // image before the end record, as they always did.
+    const std::size_t lastData = text.find(lines[3]);
+    const auto leftOpen = [&](std::size_t at, char to) { return at == lastData + 1 && (to == '2' || to == '3'); };
+    std::vector<std::string> unseen;
+    for (std::size_t at = 0; at < text.size(); ++at)
+        for (const char to : {'0', '1', '2', '3', '5', '9', 'A', 'F', 'a', 'G', 'S', 's', ' ', '\x01', '\n', '\x1A'}) {
+            if (text[at] == to)
+                continue;
+            std::string changed = text;
+            changed[at] = to;
+            const auto read = blocksOf(changed);
+            if (read.first && read.second != original.second && !leftOpen(at, to))
+                unseen.push_back("position " + std::to_string(at) + " to character " + std::to_string(int(to)));
+        }
+    std::string named;
+    for (std::size_t i = 0; i < unseen.size() && i < 10; ++i)
+        named += "\n  " + unseen[i];
+    EXPECT_TRUE(unseen.empty()) << unseen.size() << " changes alter the data unseen:" << named;
 }
 
 // Blocks never cross a page, an address gap starts a new block, and the

@@ -65,6 +65,16 @@ TEST(ParseConfig, ResultsByContent)
         {"empty file", "", ConfigResult::Incomplete},
         {"binary junk", std::string("\x00\xFF\x01\x80 boot:\x00", 10), ConfigResult::Incomplete},
         {"only a lone CR terminator", "boot: b\rsrecord: f\rconfig: 00", ConfigResult::Loaded},
+        // A control character in a value names the line and the character.
+        {"NUL in a value", std::string("boot: b\nsrecord: main.s19\0junk\nconfig: 00\n", 38), ConfigResult::Incomplete,
+         "pellamar.cfg line 2: the srecord value holds character $00"},
+        {"escape in a value", "boot: main\x1b]0;PWNED\x07.s19\nsrecord: f\nconfig: 00\n", ConfigResult::Incomplete,
+         "pellamar.cfg line 1: the boot value holds character $1B"},
+        {"DEL in a value", "boot: b\nsrecord: f\neeprom: e\x7F\nconfig: 00\n", ConfigResult::Incomplete,
+         "pellamar.cfg line 3: the eeprom value holds character $7F"},
+        {"tabs and CR LF stay separators", "boot:\tb\t\r\nsrecord: f\r\nconfig:\t00\r\n", ConfigResult::Loaded},
+        {"DOS end of file after a value", "boot: b\nsrecord: f\nconfig: 00\x1A", ConfigResult::Loaded},
+        {"DOS end of file on its own line", "boot: b\nsrecord: f\nconfig: 00\r\n\x1A\r\nconfig: zz\n", ConfigResult::Loaded},
     };
     TempDir dir;
     for (const Case& c : cases) {

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <variant>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "files/text_files.h"
 #include "kit/temp_dir.h"
@@ -86,6 +92,42 @@ TEST(TextFiles, BareNamesResolveAgainstTheCurrentDirectory)
     EXPECT_THROW(TextStream::OpenTextFile("missing.cfg"), TextFileError);
     EXPECT_THROW(TextStream::OpenTextFile("sub"), TextFileError);
 }
+
+#ifndef _WIN32
+// A name that is no regular file, or a file too large for any image, is
+// refused without being opened: a FIFO with no writer would block for ever.
+TEST(TextFiles, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    TempDir dir;
+    std::filesystem::create_directory("folder.s19");
+    ASSERT_EQ(::mkfifo("fifo.s19", 0600), 0);
+    dir.write("large.s19", "");
+    std::filesystem::resize_file("large.s19", kMaxFileBytes + 1);
+    dir.write("small.s19", "S9030000FC\n");
+    const struct Case {
+        std::string path;
+        std::optional<FileFaultKind> kind;
+        std::string text;
+    } cases[] = {
+        {"small.s19", std::nullopt, ""},
+        {"missing.s19", FileFaultKind::Missing, "file missing.s19 not found"},
+        {"folder.s19", FileFaultKind::NotAFile, "folder.s19 is a folder, not a file"},
+        {"fifo.s19", FileFaultKind::NotAFile, "fifo.s19 is a FIFO, not a file"},
+        {"/dev/null", FileFaultKind::NotAFile, "/dev/null is a device, not a file"},
+        {"large.s19", FileFaultKind::TooLarge, "large.s19 is 16777217 bytes, more than the 16777216 a file may have"},
+    };
+    for (const Case& c : cases) {
+        const std::variant<std::string, FileFault> read = ReadFile(c.path);
+        const FileFault* fault = std::get_if<FileFault>(&read);
+        ASSERT_EQ(fault != nullptr, c.kind.has_value()) << c.path;
+        if (fault != nullptr) {
+            EXPECT_EQ(fault->kind, *c.kind) << c.path;
+            EXPECT_EQ(fault->text, c.text) << c.path;
+        }
+    }
+}
+
+#endif
 
 TEST(TextFiles, BinaryBytesPassThroughUnchanged)
 {
