@@ -6,6 +6,7 @@
 #include "cli/line_error_policy.h"
 #include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
+#include "files/shown_text.h"
 
 namespace zorvane::cli {
 
@@ -14,6 +15,14 @@ namespace {
 constexpr const char* kGreen = "\033[32m";
 constexpr const char* kRed = "\033[31m";
 constexpr const char* kPlain = "\033[0m";
+
+// Ports are named as the operator gave them: shown, never taken raw.
+std::vector<std::string> shownPorts(std::vector<std::string> ports)
+{
+    for (std::string& port : ports)
+        port = files::ShownText(port);
+    return ports;
+}
 
 } // namespace
 
@@ -24,7 +33,7 @@ bool ColourWanted(bool terminal, const char* noColor)
 
 BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
                        std::function<os::TerminalSize()> size, std::function<void()> changed)
-    : ports_(std::move(ports)), style_(style), out_(out), size_(std::move(size)), changedHook_(std::move(changed)),
+    : ports_(shownPorts(std::move(ports))), style_(style), out_(out), size_(std::move(size)), changedHook_(std::move(changed)),
       lines_(ports_.size())
 {
 }
@@ -192,13 +201,13 @@ void BenchBoard::status(std::size_t index, const std::string& text)
 {
     std::lock_guard lock(mutex_);
     if (!style_.live && !style_.quiet)
-        write("[" + ports_[index] + "] Status: " + text + "\n");
+        write("[" + ports_[index] + "] Status: " + files::ShownText(text) + "\n");
 }
 
 void BenchBoard::ended(std::size_t index, const std::string& text, bool succeeded)
 {
     std::lock_guard lock(mutex_);
-    lines_[index].ending = text;
+    lines_[index].ending = files::ShownText(text);
     lines_[index].failed = !succeeded;
     redraw(false);
 }
@@ -206,7 +215,7 @@ void BenchBoard::ended(std::size_t index, const std::string& text, bool succeede
 void BenchBoard::note(const std::string& text)
 {
     std::lock_guard lock(mutex_);
-    write((style_.live ? erased() : std::string()) + text);
+    write((style_.live ? erased() : std::string()) + files::ShownLines(text));
 }
 
 std::optional<std::chrono::steady_clock::time_point> BenchBoard::wake(bool resized)

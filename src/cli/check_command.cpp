@@ -8,6 +8,7 @@
 #include "cli/run_text.h"
 #include "engine/hex_text.h"
 #include "engine/run_plan.h"
+#include "files/shown_text.h"
 
 namespace zorvane::cli {
 
@@ -15,7 +16,7 @@ namespace {
 
 void printFile(const char* kind, const files::FileContent& file, const char* listed)
 {
-    std::printf("%-9s %s, %zu bytes, sha256 %s%s\n", kind, file.fileName.c_str(), file.bytes.size(),
+    std::printf("%-9s %s, %zu bytes, sha256 %s%s\n", kind, files::ShownText(file.fileName).c_str(), file.bytes.size(),
                 file.sha256.c_str(), listed);
 }
 
@@ -33,13 +34,13 @@ void printRelease(const trust::Release& release)
         std::printf("%-9s none in the working folder: any files are programmed\n", "Manifest");
         return;
     }
-    std::printf("%-9s %s, sha256 %s\n", "Manifest", release.manifest->fileName.c_str(),
+    std::printf("%-9s %s, sha256 %s\n", "Manifest", files::ShownText(release.manifest->fileName).c_str(),
                 release.manifest->sha256.c_str());
     if (release.signatureFile.empty())
         std::printf("%-9s not signed\n", "");
     else
-        std::printf("%-9s %s: good signature by %s (%s)\n", "", release.signatureFile.c_str(),
-                    release.signedBy.c_str(), release.signerId.c_str());
+        std::printf("%-9s %s: good signature by %s (%s)\n", "", files::ShownText(release.signatureFile).c_str(),
+                    release.signedBy.c_str(), files::ShownText(release.signerId).c_str());
 }
 
 // "listed" once a manifest vouches for the file; the plan stops at one it does not.
@@ -60,10 +61,10 @@ void printImage(const char* kind, const files::Image& image, const char* listed)
 int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
 {
     const files::PlatformConfig& config = reading.config;
-    std::printf("%-9s %s, sha256 %s%s\n", "Config", config.configFile.c_str(), config.configSha256.c_str(),
+    std::printf("%-9s %s, sha256 %s%s\n", "Config", files::ShownText(config.configFile).c_str(), config.configSha256.c_str(),
                 listedIn(release.manifest));
     for (const std::string& warning : reading.warnings)
-        std::printf("%-9s %s\n", "", warning.c_str());
+        std::printf("%-9s %s\n", "", files::ShownText(warning).c_str());
     printRelease(release);
 
     const RunPlan plan = PlanRun(config, release.manifest.get());

@@ -34,7 +34,9 @@
 #include "records/records_database.h"
 #include "trust/release.h"
 #include "engine/file_labels.h"
+#include "engine/run_images.h"
 #include "files/platform_config.h"
+#include "files/shown_text.h"
 #include "link/clock.h"
 #include "qtlink/qt_serial_port.h"
 #include "zorvane_version.h"
@@ -77,7 +79,7 @@ std::string sameDeviceAs(const std::string& device)
 // One line that says what is wrong, and where to look, as GNU tools do.
 int usageError(const std::string& error)
 {
-    std::fprintf(stderr, "zorvane-flash: %s\nTry 'zorvane-flash --help'.\n", error.c_str());
+    std::fprintf(stderr, "zorvane-flash: %s\nTry 'zorvane-flash --help'.\n", files::ShownText(error).c_str());
     return cli::kExitUsage;
 }
 
@@ -105,7 +107,7 @@ int configurationRefused(const cli::CliOptions& options, files::ConfigResult res
     const files::ConfigFailure failure = files::ConfigFailureMessage(result, file);
     std::fputs(cli::BoxText(failure.title, failure.text).c_str(), out);
     if (!cause.empty())
-        std::fprintf(out, "  cause: %s\n", cause.c_str());
+        std::fprintf(out, "  cause: %s\n", files::ShownText(cause).c_str());
     return cli::kExitConfiguration;
 }
 
@@ -188,7 +190,7 @@ int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>&
     for (const cli::PortRun& run : runs)
         if (const std::optional<std::string> error = run.record->error()) {
             std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
-                         run.port.c_str(), error->c_str());
+                         files::ShownText(run.port).c_str(), files::ShownText(*error).c_str());
             lost = true;
         }
     if (lost && !options.recordFile.empty() && exitCode == cli::kExitSuccess)
@@ -201,7 +203,7 @@ int withRecords(const cli::CliOptions& options, const std::vector<cli::PortRun>&
 bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, os::SignalWait& signalWait)
 {
     for (const std::string& port : ports) {
-        std::printf("Unit on %s (scan or type its label, then Enter): ", port.c_str());
+        std::printf("Unit on %s (scan or type its label, then Enter): ", files::ShownText(port).c_str());
         std::fflush(stdout);
         const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
         if (!unit.line || unit.line->empty())
@@ -236,7 +238,7 @@ int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, li
         nullptr);
     host.printResults();
     if (reports[0].outcome == RunOutcome::Cancelled)
-        std::printf("Run cancelled: %s.\n", reports[0].cause.c_str());
+        std::printf("Run cancelled: %s.\n", files::ShownText(reports[0].cause).c_str());
     return cli::ExitCodeFor(reports[0].outcome);
 }
 
@@ -361,12 +363,13 @@ std::variant<CheckedInput, int> checkedInput(const cli::CliOptions& options, con
 void showFiles(const cli::CliOptions& options, const files::ConfigReading& config)
 {
     for (const std::string& warning : config.warnings)
-        std::fprintf(stderr, "zorvane-flash: warning: %s\n", warning.c_str());
+        std::fprintf(stderr, "zorvane-flash: warning: %s\n", files::ShownText(warning).c_str());
     if (options.quiet)
         return;
     const FileLabels labels = LabelsFor(config.config);
-    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", labels.boot.c_str(),
-                 labels.firmware.c_str(), labels.eeprom.c_str(), config.config.configVal.c_str());
+    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", files::ShownText(labels.boot).c_str(),
+                 files::ShownText(labels.firmware).c_str(), files::ShownText(labels.eeprom).c_str(),
+                 config.config.configVal.c_str());
 }
 
 std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const CheckedInput& input,
@@ -376,6 +379,10 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
     if (!options.noRecord)
         recordPath = recordsFile(options);
     const std::string host = QSysInfo::machineHostName().toStdString();
+    // Read once for every radio: a file changed while the bench starts
+    // cannot give two radios of one command different bytes.
+    const auto imagesRead = std::make_shared<const RunImagesRead>(
+        RunImagesRead{ReadRunImages(input.config.config, input.inPlay ? input.inPlay->manifest.get() : nullptr)});
     std::vector<cli::PortRun> runs;
     for (std::size_t i = 0; i < options.ports.size(); ++i) {
         const std::string& port = options.ports[i];
@@ -383,7 +390,8 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
         // The run opens the device itself and names it in its status.
-        RunRequest request{link::PortChoice::Device(device, portNumber(port)), input.config.config, input.inPlay};
+        RunRequest request{link::PortChoice::Device(device, portNumber(port)), input.config.config, input.inPlay,
+                           imagesRead};
         request.describeOpenFailure = [device](const OpenError& error) { return cli::DiagnoseOpenFailure(device, error); };
         runs.push_back({port, std::move(request),
                         std::make_shared<cli::PortRecord>(device, recordPath, std::move(origin)), nullptr});
@@ -407,7 +415,7 @@ int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs,
                                           : flashMany(options, runs, clock, signalWait, reports);
     if (trace != nullptr) {
         if (!reports[0].cause.empty())
-            std::fprintf(trace, "# cause: %s\n", reports[0].cause.c_str());
+            std::fprintf(trace, "# cause: %s\n", files::ShownText(reports[0].cause).c_str());
         std::fclose(trace);
     }
     return withRecords(options, runs, exitCode);

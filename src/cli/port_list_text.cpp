@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "files/shown_text.h"
+
 namespace zorvane::cli {
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 void line(std::string& out, const char* label, const std::string& value)
 {
     if (!value.empty())
-        out += "  " + std::string(label) + value + "\n";
+        out += "  " + std::string(label) + files::ShownText(value) + "\n";
 }
 
 std::string hex4(std::uint16_t value)
@@ -28,7 +30,7 @@ std::string FormatPortList(const std::vector<PortEntry>& ports, const std::strin
     if (ports.empty())
         out += "No serial ports found.\n";
     for (const PortEntry& port : ports) {
-        out += port.device + "\n";
+        out += files::ShownText(port.device) + "\n";
         line(out, "stable name:  ", port.stableName);
         line(out, "description:  ", port.description);
         line(out, "manufacturer: ", port.manufacturer);
@@ -38,7 +40,7 @@ std::string FormatPortList(const std::vector<PortEntry>& ports, const std::strin
                                            (port.productId ? hex4(*port.productId) : "????"));
     }
     for (const auto& [name, device] : {std::pair{"Comm1", &comm1}, std::pair{"Comm2", &comm2}})
-        out += std::string(name) + " is " + *device + (present(*device) ? "" : " (no such device)") + "\n";
+        out += std::string(name) + " is " + files::ShownText(*device) + (present(*device) ? "" : " (no such device)") + "\n";
     return out;
 }
 

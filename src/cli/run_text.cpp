@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/shown_text.h"
 namespace zorvane::cli {
 
 const char* StageId(RunStage stage)
@@ -42,14 +43,16 @@ std::string AsLines(std::string text)
     return text;
 }
 
+// A box's words can hold names from outside (files, ports, servers): what
+// reaches the terminal is never a control sequence.
 std::string BoxText(const std::string& title, const std::string& text)
 {
-    return "[" + title + "] " + AsLines(text) + "\n";
+    return "[" + files::ShownText(title) + "] " + files::ShownLines(AsLines(text)) + "\n";
 }
 
 std::string CauseLine(const Message& message, const std::string& cause)
 {
-    return cause.empty() || message.causeInText ? std::string() : "  cause: " + cause + "\n";
+    return cause.empty() || message.causeInText ? std::string() : "  cause: " + files::ShownText(cause) + "\n";
 }
 
 } // namespace zorvane::cli

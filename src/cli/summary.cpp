@@ -5,6 +5,7 @@
 #include "cli/exit_codes.h"
 #include "records/flash_record.h"
 #include "engine/hex_text.h"
+#include "files/shown_text.h"
 
 namespace zorvane::cli {
 
@@ -33,7 +34,7 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
         char outcome[16];
         std::snprintf(outcome, sizeof outcome, "%-10s", OutcomeName(r.report.outcome));
         const bool succeeded = r.report.outcome == RunOutcome::Success;
-        std::fprintf(out, "%-24s %s %-6s %-9s %-10s %-12s %6.1f s\n", r.port.c_str(),
+        std::fprintf(out, "%-24s %s %-6s %-9s %-10s %-12s %6.1f s\n", files::ShownText(r.port).c_str(),
                      paint(outcome, succeeded ? "\033[32m" : "\033[31m").c_str(), boot.c_str(), bootSum.c_str(),
                      checksum(r.report.eepromChecksum).c_str(), checksum(r.report.firmwareChecksum).c_str(),
                      r.report.duration().count());

@@ -5,6 +5,7 @@
 #include "cli/port_diagnostics.h"
 #include "cli/run_text.h"
 #include "cli/terminal_input.h"
+#include "files/shown_text.h"
 
 namespace zorvane::cli {
 
@@ -100,7 +101,7 @@ void TerminalHost::statusChanged(const std::string& text)
     if (options_.quiet)
         return;
     endProgressLine();
-    std::printf("Status: %s\n", text.c_str());
+    std::printf("Status: %s\n", files::ShownText(text).c_str());
     std::fflush(stdout);
 }
 

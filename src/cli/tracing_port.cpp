@@ -1,5 +1,7 @@
 #include "cli/tracing_port.h"
 
+#include "files/shown_text.h"
+
 namespace zorvane::cli {
 
 TracingPort::TracingPort(std::unique_ptr<link::SerialPort> inner, std::FILE* trace, link::Clock& clock)
@@ -18,7 +20,7 @@ void TracingPort::line(const char* direction, std::span<const std::uint8_t> byte
 
 void TracingPort::note(const std::string& text)
 {
-    std::fprintf(trace_, "%10.6f # %s\n", link::Seconds(clock_.now() - start_).count(), text.c_str());
+    std::fprintf(trace_, "%10.6f # %s\n", link::Seconds(clock_.now() - start_).count(), files::ShownText(text).c_str());
     std::fflush(trace_);
 }
 

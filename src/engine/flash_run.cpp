@@ -182,7 +182,7 @@ RunOutcome openPortAndRun(RunContext& ctx)
 RunOutcome readImagesAndRun(RunContext& ctx)
 {
     const files::Manifest* manifest = ctx.request.release ? ctx.request.release->manifest.get() : nullptr;
-    auto images = ReadRunImages(ctx.config(), manifest);
+    auto images = ctx.request.imagesRead ? ctx.request.imagesRead->read : ReadRunImages(ctx.config(), manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         ctx.host.runStarted(nullptr);
         if (failure->fault)

@@ -21,6 +21,11 @@ struct RunImages {
     files::Image firmware;
 };
 
+// The platform's images read once, or the failure every run of them shows.
+struct RunImagesRead {
+    std::variant<std::shared_ptr<const RunImages>, RunFailure> read;
+};
+
 // A file that cannot be used, as its stage's outcome: nothing was sent.
 BootOutcome BootFileOutcome(const files::ImageFault& fault);
 ImageOutcome ImageFileOutcome(const files::ImageFault& fault);

@@ -20,6 +20,8 @@
 
 namespace zorvane {
 
+struct RunImagesRead;
+
 // The release manifest a run is held to, with the key that signed it.
 struct ReleaseInPlay {
     std::shared_ptr<const files::Manifest> manifest;
@@ -33,6 +35,9 @@ struct RunRequest {
     link::PortChoice port;
     std::optional<files::PlatformConfig> platform;
     std::optional<ReleaseInPlay> release{};
+    // The platform's images as read once for every radio of one command, so
+    // that they all get the same bytes; none: the run reads them itself.
+    std::shared_ptr<const RunImagesRead> imagesRead{};
     // Puts a port that did not open in the front end's words (the flasher's
     // diagnosis), once, for the box and the record alike; none: the serial
     // layer's own words.

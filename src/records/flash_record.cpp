@@ -8,52 +8,29 @@
 #include <span>
 
 #include "engine/run_images.h"
+#include "files/shown_text.h"
 #include "os/account.h"
 #include "os/append_file.h"
 
 namespace zorvane {
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at text[at], or 0.
-std::size_t utf8Length(std::string_view text, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    unsigned char low = 0x80;   // the second byte's range excludes overlong forms and surrogates
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high)
-        return 0;
-    for (std::size_t i = at + 2; i < at + length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
-}
-
-} // namespace
-
-// A byte that is not UTF-8 (a file name in another encoding) becomes U+FFFD.
+// A byte that is not UTF-8 (a file name in another encoding) becomes U+FFFD;
+// DEL and the C1 controls are escaped like the C0 ones.
 std::string JsonString(std::string_view text)
 {
     std::string out = "\"";
     for (std::size_t at = 0; at < text.size();) {
         const char c = text[at];
+        if (files::IsC1Control(text, at)) {   // exact, and no reader's terminal takes it raw
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x",
+                          static_cast<unsigned>(static_cast<unsigned char>(text[at + 1])));
+            out += escaped;
+            at += 2;
+            continue;
+        }
         if (static_cast<unsigned char>(c) >= 0x80) {
-            const std::size_t length = utf8Length(text, at);
+            const std::size_t length = files::Utf8SequenceLength(text, at);
             out += length > 0 ? std::string(text.substr(at, length)) : "\\ufffd";
             at += length > 0 ? length : 1;
             continue;
@@ -65,7 +42,7 @@ std::string JsonString(std::string_view text)
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20) {
+            if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F') {
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
                 out += escaped;

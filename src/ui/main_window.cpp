@@ -9,6 +9,7 @@
 #include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QTextDocument>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -110,6 +111,9 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     ui->picPellamar->setPixmap(Picture("pellamar"));
     ui->picTessivar->setPixmap(Picture("tessivar"));
     setUpStatusBar();
+    // File names, devices and causes come from outside: never markup.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
 
     connect(ui->cmdBeginFlash, &QPushButton::clicked, this, [this] { cmdBeginFlash_Click(); });
     connect(ui->mnuFileExit, &QAction::triggered, this, &QWidget::close);
@@ -296,7 +300,9 @@ void frmMain::showFileLabel(QLabel* label, const std::string& caption, const std
     const int nameRoom = room - metrics.horizontalAdvance(prefix + QStringLiteral("\"\""));
     label->setText(prefix + QLatin1Char('"') + metrics.elidedText(fromStd(fileName), Qt::ElideMiddle, nameRoom) +
                    QLatin1Char('"'));
-    label->setToolTip(whole);
+    label->setToolTip(Qt::mightBeRichText(whole) ? QStringLiteral("<p style='white-space:pre'>") +
+                                                       whole.toHtmlEscaped() + QStringLiteral("</p>")
+                                                 : whole);
     label->setAccessibleDescription(fromStd(fileName));
 }
 

@@ -20,6 +20,7 @@ BoxButton ShowBox(QWidget* parent, const BoxRequest& request, const BoxResponder
                     QString::fromStdString(request.title), text,
                     request.style == BoxStyle::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     parent);
+    box.setTextFormat(Qt::PlainText);   // file names and causes are never markup
     box.setDefaultButton(QMessageBox::Ok);
     box.setWindowModality(Qt::WindowModal);
     return box.exec() == QMessageBox::Cancel ? BoxButton::Cancel : BoxButton::Ok;

@@ -431,13 +431,14 @@ TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
 
 // Every file name is shown whole or, when it cannot be, with its middle
 // elided and the whole name one hover (or one screen reader) away: nothing
-// is clipped.
+// is clipped, and a name is never taken as markup.
 TEST_F(MainWindow, FileLabelsShowEveryNameWhole)
 {
     const std::string longName = "firmware-release-2026-12-07-bench-04.s19";
     ASSERT_EQ(longName.size(), 40u);
     for (const auto& [boot, eeprom, firmware] : {std::tuple{"boot.s19", "pellamar_ee.s19", "pellamar.s19"},
-                                                 std::tuple{"boot.s19", longName.c_str(), longName.c_str()}}) {
+                                                 std::tuple{"boot.s19", longName.c_str(), longName.c_str()},
+                                                 std::tuple{"<h1>b</h1>.s19", "e.s19", "f.s19"}}) {
         dir.write("pellamar.cfg", std::string("boot: ") + boot + "\nsrecord: " + firmware + "\neeprom: " + eeprom +
                                       "\nconfig: 3F\n");
         auto window = makeWindow();
@@ -450,6 +451,7 @@ TEST_F(MainWindow, FileLabelsShowEveryNameWhole)
                                                    static_cast<int>(label->alignment()) | Qt::TextWordWrap,
                                                    label->text());
             EXPECT_TRUE(label->contentsRect().contains(needed)) << name << ": " << label->text().toStdString();
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << name;
             const bool whole = label->text().contains(QString::fromStdString(file));
             EXPECT_TRUE(whole || (label->toolTip().contains(QString::fromStdString(file)) &&
                                   label->accessibleDescription() == QString::fromStdString(file)))
@@ -544,6 +546,7 @@ TEST(MessageBoxes, LookAsTheirStyleSays)
         QMessageBox::Icon icon{};
         QMessageBox::StandardButtons buttons{};
         QString text, title;
+        Qt::TextFormat format{};
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
@@ -551,6 +554,7 @@ TEST(MessageBoxes, LookAsTheirStyleSays)
             buttons = box->standardButtons();
             text = box->text();
             title = box->windowTitle();
+            format = box->textFormat();
             box->button(c.press)->click();
         });
         const BoxButton answer = ShowBox(nullptr, {"First line.\rSecond line.", c.style, "FLASH Error"}, nullptr);
@@ -559,6 +563,7 @@ TEST(MessageBoxes, LookAsTheirStyleSays)
         EXPECT_EQ(buttons, c.buttons);
         EXPECT_EQ(text, QStringLiteral("First line.\nSecond line."));
         EXPECT_EQ(title, QStringLiteral("FLASH Error"));
+        EXPECT_EQ(format, Qt::PlainText);
     }
 }
 

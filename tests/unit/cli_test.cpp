@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "files/shown_text.h"
 #include "cli/cli_options.h"
 #include "cli/port_diagnostics.h"
 #include "cli/port_list.h"
@@ -219,6 +220,30 @@ TEST(PortList, EveryPortWithItsNamesAndWhatCommMeans)
               "Comm2 is /dev/ttyUSB0\n");
     EXPECT_EQ(FormatPortList({}, "/dev/ttyS0", "/dev/ttyS1", present),
               "No serial ports found.\nComm1 is /dev/ttyS0\nComm2 is /dev/ttyS1 (no such device)\n");
+}
+
+// Words from outside (a USB descriptor, a file or port name, a server) reach
+// the terminal with their control characters written out, never raw.
+TEST(ShownText, ControlCharactersAreWrittenOut)
+{
+    const struct Case {
+        std::string text;
+        std::string shown;
+        std::string lines;
+    } cases[] = {
+        {"main\x1b]0;PWNED\x07\x1b[2J.s19", "main\\x1b]0;PWNED\\x07\\x1b[2J.s19", "main\\x1b]0;PWNED\\x07\\x1b[2J.s19"},
+        {std::string("a\0b\x7F", 4), "a\\x00b\\x7f", "a\\x00b\\x7f"},
+        {"two\nlines\r\tend", "two\\x0alines\\x0d\\x09end", "two\nlines\\x0d\\x09end"},
+        {"csi \xC2\x9B" "2J, not UTF-8 \xFF", "csi \\xc2\\x9b2J, not UTF-8 \\xff", "csi \\xc2\\x9b2J, not UTF-8 \\xff"},
+        {"caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC", "caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC", "caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(files::ShownText(c.text), c.shown);
+        EXPECT_EQ(files::ShownLines(c.text), c.lines);
+    }
+    std::vector<PortEntry> ports{{"/dev/ttyUSB0", "", "Evil\x1b[2J", "", "", std::nullopt, std::nullopt}};
+    EXPECT_EQ(FormatPortList(ports, "/dev/ttyUSB0", "/dev/ttyS1", [](const std::string&) { return true; }),
+              "/dev/ttyUSB0\n  description:  Evil\\x1b[2J\nComm1 is /dev/ttyUSB0\nComm2 is /dev/ttyS1\n");
 }
 
 } // namespace

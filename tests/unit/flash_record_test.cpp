@@ -86,6 +86,7 @@ TEST(FlashRecord, NamesAreValidJsonStrings)
         {"latin1 caf\xE9.cfg", R"("latin1 caf\ufffd.cfg")"},
         {"cut \xE2\x82", R"("cut \ufffd\ufffd")"},
         {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
+        {"del\x7F csi\xC2\x9B[2J", R"("del\u007f csi\u009b[2J")"},
     };
     for (const Case& c : cases) {
         const std::string json = FlashRecordJson("", RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},

@@ -437,6 +437,18 @@ TEST_F(FlashRun, ImagesAreReadOnceAndTheOutcomeIsKeptBeforeItsBox)
     EXPECT_EQ(heard.images->firmware.dataSha256, data.hexDigest());
 }
 
+// Radios of one command share one reading of the images: a file changed or
+// gone after it is read changes nothing that any of them gets.
+TEST_F(FlashRun, ImagesReadOnceServeEveryRunGiven)
+{
+    const auto read = std::make_shared<const RunImagesRead>(RunImagesRead{ReadRunImages(platform())});
+    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<const RunImages>>(read->read));
+    std::filesystem::remove("main.s19");
+    request.imagesRead = read;
+    EXPECT_EQ(run(), RunOutcome::Success);
+    EXPECT_EQ(ctx.report.images, std::get<std::shared_ptr<const RunImages>>(read->read));
+}
+
 // A damaged or missing image stops the run before the port opens: the
 // radio is never touched, whichever image it is.
 TEST_F(FlashRun, UnusableImageTouchesNoRadio)
