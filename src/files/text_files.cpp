@@ -25,6 +25,12 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && std::filesystem::is_regular_file(fileName, ec);
 }
 
+bool NameTaken(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
 std::variant<std::string, FileFault> ReadFile(const std::string& path, const std::string& shownName)
 {
     const std::string& name = shownName.empty() ? path : shownName;

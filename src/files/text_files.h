@@ -28,6 +28,11 @@ public:
 // the process's current directory; a directory is not a file.
 bool FileExists(const std::string& fileName);
 
+// True when anything at all has that name: a file, a folder, a FIFO, a
+// link that leads nowhere. A release's files are looked for this way, so that
+// a manifest that is not a file is refused rather than taken as none.
+bool NameTaken(const std::string& path);
+
 // A file named as the configuration names it, in the folder a run works in:
 // the name alone when the folder is not given or the name is absolute.
 std::string InFolder(const std::filesystem::path& folder, const std::string& fileName);

@@ -16,7 +16,7 @@ constexpr const char* kKeyringName = "trusted.gpg";
 std::string signatureBeside(const std::string& manifest)
 {
     for (const char* suffix : {".gpg", ".sig"})
-        if (files::FileExists(manifest + suffix))
+        if (files::NameTaken(manifest + suffix))
             return manifest + suffix;
     return {};
 }
@@ -46,14 +46,14 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
 {
     Release release;
     std::string manifestFile = options.manifestFile;
-    if (manifestFile.empty() && files::FileExists(files::InFolder(options.workingFolder, files::kManifestName)))
+    if (manifestFile.empty() && files::NameTaken(files::InFolder(options.workingFolder, files::kManifestName)))
         manifestFile = files::kManifestName;
     if (manifestFile.empty()) {
         if (options.requireSignature)
             return std::string("no ") + files::kManifestName + " in the working folder, and a signed one is required";
         return release;
     }
-    if (!files::FileExists(files::InFolder(options.workingFolder, manifestFile)))
+    if (!files::NameTaken(files::InFolder(options.workingFolder, manifestFile)))
         return "the manifest " + manifestFile + " does not exist";
 
     std::variant<files::Manifest, std::string> read = files::ReadManifest(manifestFile, options.workingFolder);

@@ -2,6 +2,8 @@
 // zorvane-radiosim, checked by what the simulated radio holds afterwards.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -286,6 +288,62 @@ TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
     std::ifstream log(dir.path() / "radio.log");
     const std::string heard((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     EXPECT_EQ(heard.find("PC>"), std::string::npos) << heard;
+}
+
+// What comes from the files is checked whole before any port opens: one
+// changed character of a record's type or "S" is refused with its line, a
+// control character in a value or a name never reaches the terminal raw, a
+// DOS end-of-file character ends an image, and a FIFO is refused unopened.
+TEST_F(FlashAgainstSimulator, InputsThatCannotLie)
+{
+    std::ifstream original(dir.path() / "pellamar.s19");
+    const std::string firmware((std::istreambuf_iterator<char>(original)), std::istreambuf_iterator<char>());
+    std::size_t line500 = 0;
+    for (int line = 1; line < 500; ++line)
+        line500 = firmware.find('\n', line500) + 1;
+    const auto check = [&](const std::string& image, const std::string& config = "pellamar.s19") {
+        std::ofstream(dir.path() / "image.s19", std::ios::binary) << image;
+        std::ofstream(dir.path() / "check.cfg") << "boot: boot.s19\nsrecord: " << config << "\nconfig: 42\n";
+        Process p({ZORVANE_FLASH, "--check", "--config", "check.cfg"}, dir.path().string());
+        return p.wait(10s);
+    };
+    const struct Change {
+        std::size_t at;
+        char to;
+        std::string fault;
+    } changes[] = {
+        {line500 + 1, 'X', "image.s19 line 500: \"X\" at column 2 is not a record type"},
+        {line500 + 1, '4', "image.s19 line 500: there is no S4 record type"},
+        {line500 + 1, '9', "image.s19 line 500: the count $23 gives the S9 record 32 data bytes, where it carries none"},
+        {line500 + 1, '0', "image.s19 line 500: an S0 header record after the data records"},
+        {line500, 'T', "image.s19 line 500: the line reads as an S1 record whose first character is \"T\""},
+    };
+    for (const Change& change : changes) {
+        std::string changed = firmware;
+        changed[change.at] = change.to;
+        const ProcessResult refused = check(changed, "image.s19");
+        EXPECT_EQ(refused.exitCode, 8) << refused.output;
+        EXPECT_NE(refused.output.find("[FLASH Error] FLASH Failed.\n" + change.fault + "\n"), std::string::npos)
+            << refused.output;
+    }
+    const ProcessResult dos = check(firmware + "\x1A", "image.s19");
+    EXPECT_EQ(dos.exitCode, 0) << dos.output;
+
+    const ProcessResult escaped = check(firmware, "main\x1b]0;PWNED\x07\x1b[2J.s19");
+    EXPECT_EQ(escaped.exitCode, 3) << escaped.output;
+    EXPECT_NE(escaped.output.find("check.cfg line 2: the srecord value holds character $1B"), std::string::npos)
+        << escaped.output;
+    Process named({ZORVANE_FLASH, "--check", "--config", "gone\x1b[2J.cfg"}, dir.path().string());
+    const ProcessResult missing = named.wait(10s);
+    EXPECT_EQ(missing.exitCode, 3) << missing.output;
+    EXPECT_NE(missing.output.find("File: gone\\x1b[2J.cfg DOES NOT exist."), std::string::npos) << missing.output;
+    for (const ProcessResult* result : {&escaped, &missing})
+        EXPECT_EQ(result->output.find('\x1b'), std::string::npos) << result->output;
+
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.s19").c_str(), 0600), 0);
+    const ProcessResult fifo = check(firmware, "fifo.s19");
+    EXPECT_EQ(fifo.exitCode, 8) << fifo.output;
+    EXPECT_NE(fifo.output.find("fifo.s19 is a FIFO, not a file"), std::string::npos) << fifo.output;
 }
 
 TEST_F(FlashAgainstSimulator, BadArgumentsGetTheUsage)

@@ -99,3 +99,26 @@ TEST(Release, ASignatureCountsOnlyByALiveKeyOfTheKeyring)
 
 } // namespace
 } // namespace zorvane
+
+namespace zorvane {
+namespace {
+
+// A manifest or signature name taken by something that is not a file is
+// refused, never taken as no manifest or no signature.
+TEST(Release, ANameThatIsNoFileIsRefusedNotIgnored)
+{
+    testkit::TempDir dir;
+    const trust::ReleaseOptions options{"", "", (dir.path() / "settings").string(), false};
+    std::filesystem::create_directory("SHA256SUMS");
+    const auto folder = trust::LoadRelease(options);
+    ASSERT_TRUE(std::holds_alternative<std::string>(folder));
+    EXPECT_EQ(std::get<std::string>(folder), "SHA256SUMS is a folder, not a file");
+
+    std::filesystem::remove("SHA256SUMS");
+    dir.write("SHA256SUMS", kHash + "  pellamar.s19\n");
+    std::filesystem::create_directory("SHA256SUMS.sig");
+    EXPECT_TRUE(std::holds_alternative<std::string>(trust::LoadRelease(options))) << "a signature that is no file";
+}
+
+} // namespace
+} // namespace zorvane
