@@ -5,6 +5,8 @@
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
 
+#include <variant>
+
 #include "files/text_files.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
@@ -45,12 +47,10 @@ QString LoadHelpText(const std::filesystem::path& workingFolder)
     const std::string path = helpFilePath(workingFolder);
     if (path.empty())
         return QStringLiteral("Help file %1 does not exist.").arg(quotedName());
-    std::string bytes;
-    try {
-        bytes = files::TextStream::OpenTextFile(path).ReadAll();
-    } catch (const files::TextFileError& e) {
-        return QStringLiteral("Help file %1 cannot be read (%2).").arg(quotedName(), QString::fromStdString(e.what()));
-    }
+    std::variant<std::string, files::FileFault> read = files::ReadFile(path);
+    if (const files::FileFault* fault = std::get_if<files::FileFault>(&read))
+        return QStringLiteral("Help file %1 cannot be read (%2).").arg(quotedName(), QString::fromStdString(fault->text));
+    const std::string& bytes = std::get<std::string>(read);
     if (!looksLikeText(bytes))
         return QStringLiteral("Help file %1 is not a text file.").arg(quotedName());
     QString text = QString::fromLocal8Bit(bytes);
