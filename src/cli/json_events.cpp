@@ -3,6 +3,7 @@
 #include "cli/line_error_policy.h"
 
 #include "cli/run_text.h"
+#include "files/hex_text.h"
 #include "engine/run_images.h"
 #include "records/flash_record.h"
 
@@ -30,9 +31,7 @@ std::string imageJson(const files::FileContent& file)
 
 std::string hex4(std::uint16_t value)
 {
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%04X", value);
-    return digits;
+    return files::HexDigits(value, 4);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "cli/port_list.h"
 
-#include <cstdio>
 
+#include "files/hex_text.h"
 #include "files/shown_text.h"
 
 namespace zorvane::cli {
@@ -16,9 +16,7 @@ void line(std::string& out, const char* label, const std::string& value)
 
 std::string hex4(std::uint16_t value)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "%04x", value);
-    return text;
+    return files::HexDigits(value, 4, files::HexCase::Lower);
 }
 
 } // namespace

@@ -1,14 +1,12 @@
 #include "engine/hex_text.h"
 
-#include <cstdio>
+#include "files/hex_text.h"
 
 namespace zorvane {
 
 std::string HexText(std::uint32_t value)
 {
-    char text[12];
-    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
-    return text;
+    return files::HexDigits(value);
 }
 
 std::string ChecksumText(const ImageChecksum& bytes)

@@ -1,4 +1,5 @@
 #include "files/image.h"
+#include "files/hex_text.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,12 +17,7 @@ constexpr std::uint32_t kHighestAddress = 0xFFFF;
 
 std::string hexAddress(std::uint32_t value)
 {
-    std::string text;
-    do {
-        text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return text;
+    return HexDigits(value);
 }
 
 FileContent readContent(const std::string& fileName, std::string bytes)

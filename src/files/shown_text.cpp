@@ -1,15 +1,14 @@
 #include "files/shown_text.h"
 
+#include "files/hex_text.h"
+
 namespace zorvane::files {
 
 namespace {
 
 void escapeByte(std::string& out, unsigned char byte)
 {
-    constexpr char kDigits[] = "0123456789abcdef";
-    out += "\\x";
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0xF];
+    out += "\\x" + HexDigits(byte, 2, HexCase::Lower);
 }
 
 std::string shown(std::string_view text, bool keepLineFeeds)

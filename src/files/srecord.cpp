@@ -1,4 +1,5 @@
 #include "files/srecord.h"
+#include "files/hex_text.h"
 
 #include <string>
 
@@ -52,8 +53,7 @@ std::int16_t Ascii2Dec(std::uint8_t highNibble, std::uint8_t lowNibble)
 
 std::string HexByteText(unsigned value)
 {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+    return HexDigits(value & 0xFF, 2);
 }
 
 std::int16_t GetSrecLine(TextStream& streamPtr, std::span<std::uint8_t> inputLine)

@@ -1,7 +1,8 @@
 #include "link/command_link.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "files/hex_text.h"
 
 namespace zorvane::link {
 
@@ -28,9 +29,7 @@ AckResult judge(const Frame& frame, std::uint8_t opcode, Seconds elapsed)
 
 std::string hexByte(std::uint8_t value)
 {
-    char text[4];
-    std::snprintf(text, sizeof text, "$%02X", value);
-    return text;
+    return "$" + files::HexDigits(value, 2);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "engine/run_images.h"
+#include "files/hex_text.h"
 #include "files/shown_text.h"
 #include "os/account.h"
 #include "os/append_file.h"
@@ -65,18 +66,6 @@ std::string field(std::string_view name, const std::string& json)
 std::string orNull(const std::string& text)
 {
     return text.empty() ? "null" : JsonString(text);
-}
-
-// Bytes as they are, two upper-case hex digits each: 12 05 is "1205".
-std::string hexBytes(std::span<const std::uint8_t> bytes)
-{
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::uint8_t byte : bytes) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 0xF];
-    }
-    return text;
 }
 
 std::string fileFields(const files::FileContent& file)
@@ -172,7 +161,7 @@ std::string FlashRecordJson(const std::string& id, const RunRequest& request, co
                             const RecordOrigin& origin, std::chrono::system_clock::time_point time)
 {
     const files::PlatformConfig config = request.platform.value_or(files::PlatformConfig{});
-    const auto hex = [](const auto& bytes) { return JsonString(hexBytes(bytes)); };
+    const auto hex = [](const auto& bytes) { return JsonString(files::HexBytes(bytes)); };
     const auto optionalHex = [&](std::string_view name, const auto& bytes) {
         return field(name, bytes ? hex(*bytes) : "null");
     };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <random>
 
+#include "files/hex_text.h"
 #include "files/sha256.h"
 
 namespace zorvane {
@@ -17,13 +18,11 @@ std::string uuidText(std::array<std::uint8_t, kUuidBytes> bytes, std::uint8_t ve
 {
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | (version << 4));
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-    constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     for (std::size_t i = 0; i < kUuidBytes; ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10)
             text += '-';
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0xF];
+        text += files::HexDigits(bytes[i], 2, files::HexCase::Lower);
     }
     return text;
 }
