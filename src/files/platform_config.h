@@ -55,9 +55,8 @@ struct ConfigReading {
     bool loaded() const { return result == ConfigResult::Loaded; }
 };
 
-// Reads a configuration file: "boot:", "srecord:", "eeprom:" and "config:"
-// lines, each with one value.
-// Reads a configuration file in the folder a run works in (none: the
+// Reads a configuration file ("boot:", "srecord:", "eeprom:" and "config:"
+// lines, each with one value) in the folder a run works in (none: the
 // current one); the images it names are in that folder too.
 ConfigReading parseConfig(const std::string& configFile, const std::filesystem::path& folder = {});
 
