@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/production_wiring.h"
+#include "os/process_signals.h"
 #include "ui/artwork.h"
 #include "ui/startup.h"
 #include "ui/working_folder.h"
@@ -46,6 +47,9 @@ int main(int argc, char** argv)
 {
     if (const std::optional<int> answered = answeredOnTheTerminal(argc, argv))
         return *answered;
+    // A run goes on when the terminal that started the window is closed
+    // from under its standard error; and GnuPG's helpers start clean.
+    zorvane::os::SetUpProcessSignals();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZORVANE"));
