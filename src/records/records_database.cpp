@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <charconv>
+#include <limits>
 #include <vector>
 
 namespace zorvane {
@@ -191,7 +193,15 @@ std::variant<int, std::string> RecordsDatabase::schemaVersion()
     const Reply reply = run(kSchemaVersion, {});
     if (reply.error)
         return *reply.error;
-    return reply.firstColumn.empty() ? 0 : std::stoi(reply.firstColumn.front());
+    if (reply.firstColumn.empty())
+        return 0;
+    const std::string& text = reply.firstColumn.front();
+    int version = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (error != std::errc() || end != text.data() + text.size() || version < 0)
+        return "the schema version \"" + text + "\" is not a number from 0 to " +
+               std::to_string(std::numeric_limits<int>::max());
+    return version;
 }
 
 std::optional<std::string> RecordsDatabase::migrate(const Migration& migration)
