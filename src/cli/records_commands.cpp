@@ -66,11 +66,17 @@ int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::s
     if (result.pending > 0 || result.problem) {
         std::fprintf(stderr, "zorvane-flash: %s%s%s\n", WaitingText(result.pending, url).c_str(),
                      result.problem ? ": " : "", result.problem.value_or("").c_str());
-        return result.pending > 0 || result.spoolUnreadable ? kExitDatabase : kExitSuccess;
+        if (result.pending > 0 || result.spoolUnreadable)
+            return kExitDatabase;   // what waits is sent later; what was set aside is told with it above
+    } else {
+        std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
+                     url.c_str());
     }
-    std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
-                 url.c_str());
-    return kExitSuccess;
+    if (result.refused.empty())
+        return kExitSuccess;
+    std::fprintf(stderr, "zorvane-flash: %zu flash record%s refused by the database for good, set aside in %s\n",
+                 result.refused.size(), result.refused.size() == 1 ? "" : "s", RefusedIdsPath(spool).c_str());
+    return kExitSetAside;
 }
 
 int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url)
@@ -78,7 +84,8 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
     os::SocketWaiter waiter;
     const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
     warnUnreadable(status.unreadable, spool);
-    std::fprintf(out, "Records file: %s\nWaiting: %zu\n", spool.c_str(), status.pending);
+    std::fprintf(out, "Records file: %s\nWaiting: %zu\nSet aside: %zu (refused by the database, in %s)\n",
+                 spool.c_str(), status.pending, status.setAside, RefusedIdsPath(spool).c_str());
     if (!status.lastSentId)
         std::fprintf(out, "Last sent: none\n");
     else if (!status.lastSent)

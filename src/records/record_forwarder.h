@@ -37,6 +37,7 @@ ForwardResult ForwardPending(const std::string& spoolPath, const std::string& ur
 
 struct RecordsStatus {
     std::size_t pending = 0;
+    std::size_t setAside = 0;               // refused by the database for good
     std::optional<std::string> lastSent;    // the line of the last record sent, when it is in the spool
     std::optional<std::string> lastSentId;
     std::vector<std::size_t> unreadable;
@@ -89,6 +90,7 @@ private:
         std::promise<void> ended;
     };
     static void Loop(Shared& shared);
+    static void answerRound(const std::vector<Done>& answering, Shared& shared, const std::stop_token& stop);
 
     std::shared_ptr<Shared> shared_;
     std::future<void> ended_;

@@ -148,7 +148,8 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     EXPECT_NE(run.output.find("warning: 2 flash records waiting for " + url_), std::string::npos) << run.output;
     const ProcessResult down = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(down.exitCode, 12) << down.output;
-    EXPECT_NE(down.output.find("Waiting: 2\nLast sent: none\n"), std::string::npos) << down.output;
+    EXPECT_NE(down.output.find("Waiting: 2\nSet aside: 0 "), std::string::npos) << down.output;
+    EXPECT_NE(down.output.find("\nLast sent: none\n"), std::string::npos) << down.output;
     EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 12);
 
     // A record from before ids is sent too, under an id its line gives it.
@@ -163,7 +164,8 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
 
     const ProcessResult up = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(up.exitCode, 0) << up.output;
-    EXPECT_NE(up.output.find("Waiting: 0\nLast sent: "), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("Waiting: 0\n"), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("\nLast sent: "), std::string::npos) << up.output;
     EXPECT_NE(up.output.find("reachable, schema version 1"), std::string::npos) << up.output;
 
     // Sent again from the start (the sent list lost): still one row each.
@@ -182,7 +184,39 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
               std::vector<std::string>{"1"});
     const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(status.exitCode, 0) << status.output;
-    EXPECT_NE(status.output.find("Waiting: 0\n"), std::string::npos) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 0\nSet aside: 1 (refused by the database, in records.jsonl.refused)\n"),
+              std::string::npos)
+        << status.output;
+
+    // Forwarding that sets a record aside says so in its exit status, once.
+    std::ofstream(dir_.path() / "records.jsonl", std::ios::app)
+        << R"({"id":"00000000-0000-4000-8000-0000000000bb","time":"not a time either"})" << "\n";
+    const ProcessResult setAside = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    EXPECT_EQ(setAside.exitCode, 14) << setAside.output;
+    EXPECT_NE(setAside.output.find("zorvane-flash: 1 flash record refused by the database for good, set aside in "),
+              std::string::npos)
+        << setAside.output;
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+}
+
+// A value from the server that is no version at all is one warning: the
+// run and its record are as they would be without a database.
+TEST_F(LineDatabase, OutOfRangeSchemaVersionIsOneWarning)
+{
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    server_.column("line", "ALTER TABLE zorvane_schema ALTER COLUMN version TYPE bigint; "
+                           "INSERT INTO zorvane_schema (version) VALUES (3000000000)");
+    const std::string fault = "the schema version \"3000000000\" is not a number from 0 to 2147483647";
+    const ProcessResult run = flashRadios({"SN-5"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("warning: 1 flash record waiting for " + url_ + ": its schema cannot be read: " + fault),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(spoolIds().size(), 1u);
+    const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(status.exitCode, 12) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 1\n"), std::string::npos) << status.output;
+    EXPECT_NE(status.output.find(fault), std::string::npos) << status.output;
 }
 
 TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
