@@ -53,15 +53,15 @@ const char* const kCliUsage =
     "                      ~/.pgpass or PGPASSWORD, never in the URL); default: Database\n"
     "                      in [Records] of ~/.config/ZORVANE/ZORVANE.conf\n"
     "  --forward-records   send the flash records not sent yet, then exit\n"
-    "  --records-status    how many flash records wait, the last one sent, and whether\n"
-    "                      the database can be reached\n"
+    "  --records-status    how many flash records wait or were set aside, the last one\n"
+    "                      sent, and whether the database can be reached\n"
     "  --init-database     create or update the records database's tables, then exit\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
     "11 the flash record could not be kept (with --record, when no radio failed),\n"
     "12 the records database could not be reached (--forward-records, --records-status,\n"
-    "--init-database).\n"
+    "--init-database), 14 --forward-records set aside records the database refused for good.\n"
     "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
 
 namespace {
