@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
+#include "records/records_database.h"
 #include "records/spool.h"
 
 namespace zorvane::cli {
@@ -92,13 +93,13 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
         std::fprintf(out, "Last sent: %s\n", status.lastSentId->c_str());
     else
         std::fprintf(out, "Last sent: %s (%s)\n", status.lastSentId->c_str(), recordSummary(*status.lastSent).c_str());
-    if (status.schema && !status.problem) {
+    if (status.schema && !status.problem)
         std::fprintf(out, "Database: %s: reachable, schema version %d\n", url.c_str(), *status.schema);
-        return kExitSuccess;
-    }
-    std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
-                 status.problem.value_or("").c_str());
-    return kExitDatabase;
+    else
+        std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
+                     status.problem.value_or("").c_str());
+    std::fprintf(out, "Password: %s\n", ProtectionText(ProtectionFor(url), url).c_str());
+    return status.schema && !status.problem ? kExitSuccess : kExitDatabase;
 }
 
 int InitDatabaseCommand(std::FILE* out, const std::string& url)

@@ -22,6 +22,7 @@
 #include "kit/temp_dir.h"
 #include "records/flash_record.h"
 #include "records/record_line.h"
+#include "records/records_database.h"
 #include "ui/main_window.h"
 
 namespace zorvane {
@@ -166,7 +167,9 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     EXPECT_EQ(up.exitCode, 0) << up.output;
     EXPECT_NE(up.output.find("Waiting: 0\n"), std::string::npos) << up.output;
     EXPECT_NE(up.output.find("\nLast sent: "), std::string::npos) << up.output;
-    EXPECT_NE(up.output.find("reachable, schema version 1"), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("reachable, schema version 1\nPassword: a connection on this machine\n"),
+              std::string::npos)
+        << up.output;
 
     // Sent again from the start (the sent list lost): still one row each.
     std::filesystem::remove(dir_.path() / "records.jsonl.sent");
@@ -255,6 +258,33 @@ TEST_F(LineDatabase, APasswordInTheUrlIsRefusedWithoutBeingRepeated)
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "records.jsonl")) << "nothing ran";
+}
+
+// Across a network the password goes only to a server that proves it knows
+// it, unless the URL chose otherwise; on this machine nothing is added.
+TEST(PasswordProtection, RequiredOffThisMachineUnlessTheUrlChooses)
+{
+    ::unsetenv("PGHOST");
+    ::unsetenv("PGHOSTADDR");
+    using P = PasswordProtection;
+    for (const auto& [url, expected] : std::vector<std::pair<std::string, P>>{
+             {"postgresql://bench@/line", P::ThisMachine},
+             {"postgresql://bench@%2Fvar%2Frun%2Fpostgresql/line", P::ThisMachine},
+             {"postgresql://bench@localhost:5433/line", P::ThisMachine},
+             {"postgresql://bench@127.0.0.1,[::1]/line", P::ThisMachine},
+             {"postgresql://bench@dbhost/line", P::ChannelBinding},
+             {"postgresql://bench@localhost,dbhost/line", P::ChannelBinding},
+             {"postgresql://bench@127.0.0.2/line?sslmode=require", P::ChannelBinding},
+             {"postgresql://bench@/line?host=10.0.0.5", P::ChannelBinding},
+             {"postgresql://bench@dbhost/line?sslmode=verify-full", P::VerifiedServer},
+             {"postgresql://bench@dbhost/line?channel_binding=prefer", P::AsTheUrlSays},
+         })
+        EXPECT_EQ(ProtectionFor(url), expected) << url;
+    EXPECT_EQ(ProtectionText(P::AsTheUrlSays, "postgresql://bench@dbhost/line?channel_binding=disable"),
+              "channel_binding=disable, as the URL sets");
+    ::setenv("PGHOST", "dbhost", 1);
+    EXPECT_EQ(ProtectionFor("postgresql://bench@/line"), P::ChannelBinding) << "libpq takes the host from PGHOST";
+    ::unsetenv("PGHOST");
 }
 
 TEST_F(LineDatabase, TheWindowSendsItsRecordsToo)
