@@ -55,7 +55,8 @@ protected:
                                       "--log", "radio.log"};
         args.insert(args.end(), extra.begin(), extra.end());
         simulator.emplace(args, dir.path().string());
-        ASSERT_EQ(simulator->readLine(10s).rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
+        served = simulator->readLine(10s);
+        ASSERT_EQ(served.rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
     }
 
     ProcessResult flash(const std::string& platform, std::vector<std::string> extra = {})
@@ -87,6 +88,7 @@ protected:
 
     testkit::TempDir dir;
     std::optional<Process> simulator;
+    std::string served;   // the pseudo-terminal the simulator serves
 };
 
 class FullRun : public FlashAgainstSimulator, public ::testing::WithParamInterface<Platform> {};
@@ -217,21 +219,47 @@ TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
 }
 
 // A radio that never echoes keeps its port for four seconds: a second
-// flasher on the same port hears who holds it.
+// flasher on the same device, under its own name, hears who holds it.
 TEST_F(FlashAgainstSimulator, HeldPortNamesItsHolder)
 {
     startSimulator({"--fault", "no-echo"});
-    Process first({ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--no-record"},
+    Process first({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
                   dir.path().string());
     std::string line;
     while ((line = first.readLine(10s)).find("== Boot loading") == std::string::npos)
         ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
-    const ProcessResult second = flash("tessivar", {"--no-record"});
-    EXPECT_EQ(second.exitCode, 4);
-    EXPECT_NE(second.output.find("[Comm Error] Comm Port already in use.\n  cause: " + link() +
-                                 ": held by zorvane-flash (process "),
-              std::string::npos)
-        << second.output;
+    for (const std::string& name : {link(), served}) {
+        Process second({ZORVANE_FLASH, "--port", name, "--platform", "tessivar", "--yes", "--no-record"},
+                       dir.path().string());
+        const ProcessResult refused = second.wait(kRunLimit);
+        EXPECT_EQ(refused.exitCode, 4) << refused.output;
+        EXPECT_NE(refused.output.find("[Comm Error] Comm Port already in use.\n  cause: " + name +
+                                      ": held by zorvane-flash (process "),
+                  std::string::npos)
+            << refused.output;
+    }
+    EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
+}
+
+// Two benches in two folders, each on its own ./ttyRADIO: two ports.
+TEST_F(FlashAgainstSimulator, SameLinkNameInTwoFoldersIsTwoPorts)
+{
+    startSimulator({"--fault", "no-echo"});
+    Process first({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
+                  dir.path().string());
+    for (std::string line = first.readLine(10s); line.find("== Boot loading") == std::string::npos;
+         line = first.readLine(10s))
+        ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
+    const std::filesystem::path other = dir.path() / "bench2";
+    std::filesystem::create_directory(other);
+    ASSERT_EQ(Process({ZORVANE_MAKE_DEMO, other.string()}, other.string()).wait(30s).exitCode, 0);
+    Process radio({ZORVANE_RADIOSIM, "--link", "./ttyRADIO", "--runs", "1"}, other.string());
+    ASSERT_EQ(radio.readLine(10s).rfind("/dev/pts/", 0), 0u);
+    Process second({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
+                   other.string());
+    const ProcessResult run = second.wait(kRunLimit);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Status: ./ttyRADIO"), std::string::npos) << "shown as the operator named it\n" << run.output;
     EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
 }
 
