@@ -136,7 +136,9 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
 {
     const std::size_t earlier = log.rounds().size();
     forwarder.forward(log.keeper());
-    const bool done = forwarder.waitIdle(kExitSendTime);
+    // The forwarder's end may let a stuck sender go after a wait of its own:
+    // both together stay within the time promised.
+    const bool done = forwarder.waitIdle(kExitSendTime - RecordForwarder::kLetGoAfter);
     const std::vector<ForwardResult> rounds = log.rounds();
     // What any round set aside is told once, at the end: the screen is the runs' until then.
     for (const ForwardResult& round : rounds)

@@ -200,10 +200,13 @@ RecordForwarder::~RecordForwarder()
     shared_->stop.request_stop();
     shared_->changed.notify_all();
     shared_->waiter.wake();
-    if (ended_.wait_for(kLetGoAfter) == std::future_status::ready)
+    if (ended_.wait_for(kLetGoAfter) == std::future_status::ready) {
         thread_.join();
-    else
-        thread_.detach();
+        return;
+    }
+    const std::lock_guard lock(shared_->mutex);   // a done under way ends first
+    shared_->letGo = true;
+    thread_.detach();
 }
 
 void RecordForwarder::forward(Done done)
@@ -227,6 +230,10 @@ void RecordForwarder::answerRound(const std::vector<Done>& answering, Shared& sh
     const ForwardResult result =
         guarded([&] { return ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop); });
     for (const Done& done : answering) {
+        // Whoever asked may be gone (a window closed) once the sender was let go.
+        const std::lock_guard lock(shared.mutex);
+        if (shared.letGo)
+            return;
         // A report that cannot be taken is told here, where it is lost.
         const ForwardResult lost = guarded([&] { return done(result), ForwardResult{}; });
         if (lost.problem)

@@ -59,7 +59,13 @@ public:
     using Done = std::function<void(const ForwardResult&)>;
 
     RecordForwarder(std::string spoolPath, std::string url);
-    // Abandons a round in flight (its records stay pending) and joins.
+    // How long the end waits for a round it has asked to stop, before it
+    // lets the sender go: part of any wait its owner promises at exit.
+    static constexpr std::chrono::seconds kLetGoAfter{1};
+
+    // Abandons a round in flight (its records stay pending) and joins, or
+    // lets a sender stuck where nothing can wake it go: no done it was given
+    // is called after this returns.
     ~RecordForwarder();
     RecordForwarder(const RecordForwarder&) = delete;
     RecordForwarder& operator=(const RecordForwarder&) = delete;
@@ -73,9 +79,6 @@ public:
     const std::string& spoolPath() const { return shared_->spoolPath; }
 
 private:
-    // How long the end waits for a round it has asked to stop.
-    static constexpr std::chrono::seconds kLetGoAfter{1};
-
     // What the sender's thread works on; it keeps it alive even when let go.
     struct Shared {
         Shared(std::string spool, std::string to) : spoolPath(std::move(spool)), url(std::move(to)) {}
@@ -86,6 +89,7 @@ private:
         std::condition_variable_any changed;
         std::vector<Done> asked;
         bool busy = false;
+        bool letGo = false;   // the owner is gone: nobody is told of a round any more
         std::stop_source stop;
         std::promise<void> ended;
     };

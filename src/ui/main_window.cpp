@@ -208,7 +208,7 @@ void frmMain::Form_Unload()
     otherWindows_.clear();
 
     if (forwarder_)
-        forwarder_->waitIdle(kCloseSendTime);
+        forwarder_->waitIdle(kCloseSendTime - RecordForwarder::kLetGoAfter);   // its end may wait the rest
     if (isMinimized())
         return;   // the position an earlier run saved stays
     QSettings store = settingsStore();

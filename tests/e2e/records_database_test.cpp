@@ -9,7 +9,12 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -285,6 +290,37 @@ TEST(PasswordProtection, RequiredOffThisMachineUnlessTheUrlChooses)
     ::setenv("PGHOST", "dbhost", 1);
     EXPECT_EQ(ProtectionFor("postgresql://bench@/line"), P::ChannelBinding) << "libpq takes the host from PGHOST";
     ::unsetenv("PGHOST");
+}
+
+// A sender stuck where nothing can wake it (here reading a spool that is a
+// pipe nobody writes) is let go within the forwarder's end, and the round it
+// finishes later reaches nobody: what asked for it is gone by then.
+TEST(RecordForwarder, ASenderThatCannotFinishIsLetGoAndTellsNobody)
+{
+    testkit::TempDir dir;
+    const std::string spool = (dir.path() / "records.jsonl").string();
+    ASSERT_EQ(::mkfifo(spool.c_str(), 0600), 0);
+    struct Asker {
+        std::atomic<bool> gone{false};
+        std::atomic<bool> toldAfterGone{false};
+    };
+    const auto asker = std::make_shared<Asker>();
+    const auto ending = std::chrono::steady_clock::now();
+    {
+        RecordForwarder forwarder(spool, "postgresql://bench@/line");
+        forwarder.forward([asker](const ForwardResult&) { asker->toldAfterGone = asker->gone.load(); });
+        std::this_thread::sleep_for(50ms);   // the round is under way, stuck in the spool's open
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - ending, 5s) << "the end does not wait for a stuck sender";
+    asker->gone = true;
+    // A writer that comes and goes ends the sender's read: it finds nothing to send.
+    const int writer = ::open(spool.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    for (const auto end = std::chrono::steady_clock::now() + 2s;
+         !asker->toldAfterGone && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(asker->toldAfterGone);
 }
 
 TEST_F(LineDatabase, TheWindowSendsItsRecordsToo)
