@@ -532,8 +532,10 @@ void wrapGpgconf(const std::filesystem::path& folder, const std::string& script)
 // parent that ignores SIGCHLD and SIGPIPE.
 Process flasherWithWrappers(const std::filesystem::path& folder, std::vector<std::string> arguments)
 {
-    arguments.insert(arguments.begin(), {"/bin/sh", "-c", "trap '' CHLD PIPE; PATH=\"$PWD/bin:$PATH\" exec \"$0\" \"$@\"",
-                                         ZORVANE_FLASH});
+    // The shell will not ignore SIGCHLD for its children; perl does.
+    const std::string start = "$SIG{CHLD} = 'IGNORE'; $SIG{PIPE} = 'IGNORE'; $ENV{PATH} = '" + (folder / "bin").string() +
+                              ":' . $ENV{PATH}; exec @ARGV or die";
+    arguments.insert(arguments.begin(), {"/usr/bin/perl", "-e", start, ZORVANE_FLASH});
     return Process(arguments, folder.string());
 }
 
