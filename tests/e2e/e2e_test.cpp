@@ -565,7 +565,7 @@ TEST_F(FlashAgainstSimulator, ParentIgnoringChildEndsLeavesTheCheckWhole)
 TEST_F(FlashAgainstSimulator, StopSignalEndsACheck)
 {
     publishSignedRelease(dir.path());
-    wrapGpgconf(dir.path(), "case \"$*\" in *--kill*) : > hanging; exec sleep 20;; esac");
+    wrapGpgconf(dir.path(), "case \"$*\" in *--kill*) echo \"$2\" > hanging; exec sleep 20;; esac");
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         std::filesystem::remove(dir.path() / "hanging");
         Process check = flasherWithWrappers(dir.path(), {"--check", "--platform", "tessivar", "--keyring", "trusted.gpg"});
@@ -579,6 +579,11 @@ TEST_F(FlashAgainstSimulator, StopSignalEndsACheck)
         EXPECT_EQ(stopped.exitCode, 9) << signal << stopped.output;
         EXPECT_NE(stopped.output.find("zorvane-flash: stopped while the files were checked"), std::string::npos)
             << stopped.output;
+        // The agent the hanging helper was to end is ended here, with its home.
+        std::string home;
+        std::getline(std::ifstream(dir.path() / "hanging"), home);
+        Process({"/usr/bin/gpgconf", "--homedir", home, "--kill", "all"}, dir.path().string()).wait(10s);
+        std::filesystem::remove_all(home);
     }
 }
 
