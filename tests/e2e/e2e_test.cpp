@@ -475,8 +475,9 @@ void PrintTo(const LeavingReader& row, std::ostream* out)
 
 class ReaderLeaves : public FlashAgainstSimulator, public ::testing::WithParamInterface<LeavingReader> {};
 
-// A line controller that stops reading after 200 bytes: the radio is
-// finished and its record kept, with the exit status of its run.
+// A line controller that stops reading after 200 bytes, or output to a
+// full disk: the radio is finished and its record kept, with the exit
+// status of its run.
 TEST_P(ReaderLeaves, TheRadioIsFinishedAndItsRecordKept)
 {
     const LeavingReader& row = GetParam();
@@ -498,7 +499,8 @@ TEST_P(ReaderLeaves, TheRadioIsFinishedAndItsRecordKept)
 INSTANTIATE_TEST_SUITE_P(
     StandardOutputAndError, ReaderLeaves,
     ::testing::Values(LeavingReader{"EventsUnsigned", false, "| head -c 200 > /dev/null"},
-                      LeavingReader{"EverythingSigned", true, "2>&1 | head -c 200 > /dev/null"}),
+                      LeavingReader{"EverythingSigned", true, "2>&1 | head -c 200 > /dev/null"},
+                      LeavingReader{"FullDisk", false, "> /dev/full 2>&1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A closed terminal or session: the radio under way is finished, not left
