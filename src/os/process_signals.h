@@ -8,7 +8,7 @@ namespace zorvane::os {
 // Writes to a reader that left fail with an error instead of a signal;
 // child processes are reaped even when the parent ignored their ends; and
 // every child forked from now on starts with no signal blocked and every
-// disposition at its default.
+// disposition at its default. Throws std::runtime_error when it cannot.
 void SetUpProcessSignals();
 
 } // namespace zorvane::os

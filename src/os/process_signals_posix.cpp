@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <stdexcept>
+
 namespace zorvane::os {
 
 namespace {
@@ -32,7 +34,8 @@ void SetUpProcessSignals()
     struct sigaction child{};
     if (::sigaction(SIGCHLD, nullptr, &child) == 0 && child.sa_handler == SIG_IGN)
         ::signal(SIGCHLD, SIG_DFL);
-    ::pthread_atfork(nullptr, nullptr, cleanChildSignals);
+    if (::pthread_atfork(nullptr, nullptr, cleanChildSignals) != 0)
+        throw std::runtime_error("cannot clean the signals of child processes");
 }
 
 } // namespace zorvane::os

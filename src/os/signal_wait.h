@@ -1,8 +1,8 @@
 // The flasher's main thread waits on four things at once: Ctrl-C or
 // SIGTERM (stop every run), a hang-up (the terminal or session went away:
-// no new run, but those under way finish), a change of the terminal's size (draw again),
-// and a wake-up from another thread (a run ended, the screen changed). It
-// sleeps until one of them happens: nothing wakes it to look.
+// no new run, but those under way finish), a change of the terminal's size
+// (draw again), and a wake-up from another thread (a run ended, the screen
+// changed). It sleeps until one of them happens: nothing wakes it to look.
 #pragma once
 
 #include <chrono>
@@ -25,8 +25,8 @@ public:
     SignalWait(const SignalWait&) = delete;
     SignalWait& operator=(const SignalWait&) = delete;
 
-    // Blocks until a stop signal, a hang-up, a resize, wake() (now or since the last
-    // wait) or the deadline, if any.
+    // Blocks until a stop signal, a hang-up, a resize, wake() (now or since
+    // the last wait) or the deadline, if any.
     WaitEvent wait(std::optional<std::chrono::steady_clock::time_point> deadline);
     // Safe from any thread.
     void wake();
