@@ -220,6 +220,15 @@ void frmMain::Form_Unload()
         qWarning("ZORVANE: the window position could not be saved to %s", qPrintable(store.fileName()));
 }
 
+void frmMain::hangUp()
+{
+    if (runner_->running()) {
+        closeAfterRun_ = true;
+        return;
+    }
+    close();
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
     if (runner_->running()) {
