@@ -1,5 +1,6 @@
 // zorvane: the firmware update tool's window, after its start-up card.
 #include <QtCore/QDir>
+#include <QtCore/QSocketNotifier>
 #include <QtWidgets/QApplication>
 
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <optional>
 
 #include "app/production_wiring.h"
+#include "os/hang_up.h"
+#include "os/process_signals.h"
 #include "ui/artwork.h"
 #include "ui/startup.h"
 #include "ui/working_folder.h"
@@ -46,6 +49,11 @@ int main(int argc, char** argv)
 {
     if (const std::optional<int> answered = answeredOnTheTerminal(argc, argv))
         return *answered;
+    // A run goes on when the terminal that started the window is closed
+    // from under its standard error; and GnuPG's helpers start clean.
+    zorvane::os::SetUpProcessSignals();
+    // Before Qt starts a thread: a closed terminal finishes the run under way.
+    zorvane::os::HangUpSignal hangUp;
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("ZORVANE"));
@@ -72,5 +80,13 @@ int main(int argc, char** argv)
         loaded->showFullPaths(!folder.empty());
         return loaded;
     });
+    std::unique_ptr<QSocketNotifier> hungUp;
+    if (hangUp.descriptor() >= 0) {
+        hungUp = std::make_unique<QSocketNotifier>(hangUp.descriptor(), QSocketNotifier::Read);
+        QObject::connect(hungUp.get(), &QSocketNotifier::activated, window.get(), [&hangUp, &window] {
+            hangUp.take();
+            window->hangUp();
+        });
+    }
     return app.exec();
 }

@@ -50,18 +50,19 @@ const char* const kCliUsage =
     "  --list-ports        list the serial ports and what Comm1 and Comm2 mean\n"
     "  --database URL      also send the flash records to this PostgreSQL database, such as\n"
     "                      postgresql://bench@dbhost:5432/line (the password goes in\n"
-    "                      ~/.pgpass or PGPASSWORD, never in the URL); default: Database\n"
-    "                      in [Records] of ~/.config/ZORVANE/ZORVANE.conf\n"
+    "                      ~/.pgpass or PGPASSWORD, never in the URL; to another machine\n"
+    "                      only with channel_binding=require unless the URL chooses);\n"
+    "                      default: Database in [Records] of ~/.config/ZORVANE/ZORVANE.conf\n"
     "  --forward-records   send the flash records not sent yet, then exit\n"
-    "  --records-status    how many flash records wait, the last one sent, and whether\n"
-    "                      the database can be reached\n"
+    "  --records-status    how many flash records wait or were set aside, the last one\n"
+    "                      sent, and whether the database can be reached\n"
     "  --init-database     create or update the records database's tables, then exit\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
     "11 the flash record could not be kept (with --record, when no radio failed),\n"
     "12 the records database could not be reached (--forward-records, --records-status,\n"
-    "--init-database).\n"
+    "--init-database), 14 --forward-records set aside records the database refused for good.\n"
     "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
 
 namespace {
@@ -72,14 +73,12 @@ bool isPortArgument(const std::string& port)
     return port == "1" || port == "2" || port.find('/') != std::string::npos;
 }
 
-// An argument as an error repeats it: whatever precedes the @ of a URL
-// (a user, and a password that has no business there) is left out.
+// An argument as an error repeats it: all of a URL after its scheme (where
+// a password may hide, in the authority or the query) is left out.
 std::string shownArgument(std::string arg)
 {
-    const auto scheme = arg.find("://");
-    const auto at = scheme == std::string::npos ? std::string::npos : arg.find('@', scheme);
-    if (at != std::string::npos)
-        arg.replace(scheme + 3, at - scheme - 3, "...");
+    if (const auto scheme = arg.find("://"); scheme != std::string::npos)
+        arg.replace(scheme + 3, std::string::npos, "...");
     return arg;
 }
 
@@ -116,14 +115,14 @@ constexpr Valued kValued[] = {
     {"--port",
      [](CliOptions& o, const std::string& v) -> Error {
          if (!isPortArgument(v))
-             return "--port takes 1, 2 or a device path such as /dev/ttyUSB0, not " + v;
+             return "--port takes 1, 2 or a device path such as /dev/ttyUSB0, not " + shownArgument(v);
          o.ports.push_back(v);
          return std::nullopt;
      }},
     {"--platform",
      [](CliOptions& o, const std::string& v) -> Error {
          if (v != "pellamar" && v != "tessivar" && v != "other")
-             return "unknown platform: " + v;
+             return "unknown platform: " + shownArgument(v);
          o.platform = v;
          return std::nullopt;
      }},
@@ -217,13 +216,16 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
                 return std::nullopt;   // nothing else counts
             continue;
         }
+        // --name VALUE, or --name=VALUE as GNU tools take it too.
+        const std::string name = arg.substr(0, arg.find('='));
         const auto valued =
-            std::find_if(std::begin(kValued), std::end(kValued), [&](const Valued& v) { return arg == v.name; });
+            std::find_if(std::begin(kValued), std::end(kValued), [&](const Valued& v) { return name == v.name; });
         if (valued == std::end(kValued))
             return "unknown argument: " + shownArgument(arg);
-        if (i + 1 >= args.size() || args[i + 1].empty())
-            return arg + " needs a value";
-        if (Error error = valued->take(options, args[++i]))
+        const bool joined = name.size() < arg.size();
+        if (joined ? name.size() + 1 == arg.size() : i + 1 >= args.size() || args[i + 1].empty())
+            return name + " needs a value";
+        if (Error error = valued->take(options, joined ? arg.substr(name.size() + 1) : args[++i]))
             return error;
     }
     return refusedCombination(options);

@@ -18,6 +18,7 @@ enum ExitCode : int {
     kExitInternal = 10,      // anything else
     kExitRecord = 11,        // every radio succeeded, but the flash record could not be kept (--record)
     kExitDatabase = 12,      // the records database could not be reached (records commands only)
+    kExitSetAside = 14,      // --forward-records set aside a record the database refused for good
 };
 
 int ExitCodeFor(RunOutcome outcome);

@@ -58,6 +58,8 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os
 
     std::optional<std::chrono::steady_clock::time_point> next;
     while (!allEnded(reports)) {
+        // A hang-up leaves the runs under way to finish, their records kept:
+        // a radio stopped half-programmed is worse than a lost terminal.
         const os::WaitEvent event = signalWait.wait(next);
         if (event == os::WaitEvent::Stop && !stopping.stop_requested()) {
             stopping.request_stop();

@@ -33,7 +33,7 @@ using SessionWake = std::function<std::optional<std::chrono::steady_clock::time_
 // Runs every port's run at once and returns their reports in the same order.
 // The calling thread sleeps until a stop signal, a run's end, or a wake-up
 // the screen asked for. stopRequested hears the first Ctrl-C or SIGTERM, as
-// every run is asked to stop.
+// every run is asked to stop; a hang-up stops none.
 std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os::SignalWait& signalWait,
                               std::FILE* trace, const std::function<void()>& stopRequested, RunEnded finished,
                               const SessionWake& wake = {});

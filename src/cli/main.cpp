@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <variant>
@@ -26,6 +28,7 @@
 #include "cli/summary.h"
 #include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
+#include "os/process_signals.h"
 #include "os/signal_wait.h"
 #include "os/terminal.h"
 #include "qtlink/device_identity.h"
@@ -132,10 +135,11 @@ FlasherSettings readSettings()
             settings.value(QStringLiteral("Records/Database")).toString().toStdString()};
 }
 
-trust::ReleaseOptions releaseOptions(const cli::CliOptions& options, const FlasherSettings& settings)
+trust::ReleaseOptions releaseOptions(const cli::CliOptions& options, const FlasherSettings& settings,
+                                     std::stop_token stop)
 {
     return {options.manifestFile, options.keyringFile, settings.folder,
-            options.requireSignature || settings.requireSignature};
+            options.requireSignature || settings.requireSignature, {}, std::move(stop)};
 }
 
 // The records database's URL (--database, else the settings'; empty: none),
@@ -344,12 +348,15 @@ struct CheckedInput {
     std::optional<ReleaseInPlay> inPlay;
 };
 
-std::variant<CheckedInput, int> checkedInput(const cli::CliOptions& options, const FlasherSettings& settings)
+std::variant<CheckedInput, int> checkedInput(const cli::CliOptions& options, const FlasherSettings& settings,
+                                             const std::stop_token& stop)
 {
     files::ConfigReading config = files::parseConfig(configFileFor(options));
     if (!config.loaded())
         return configurationRefused(options, config.result, config.config.configFile, config.cause);
-    std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options, settings));
+    std::variant<trust::Release, std::string> release = trust::LoadRelease(releaseOptions(options, settings, stop));
+    if (stop.stop_requested())
+        return cli::kExitCancelled;
     if (const std::string* refused = std::get_if<std::string>(&release))
         return configurationRefused(options, files::ConfigResult::Incomplete, manifestName(options), *refused);
     const std::optional<ReleaseInPlay> inPlay = releaseInPlay(std::get<trust::Release>(release));
@@ -358,6 +365,53 @@ std::variant<CheckedInput, int> checkedInput(const cli::CliOptions& options, con
                 inPlay->manifest->problemWith(config.config.configFile, config.config.configSha256))
             return configurationRefused(options, files::ConfigResult::Incomplete, config.config.configFile, *problem);
     return CheckedInput{std::move(config), std::move(std::get<trust::Release>(release)), inPlay};
+}
+
+// How long a stop signal waits for the check to clean up after itself
+// (GnuPG's agent ended, its folder removed) before the flasher leaves.
+constexpr std::chrono::milliseconds kCheckLetGo{800};
+
+// The files are checked on a thread of their own while this one waits for
+// the stop signals: Ctrl-C, SIGTERM or a hang-up ends a slow signature check
+// at once, with the exit status of a stop.
+std::variant<CheckedInput, int> checkedInputUnlessStopped(const cli::CliOptions& options,
+                                                          const FlasherSettings& settings, os::SignalWait& signalWait)
+{
+    struct Check {
+        std::stop_source stop;
+        std::promise<std::variant<CheckedInput, int>> result;
+        std::mutex mutex;
+        os::SignalWait* waiting = nullptr;   // none once the flasher stopped listening
+    };
+    const auto check = std::make_shared<Check>();
+    check->waiting = &signalWait;
+    std::future<std::variant<CheckedInput, int>> result = check->result.get_future();
+    // Everything it reads is its own: a check stuck in a read the stop
+    // cannot reach is left behind as the flasher ends.
+    std::thread([check, options, settings] {
+        check->result.set_value(checkedInput(options, settings, check->stop.get_token()));
+        const std::lock_guard lock(check->mutex);
+        if (check->waiting != nullptr)
+            check->waiting->wake();
+    }).detach();
+    const auto stopListening = [&check] {
+        const std::lock_guard lock(check->mutex);
+        check->waiting = nullptr;
+    };
+    for (;;) {
+        const os::WaitEvent event = signalWait.wait(std::nullopt);
+        if (result.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+            stopListening();
+            return result.get();
+        }
+        if (event == os::WaitEvent::Stop || event == os::WaitEvent::HangUp)
+            break;
+    }
+    check->stop.request_stop();
+    std::fputs("zorvane-flash: stopped while the files were checked\n", stderr);
+    result.wait_for(kCheckLetGo);
+    stopListening();
+    return cli::kExitCancelled;
 }
 
 void showFiles(const cli::CliOptions& options, const files::ConfigReading& config)
@@ -427,7 +481,7 @@ int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, co
     // Ctrl-C and SIGTERM stop the runs through their closing steps: taken
     // from every thread before any starts, and waited for by this one.
     os::SignalWait signalWait;
-    std::variant<CheckedInput, int> input = checkedInput(options, settings);
+    std::variant<CheckedInput, int> input = checkedInputUnlessStopped(options, settings, signalWait);
     if (const int* refused = std::get_if<int>(&input))
         return *refused;
     if (options.check)
@@ -458,6 +512,10 @@ int flashRun(const cli::CliOptions& options, const FlasherSettings& settings, co
 int main(int argc, char** argv)
 {
     const auto started = std::chrono::steady_clock::now();   // the events' time counts from here
+    // A line controller or a terminal that goes away makes writes to it
+    // fail, and nothing here looks at their result: the radios are finished
+    // and their records kept whoever still reads.
+    os::SetUpProcessSignals();
     cli::CliOptions options;
     if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
         return usageError(*error);

@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
+#include "records/records_database.h"
 #include "records/spool.h"
 
 namespace zorvane::cli {
@@ -66,11 +67,17 @@ int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::s
     if (result.pending > 0 || result.problem) {
         std::fprintf(stderr, "zorvane-flash: %s%s%s\n", WaitingText(result.pending, url).c_str(),
                      result.problem ? ": " : "", result.problem.value_or("").c_str());
-        return result.pending > 0 || result.spoolUnreadable ? kExitDatabase : kExitSuccess;
+        if (result.pending > 0 || result.spoolUnreadable)
+            return kExitDatabase;   // what waits is sent later; what was set aside is told with it above
+    } else {
+        std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
+                     url.c_str());
     }
-    std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
-                 url.c_str());
-    return kExitSuccess;
+    if (result.refused.empty())
+        return kExitSuccess;
+    std::fprintf(stderr, "zorvane-flash: %zu flash record%s refused by the database for good, set aside in %s\n",
+                 result.refused.size(), result.refused.size() == 1 ? "" : "s", RefusedIdsPath(spool).c_str());
+    return kExitSetAside;
 }
 
 int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url)
@@ -78,20 +85,21 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
     os::SocketWaiter waiter;
     const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
     warnUnreadable(status.unreadable, spool);
-    std::fprintf(out, "Records file: %s\nWaiting: %zu\n", spool.c_str(), status.pending);
+    std::fprintf(out, "Records file: %s\nWaiting: %zu\nSet aside: %zu (refused by the database, in %s)\n",
+                 spool.c_str(), status.pending, status.setAside, RefusedIdsPath(spool).c_str());
     if (!status.lastSentId)
         std::fprintf(out, "Last sent: none\n");
     else if (!status.lastSent)
         std::fprintf(out, "Last sent: %s\n", status.lastSentId->c_str());
     else
         std::fprintf(out, "Last sent: %s (%s)\n", status.lastSentId->c_str(), recordSummary(*status.lastSent).c_str());
-    if (status.schema && !status.problem) {
+    if (status.schema && !status.problem)
         std::fprintf(out, "Database: %s: reachable, schema version %d\n", url.c_str(), *status.schema);
-        return kExitSuccess;
-    }
-    std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
-                 status.problem.value_or("").c_str());
-    return kExitDatabase;
+    else
+        std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
+                     status.problem.value_or("").c_str());
+    std::fprintf(out, "Password: %s\n", ProtectionText(ProtectionFor(url), url).c_str());
+    return status.schema && !status.problem ? kExitSuccess : kExitDatabase;
 }
 
 int InitDatabaseCommand(std::FILE* out, const std::string& url)
@@ -128,7 +136,9 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
 {
     const std::size_t earlier = log.rounds().size();
     forwarder.forward(log.keeper());
-    const bool done = forwarder.waitIdle(kExitSendTime);
+    // The forwarder's end may let a stuck sender go after a wait of its own:
+    // both together stay within the time promised.
+    const bool done = forwarder.waitIdle(kExitSendTime - RecordForwarder::kLetGoAfter);
     const std::vector<ForwardResult> rounds = log.rounds();
     // What any round set aside is told once, at the end: the screen is the runs' until then.
     for (const ForwardResult& round : rounds)

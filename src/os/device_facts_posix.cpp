@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
 
 namespace zorvane::os {
@@ -68,7 +69,10 @@ DeviceFacts GatherDeviceFacts(const std::string& device)
         if (fd >= 0)
             ::close(fd);
     }
-    findHolder(device, facts);
+    // The lock is named after the device itself (see QtSerialPort::open).
+    char* real = ::realpath(device.c_str(), nullptr);
+    findHolder(real != nullptr ? real : device, facts);
+    std::free(real);
     return facts;
 }
 

@@ -1,7 +1,8 @@
-// The flasher's main thread waits on three things at once: Ctrl-C or
-// SIGTERM (stop every run), a change of the terminal's size (draw again),
-// and a wake-up from another thread (a run ended, the screen changed). It
-// sleeps until one of them happens: nothing wakes it to look.
+// The flasher's main thread waits on four things at once: Ctrl-C or
+// SIGTERM (stop every run), a hang-up (the terminal or session went away:
+// no new run, but those under way finish), a change of the terminal's size
+// (draw again), and a wake-up from another thread (a run ended, the screen
+// changed). It sleeps until one of them happens: nothing wakes it to look.
 #pragma once
 
 #include <chrono>
@@ -12,11 +13,11 @@
 
 namespace zorvane::os {
 
-enum class WaitEvent { Stop, Resize, Woken, Timeout };
+enum class WaitEvent { Stop, HangUp, Resize, Woken, Timeout };
 
 class SignalWait {
 public:
-    // Takes SIGINT, SIGTERM and SIGWINCH (Ctrl-C and Ctrl-Break on
+    // Takes SIGINT, SIGTERM, SIGHUP and SIGWINCH (Ctrl-C and Ctrl-Break on
     // Windows) away from their default handling in this thread and every
     // thread started after it: construct before any thread starts.
     SignalWait();
@@ -24,8 +25,8 @@ public:
     SignalWait(const SignalWait&) = delete;
     SignalWait& operator=(const SignalWait&) = delete;
 
-    // Blocks until a stop signal, a resize, wake() (now or since the last
-    // wait) or the deadline, if any.
+    // Blocks until a stop signal, a hang-up, a resize, wake() (now or since
+    // the last wait) or the deadline, if any.
     WaitEvent wait(std::optional<std::chrono::steady_clock::time_point> deadline);
     // Safe from any thread.
     void wake();
@@ -38,7 +39,7 @@ private:
 
 struct InputLine {
     std::optional<std::string> line;   // none: end of input, a stop request or a stop signal
-    bool interrupted = false;          // a stop signal came (Ctrl-C)
+    bool interrupted = false;          // a stop signal or a hang-up came
 };
 
 // A whole line from standard input without its line end. It ends early on

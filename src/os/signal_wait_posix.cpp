@@ -54,7 +54,11 @@ std::optional<WaitEvent> takeSignal(int signals)
     signalfd_siginfo info{};
     if (::read(signals, &info, sizeof info) != static_cast<ssize_t>(sizeof info))
         return std::nullopt;
-    return info.ssi_signo == SIGWINCH ? WaitEvent::Resize : WaitEvent::Stop;
+    switch (info.ssi_signo) {
+    case SIGWINCH: return WaitEvent::Resize;
+    case SIGHUP: return WaitEvent::HangUp;
+    default: return WaitEvent::Stop;
+    }
 }
 
 } // namespace
@@ -70,6 +74,7 @@ SignalWait::SignalWait() : handles_(std::make_unique<Handles>())
     sigemptyset(&taken);
     sigaddset(&taken, SIGINT);
     sigaddset(&taken, SIGTERM);
+    sigaddset(&taken, SIGHUP);
     sigaddset(&taken, SIGWINCH);
     ::pthread_sigmask(SIG_BLOCK, &taken, nullptr);
     handles_->signals = ::signalfd(-1, &taken, SFD_CLOEXEC | SFD_NONBLOCK);
@@ -124,9 +129,12 @@ InputLine ReadInputLine(const std::stop_token& stop, SignalWait* signalWait)
         }
         if (fds[1].revents != 0)
             return {};
-        // A resize while a label is typed changes nothing here.
-        if (fds[2].revents != 0 && takeSignal(fds[2].fd) == WaitEvent::Stop)
-            return {std::nullopt, true};
+        // A resize while a label is typed changes nothing here; a hang-up
+        // leaves nobody to type the rest.
+        if (fds[2].revents != 0)
+            if (const std::optional<WaitEvent> signal = takeSignal(fds[2].fd);
+                signal == WaitEvent::Stop || signal == WaitEvent::HangUp)
+                return {std::nullopt, true};
         if (fds[0].revents == 0)
             continue;
         char c = 0;

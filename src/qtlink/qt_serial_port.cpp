@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -103,7 +104,12 @@ void QtSerialPort::open()
     if (port_->isOpen())
         throw SerialError(kErrPortInUse, "Port already open", Name());
     const std::string device = deviceName();
-    port_->setPortName(QString::fromStdString(device));
+    // Qt names its lock after the path it is given: the device itself, links
+    // resolved, so that ./ttyRADIO in two folders are two ports and one
+    // device under two names is one.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(device, ec);
+    port_->setPortName(QString::fromStdString(ec ? device : real.string()));
     port_->clearError();
     if (port_->open(QIODevice::ReadWrite))
         return;

@@ -1,6 +1,8 @@
 #include "records/record_forwarder.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 
 #include "records/records_database.h"
 #include "records/spool.h"
@@ -80,6 +82,24 @@ std::vector<std::string> doneIds(const std::string& spoolPath, std::optional<std
     return sent.ids;
 }
 
+// Whatever goes wrong in a round is one problem of that round: the records
+// stay pending, and neither the sender nor the program it serves ends.
+template <typename Work>
+ForwardResult guarded(const Work& work)
+{
+    try {
+        return work();
+    } catch (const std::exception& e) {
+        ForwardResult failed;
+        failed.problem = std::string("the sending failed: ") + e.what();
+        return failed;
+    } catch (...) {
+        ForwardResult failed;
+        failed.problem = "the sending failed";
+        return failed;
+    }
+}
+
 } // namespace
 
 ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter,
@@ -116,6 +136,7 @@ RecordsStatus ReadRecordsStatus(const std::string& spoolPath, const std::string&
     RecordsStatus status;
     const Spool spool = ReadSpool(spoolPath);
     const SentIds sent = ReadSentIds(spoolPath);
+    status.setAside = ReadRefusedIds(spoolPath).ids.size();
     std::optional<std::string> sidecarError;
     status.pending = PendingRecords(spool, doneIds(spoolPath, sidecarError)).size();
     status.unreadable = spool.unreadable;
@@ -179,10 +200,13 @@ RecordForwarder::~RecordForwarder()
     shared_->stop.request_stop();
     shared_->changed.notify_all();
     shared_->waiter.wake();
-    if (ended_.wait_for(kLetGoAfter) == std::future_status::ready)
+    if (ended_.wait_for(kLetGoAfter) == std::future_status::ready) {
         thread_.join();
-    else
-        thread_.detach();
+        return;
+    }
+    const std::lock_guard lock(shared_->mutex);   // a done under way ends first
+    shared_->letGo = true;
+    thread_.detach();
 }
 
 void RecordForwarder::forward(Done done)
@@ -201,6 +225,22 @@ bool RecordForwarder::waitIdle(std::chrono::milliseconds limit)
     return shared.changed.wait_for(lock, limit, [&shared] { return shared.asked.empty() && !shared.busy; });
 }
 
+void RecordForwarder::answerRound(const std::vector<Done>& answering, Shared& shared, const std::stop_token& stop)
+{
+    const ForwardResult result =
+        guarded([&] { return ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop); });
+    for (const Done& done : answering) {
+        // Whoever asked may be gone (a window closed) once the sender was let go.
+        const std::lock_guard lock(shared.mutex);
+        if (shared.letGo)
+            return;
+        // A report that cannot be taken is told here, where it is lost.
+        const ForwardResult lost = guarded([&] { return done(result), ForwardResult{}; });
+        if (lost.problem)
+            std::fprintf(stderr, "zorvane: a report of the flash records sent was lost: %s\n", lost.problem->c_str());
+    }
+}
+
 void RecordForwarder::Loop(Shared& shared)
 {
     const std::stop_token stop = shared.stop.get_token();
@@ -211,9 +251,7 @@ void RecordForwarder::Loop(Shared& shared)
         shared.asked.clear();
         shared.busy = true;
         lock.unlock();
-        const ForwardResult result = ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop);
-        for (const Done& done : answering)
-            done(result);
+        answerRound(answering, shared, stop);
         lock.lock();
         shared.busy = false;
         shared.changed.notify_all();

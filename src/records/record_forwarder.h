@@ -37,6 +37,7 @@ ForwardResult ForwardPending(const std::string& spoolPath, const std::string& ur
 
 struct RecordsStatus {
     std::size_t pending = 0;
+    std::size_t setAside = 0;               // refused by the database for good
     std::optional<std::string> lastSent;    // the line of the last record sent, when it is in the spool
     std::optional<std::string> lastSentId;
     std::vector<std::size_t> unreadable;
@@ -58,7 +59,13 @@ public:
     using Done = std::function<void(const ForwardResult&)>;
 
     RecordForwarder(std::string spoolPath, std::string url);
-    // Abandons a round in flight (its records stay pending) and joins.
+    // How long the end waits for a round it has asked to stop, before it
+    // lets the sender go: part of any wait its owner promises at exit.
+    static constexpr std::chrono::seconds kLetGoAfter{1};
+
+    // Abandons a round in flight (its records stay pending) and joins, or
+    // lets a sender stuck where nothing can wake it go: no done it was given
+    // is called after this returns.
     ~RecordForwarder();
     RecordForwarder(const RecordForwarder&) = delete;
     RecordForwarder& operator=(const RecordForwarder&) = delete;
@@ -72,9 +79,6 @@ public:
     const std::string& spoolPath() const { return shared_->spoolPath; }
 
 private:
-    // How long the end waits for a round it has asked to stop.
-    static constexpr std::chrono::seconds kLetGoAfter{1};
-
     // What the sender's thread works on; it keeps it alive even when let go.
     struct Shared {
         Shared(std::string spool, std::string to) : spoolPath(std::move(spool)), url(std::move(to)) {}
@@ -85,10 +89,12 @@ private:
         std::condition_variable_any changed;
         std::vector<Done> asked;
         bool busy = false;
+        bool letGo = false;   // the owner is gone: nobody is told of a round any more
         std::stop_source stop;
         std::promise<void> ended;
     };
     static void Loop(Shared& shared);
+    static void answerRound(const std::vector<Done>& answering, Shared& shared, const std::stop_token& stop);
 
     std::shared_ptr<Shared> shared_;
     std::future<void> ended_;

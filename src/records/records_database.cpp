@@ -2,6 +2,10 @@
 
 #include <libpq-fe.h>
 
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <map>
 #include <vector>
 
 namespace zorvane {
@@ -103,14 +107,93 @@ std::optional<std::string> RefusedDatabaseUrl(const std::string& url)
     return std::nullopt;
 }
 
+namespace {
+
+// The URL's settings by keyword (those it sets); empty when it cannot be read.
+std::map<std::string, std::string> urlSettings(const std::string& url)
+{
+    std::map<std::string, std::string> settings;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(url.c_str(), &error);
+    PQfreemem(error);
+    if (options == nullptr)
+        return settings;
+    for (PQconninfoOption* option = options; option->keyword != nullptr; ++option)
+        if (option->val != nullptr && *option->val != '\0')
+            settings[option->keyword] = option->val;
+    PQconninfoFree(options);
+    return settings;
+}
+
+// A socket folder (or abstract socket), or a loopback name or address.
+bool onThisMachine(const std::string& host)
+{
+    return host.empty() || host.front() == '/' || host.front() == '@' || host == "localhost" || host == "127.0.0.1" ||
+           host == "::1";
+}
+
+std::string settingOr(const std::map<std::string, std::string>& settings, const std::string& key, const char* env)
+{
+    if (const auto found = settings.find(key); found != settings.end())
+        return found->second;
+    const char* value = std::getenv(env);
+    return value != nullptr ? value : "";
+}
+
+} // namespace
+
+PasswordProtection ProtectionFor(const std::string& url)
+{
+    const std::map<std::string, std::string> settings = urlSettings(url);
+    if (settings.contains("channel_binding"))
+        return PasswordProtection::AsTheUrlSays;
+    if (const auto mode = settings.find("sslmode"); mode != settings.end() && mode->second == "verify-full")
+        return PasswordProtection::VerifiedServer;
+    // libpq tries each host of a list in turn: every one must be here.
+    std::string hosts = settingOr(settings, "host", "PGHOST");
+    if (hosts.empty())
+        hosts = settingOr(settings, "hostaddr", "PGHOSTADDR");
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = hosts.find(',', at);
+        if (!onThisMachine(hosts.substr(at, comma - at)))
+            return PasswordProtection::ChannelBinding;
+        if (comma == std::string::npos)
+            return PasswordProtection::ThisMachine;
+        at = comma + 1;
+    }
+}
+
+std::string ProtectionText(PasswordProtection protection, const std::string& url)
+{
+    switch (protection) {
+    case PasswordProtection::ThisMachine: return "a connection on this machine";
+    case PasswordProtection::ChannelBinding:
+        return "channel binding required (channel_binding=require): only a server that proves it knows the "
+               "password gets it";
+    case PasswordProtection::VerifiedServer:
+        return "the server's certificate is verified (sslmode=verify-full)";
+    case PasswordProtection::AsTheUrlSays:
+        return "channel_binding=" + urlSettings(url)["channel_binding"] + ", as the URL sets";
+    }
+    return {};
+}
+
 std::variant<std::unique_ptr<RecordsDatabase>, std::string> RecordsDatabase::Connect(const std::string& url,
                                                                                        os::SocketWaiter& waiter)
 {
     // The URL's own settings win over the name, which comes first; the
-    // records are UTF-8 whatever the database's own encoding.
-    const char* const keys[] = {"application_name", "dbname", "client_encoding", nullptr};
-    const char* const values[] = {"zorvane", url.c_str(), "UTF8", nullptr};
-    auto connection = std::make_unique<Connection>(PQconnectStartParams(keys, values, 1));
+    // records are UTF-8 whatever the database's own encoding. Across a
+    // network, a host that poses as the server and asks for the password in
+    // clear must get nothing: the server has to prove it knows it.
+    std::vector<const char*> keys{"application_name"};
+    std::vector<const char*> values{"zorvane"};
+    if (ProtectionFor(url) == PasswordProtection::ChannelBinding) {
+        keys.push_back("channel_binding");
+        values.push_back("require");
+    }
+    keys.insert(keys.end(), {"dbname", "client_encoding", nullptr});
+    values.insert(values.end(), {url.c_str(), "UTF8", nullptr});
+    auto connection = std::make_unique<Connection>(PQconnectStartParams(keys.data(), values.data(), 1));
     if (connection->conn == nullptr)
         return std::string("out of memory");
     const auto deadline = std::chrono::steady_clock::now() + kConnectTime;
@@ -191,7 +274,15 @@ std::variant<int, std::string> RecordsDatabase::schemaVersion()
     const Reply reply = run(kSchemaVersion, {});
     if (reply.error)
         return *reply.error;
-    return reply.firstColumn.empty() ? 0 : std::stoi(reply.firstColumn.front());
+    if (reply.firstColumn.empty())
+        return 0;
+    const std::string& text = reply.firstColumn.front();
+    int version = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), version);
+    if (error != std::errc() || end != text.data() + text.size() || version < 0)
+        return "the schema version \"" + text + "\" is not a number from 0 to " +
+               std::to_string(std::numeric_limits<int>::max());
+    return version;
 }
 
 std::optional<std::string> RecordsDatabase::migrate(const Migration& migration)

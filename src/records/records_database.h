@@ -24,6 +24,18 @@ constexpr std::chrono::seconds kStatementTime{10};
 // password in it), or none. The text never repeats the password.
 std::optional<std::string> RefusedDatabaseUrl(const std::string& url);
 
+// How the password is kept from a host that poses as the records database.
+enum class PasswordProtection {
+    ThisMachine,         // a Unix socket or a loopback address: no network between
+    ChannelBinding,      // channel_binding=require: the server proves it knows the password
+    VerifiedServer,      // sslmode=verify-full: the certificate names the server
+    AsTheUrlSays,        // the URL sets channel_binding itself
+};
+
+PasswordProtection ProtectionFor(const std::string& url);
+// "channel binding required (channel_binding=require): ..." for --records-status.
+std::string ProtectionText(PasswordProtection protection, const std::string& url);
+
 struct InsertError {
     std::string text;
     bool recordRefused = false;   // the server will never take this record; others may go on

@@ -72,7 +72,7 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
     const Keyring keyring = keyringFor(options);
     if (keyring.file.empty())
         return release.signatureFile + ": " + keyring.problem;
-    auto verdict = VerifyDetachedSignature(release.signatureFile, manifest->bytes, keyring.file);
+    auto verdict = VerifyDetachedSignature(release.signatureFile, manifest->bytes, keyring.file, options.stop);
     if (const std::string* refused = std::get_if<std::string>(&verdict))
         return release.signatureFile + ": " + *refused;
     release.signedBy = std::get<GoodSignature>(verdict).fingerprint;

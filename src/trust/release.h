@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <variant>
 
@@ -17,6 +18,7 @@ struct ReleaseOptions {
     std::string settingsFolder;   // where the per-user settings live (~/.config/ZORVANE)
     bool requireSignature = false;
     std::filesystem::path workingFolder{};   // where SHA256SUMS is looked for; empty: the current folder
+    std::stop_token stop{};                  // cancels the signature's check
 };
 
 struct Release {

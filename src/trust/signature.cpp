@@ -108,8 +108,14 @@ std::string fullFingerprint(gpgme_ctx_t ctx, const std::string& id)
     return id;
 }
 
-// The keyring's (sub)key with that fingerprint, and whether it counts now.
-std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& fingerprint, std::string& userId)
+// A signature dated further ahead than this is not believed: clocks drift,
+// but a release is not signed in the future.
+constexpr long kClockSlack = 5 * 60;
+
+// The keyring's (sub)key with that fingerprint, and whether it counted when
+// it signed (at signedAt) and counts now.
+std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& fingerprint, long signedAt,
+                                      std::string& userId)
 {
     gpgme_key_t found = nullptr;
     if (gpgme_get_key(ctx, fingerprint.c_str(), &found, 0) != 0 || found == nullptr)
@@ -126,6 +132,9 @@ std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& finger
             return "signed by key " + fingerprint + ", which is revoked";
         if (sub->expired || (sub->expires > 0 && sub->expires <= std::time(nullptr)))
             return "signed by key " + fingerprint + ", which expired on " + dateText(sub->expires);
+        if (signedAt < sub->timestamp)
+            return "signed by key " + fingerprint + " on " + dateText(signedAt) + ", before the key was made (" +
+                   dateText(sub->timestamp) + ")";
     }
     if (key->expired)
         return "signed by key " + fingerprint + ", whose primary key has expired";
@@ -136,34 +145,40 @@ std::optional<std::string> keyProblem(gpgme_ctx_t ctx, const std::string& finger
 
 namespace {
 
-// The first signature that counts, or why none does.
-std::variant<GoodSignature, std::string> goodSignatureAmong(gpgme_ctx_t ctx, gpgme_signature_t signatures)
+// Why this one signature does not count, or none.
+std::optional<std::string> signatureProblem(gpgme_ctx_t ctx, gpgme_signature_t s, const std::string& fingerprint,
+                                            std::string& userId)
 {
-    std::string why;
+    if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING))
+        return "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
+    if (gpg_err_code(s->status) == GPG_ERR_BAD_SIGNATURE || (s->summary & GPGME_SIGSUM_RED))
+        return "bad signature by key " + fingerprint + ": SHA256SUMS is not what was signed";
+    if (static_cast<long>(s->timestamp) > std::time(nullptr) + kClockSlack)
+        return "signature by key " + fingerprint + " dated " + dateText(static_cast<long>(s->timestamp)) +
+               ", after this machine's clock";
+    // GnuPG calls a signature by an expired key good; the keyring's
+    // trust ends when the key expires.
+    if (std::optional<std::string> problem = keyProblem(ctx, fingerprint, static_cast<long>(s->timestamp), userId))
+        return problem;
+    if (gpg_err_code(s->status) != GPG_ERR_NO_ERROR)
+        return "signature by key " + fingerprint + " not good: " + errorText(s->status);
+    return std::nullopt;
+}
+
+// The first signer when every signature counts, or why one does not: a
+// forged or foreign signature beside a good one refuses the file.
+std::variant<GoodSignature, std::string> everySignatureGood(gpgme_ctx_t ctx, gpgme_signature_t signatures)
+{
+    std::optional<GoodSignature> first;
     for (gpgme_signature_t s = signatures; s != nullptr; s = s->next) {
         const std::string fingerprint = fullFingerprint(ctx, s->fpr != nullptr ? s->fpr : "");
         std::string userId;
-        if (gpg_err_code(s->status) == GPG_ERR_NO_PUBKEY || (s->summary & GPGME_SIGSUM_KEY_MISSING)) {
-            why = "signed by key " + fingerprint + ", which is not in the keyring of trusted release keys";
-            continue;
-        }
-        if (gpg_err_code(s->status) == GPG_ERR_BAD_SIGNATURE || (s->summary & GPGME_SIGSUM_RED)) {
-            why = "bad signature by key " + fingerprint + ": SHA256SUMS is not what was signed";
-            continue;
-        }
-        // GnuPG calls a signature by an expired key good; the keyring's
-        // trust ends when the key expires.
-        if (std::optional<std::string> problem = keyProblem(ctx, fingerprint, userId)) {
-            why = *problem;
-            continue;
-        }
-        if (gpg_err_code(s->status) != GPG_ERR_NO_ERROR) {
-            why = "signature by key " + fingerprint + " not good: " + errorText(s->status);
-            continue;
-        }
-        return GoodSignature{fingerprint, userId};
+        if (std::optional<std::string> problem = signatureProblem(ctx, s, fingerprint, userId))
+            return *problem;
+        if (!first)
+            first = GoodSignature{fingerprint, userId};
     }
-    return why;
+    return *first;
 }
 
 // Imports the keyring into the context; why not, if it cannot.
@@ -184,7 +199,8 @@ std::optional<std::string> importKeyring(gpgme_ctx_t ctx, const std::string& key
 
 std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::string& signatureFile,
                                                                  const std::string& signedBytes,
-                                                                 const std::string& keyringFile)
+                                                                 const std::string& keyringFile,
+                                                                 const std::stop_token& stop)
 {
     gpgme_check_version(nullptr);
     std::string keyring;
@@ -203,6 +219,7 @@ std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::stri
     if (const gpgme_error_t error = gpgme_new(&raw))
         return "GnuPG cannot start: " + errorText(error);
     const Context ctx(raw);
+    const std::stop_callback cancel(stop, [context = raw] { gpgme_cancel_async(context); });
     if (const gpgme_error_t error =
             gpgme_ctx_set_engine_info(ctx.get(), GPGME_PROTOCOL_OpenPGP, nullptr, home.path().c_str()))
         return "GnuPG cannot start: " + errorText(error);
@@ -213,12 +230,16 @@ std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::stri
     std::optional<Data> text = dataFrom(signedBytes);
     if (!sig || !text)
         return std::string("out of memory");
-    if (const gpgme_error_t error = gpgme_op_verify(ctx.get(), sig->get(), text->get(), nullptr))
+    const gpgme_error_t verified = stop.stop_requested() ? gpgme_error(GPG_ERR_CANCELED)
+                                                         : gpgme_op_verify(ctx.get(), sig->get(), text->get(), nullptr);
+    if (stop.stop_requested() || gpg_err_code(verified) == GPG_ERR_CANCELED)
+        return std::string("the check was stopped");
+    if (const gpgme_error_t error = verified)
         return signatureFile + " is not an OpenPGP signature: " + errorText(error);
     const gpgme_verify_result_t result = gpgme_op_verify_result(ctx.get());
     if (result == nullptr || result->signatures == nullptr)
         return signatureFile + " holds no signature";
-    return goodSignatureAmong(ctx.get(), result->signatures);
+    return everySignatureGood(ctx.get(), result->signatures);
 }
 
 } // namespace zorvane::trust

@@ -3,6 +3,7 @@
 // into a GnuPG home of its own, so the user's own keys play no part.
 #pragma once
 
+#include <stop_token>
 #include <string>
 #include <variant>
 
@@ -14,11 +15,14 @@ struct GoodSignature {
 };
 
 // Verifies signatureFile over signedBytes with the keys in keyringFile (as
-// gpg --export writes them, binary or armored). A signature counts when it
-// is good and made by a key or subkey of the keyring that is neither expired
-// nor revoked now. Returns the signer, or why the signature does not count.
+// gpg --export writes them, binary or armored). The file counts when every
+// signature in it is good, made by a key or subkey of the keyring that was
+// valid when it signed and is neither expired nor revoked now, and dated no
+// more than 5 minutes after this machine's clock. Returns the signer, or why the signature does not count.
+// A stop request cancels GnuPG's work; its agent and folder still go.
 std::variant<GoodSignature, std::string> VerifyDetachedSignature(const std::string& signatureFile,
                                                                  const std::string& signedBytes,
-                                                                 const std::string& keyringFile);
+                                                                 const std::string& keyringFile,
+                                                                 const std::stop_token& stop = {});
 
 } // namespace zorvane::trust

@@ -208,7 +208,7 @@ void frmMain::Form_Unload()
     otherWindows_.clear();
 
     if (forwarder_)
-        forwarder_->waitIdle(kCloseSendTime);
+        forwarder_->waitIdle(kCloseSendTime - RecordForwarder::kLetGoAfter);   // its end may wait the rest
     if (isMinimized())
         return;   // the position an earlier run saved stays
     QSettings store = settingsStore();
@@ -218,6 +218,15 @@ void frmMain::Form_Unload()
     store.sync();
     if (store.status() != QSettings::NoError)
         qWarning("ZORVANE: the window position could not be saved to %s", qPrintable(store.fileName()));
+}
+
+void frmMain::hangUp()
+{
+    if (runner_->running()) {
+        closeAfterRun_ = true;
+        return;
+    }
+    close();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -74,6 +74,9 @@ public:
     // What the last run found and how it ended.
     const std::optional<RunReport>& lastReport() const { return lastReport_; }
     bool runInProgress() const { return runner_->running(); }
+    // The terminal that started the window went away: a run under way is
+    // finished (its boxes still come here), then the window closes.
+    void hangUp();
 
     // RunDisplay: what a run shows, on this window's thread.
     BoxButton showRunBox(const BoxRequest& request) override;

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <optional>
 
+#include <thread>
+
 #include "e2e/process.h"
 #include "kit/signing_keys.h"
 #include "kit/temp_dir.h"
@@ -55,7 +57,8 @@ protected:
                                       "--log", "radio.log"};
         args.insert(args.end(), extra.begin(), extra.end());
         simulator.emplace(args, dir.path().string());
-        ASSERT_EQ(simulator->readLine(10s).rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
+        served = simulator->readLine(10s);
+        ASSERT_EQ(served.rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
     }
 
     ProcessResult flash(const std::string& platform, std::vector<std::string> extra = {})
@@ -87,6 +90,7 @@ protected:
 
     testkit::TempDir dir;
     std::optional<Process> simulator;
+    std::string served;   // the pseudo-terminal the simulator serves
 };
 
 class FullRun : public FlashAgainstSimulator, public ::testing::WithParamInterface<Platform> {};
@@ -217,21 +221,47 @@ TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
 }
 
 // A radio that never echoes keeps its port for four seconds: a second
-// flasher on the same port hears who holds it.
+// flasher on the same device, under its own name, hears who holds it.
 TEST_F(FlashAgainstSimulator, HeldPortNamesItsHolder)
 {
     startSimulator({"--fault", "no-echo"});
-    Process first({ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--no-record"},
+    Process first({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
                   dir.path().string());
     std::string line;
     while ((line = first.readLine(10s)).find("== Boot loading") == std::string::npos)
         ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
-    const ProcessResult second = flash("tessivar", {"--no-record"});
-    EXPECT_EQ(second.exitCode, 4);
-    EXPECT_NE(second.output.find("[Comm Error] Comm Port already in use.\n  cause: " + link() +
-                                 ": held by zorvane-flash (process "),
-              std::string::npos)
-        << second.output;
+    for (const std::string& name : {link(), served}) {
+        Process second({ZORVANE_FLASH, "--port", name, "--platform", "tessivar", "--yes", "--no-record"},
+                       dir.path().string());
+        const ProcessResult refused = second.wait(kRunLimit);
+        EXPECT_EQ(refused.exitCode, 4) << refused.output;
+        EXPECT_NE(refused.output.find("[Comm Error] Comm Port already in use.\n  cause: " + name +
+                                      ": held by zorvane-flash (process "),
+                  std::string::npos)
+            << refused.output;
+    }
+    EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
+}
+
+// Two benches in two folders, each on its own ./ttyRADIO: two ports.
+TEST_F(FlashAgainstSimulator, SameLinkNameInTwoFoldersIsTwoPorts)
+{
+    startSimulator({"--fault", "no-echo"});
+    Process first({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
+                  dir.path().string());
+    for (std::string line = first.readLine(10s); line.find("== Boot loading") == std::string::npos;
+         line = first.readLine(10s))
+        ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
+    const std::filesystem::path other = dir.path() / "bench2";
+    std::filesystem::create_directory(other);
+    ASSERT_EQ(Process({ZORVANE_MAKE_DEMO, other.string()}, other.string()).wait(30s).exitCode, 0);
+    Process radio({ZORVANE_RADIOSIM, "--link", "./ttyRADIO", "--runs", "1"}, other.string());
+    ASSERT_EQ(radio.readLine(10s).rfind("/dev/pts/", 0), 0u);
+    Process second({ZORVANE_FLASH, "--port", "./ttyRADIO", "--platform", "tessivar", "--yes", "--no-record"},
+                   other.string());
+    const ProcessResult run = second.wait(kRunLimit);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Status: ./ttyRADIO"), std::string::npos) << "shown as the operator named it\n" << run.output;
     EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
 }
 
@@ -472,6 +502,149 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
                                     "format.\n  cause: SHA256SUMS is not signed"),
               std::string::npos)
         << unsigned_.output;
+}
+
+std::string fileText(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A release signed by a key the flasher is given: GnuPG plays its part in the run.
+void publishSignedRelease(const std::filesystem::path& folder)
+{
+    testkit::SigningKeys keys(folder);
+    const std::string release = keys.make("release");
+    keys.exportKey(release, folder / "trusted.gpg");
+    std::ofstream(folder / "SHA256SUMS") << testkit::Sha256SumsFor(folder, {"tessivar.cfg", "boot.s19", "tessivar.s19"});
+    keys.sign(release, folder / "SHA256SUMS", folder / "SHA256SUMS.gpg");
+}
+
+struct LeavingReader {
+    const char* name;
+    bool signedRelease;   // GnuPG runs before the radio does
+    const char* pipeline;  // what reads the flasher's output, and goes away
+};
+
+void PrintTo(const LeavingReader& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class ReaderLeaves : public FlashAgainstSimulator, public ::testing::WithParamInterface<LeavingReader> {};
+
+// A line controller that stops reading after 200 bytes, or output to a
+// full disk: the radio is finished and its record kept, with the exit
+// status of its run.
+TEST_P(ReaderLeaves, TheRadioIsFinishedAndItsRecordKept)
+{
+    const LeavingReader& row = GetParam();
+    if (row.signedRelease)
+        publishSignedRelease(dir.path());
+    startSimulator();
+    Process flasher({"/bin/sh", "-c", std::string("{ \"$0\" \"$@\"; echo $? > status; } ") + row.pipeline,
+                     ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--json", "--keyring",
+                     "trusted.gpg", "--record", "records.jsonl"},
+                    dir.path().string());
+    const ProcessResult run = flasher.wait(kRunLimit);
+    ASSERT_FALSE(run.timedOut) << run.output;
+    EXPECT_EQ(fileText(dir.path() / "status"), "0\n") << run.output;
+    EXPECT_NE(fileText(dir.path() / "records.jsonl").find("\"outcome\":{\"stage\":\"success\""), std::string::npos);
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0);
+    expectRadioHolds("tessivar.s19", "flash.s19");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StandardOutputAndError, ReaderLeaves,
+    ::testing::Values(LeavingReader{"EventsUnsigned", false, "| head -c 200 > /dev/null"},
+                      LeavingReader{"EverythingSigned", true, "2>&1 | head -c 200 > /dev/null"},
+                      LeavingReader{"FullDisk", false, "> /dev/full 2>&1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A closed terminal or session: the radio under way is finished, not left
+// half-programmed, and its record kept.
+TEST_F(FlashAgainstSimulator, HangUpFinishesTheRadioUnderWay)
+{
+    startSimulator();
+    Process flasher({ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--record", "records.jsonl"},
+                    dir.path().string());
+    for (std::string line = flasher.readLine(20s); line.find("== Boot loading") == std::string::npos;
+         line = flasher.readLine(20s))
+        ASSERT_FALSE(line.empty()) << "the run never reached the boot stage";
+    flasher.signal(SIGHUP);
+    const ProcessResult run = flasher.wait(kRunLimit);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("[ZORVANE] Programming Successful!"), std::string::npos) << run.output;
+    EXPECT_NE(fileText(dir.path() / "records.jsonl").find("\"outcome\":{\"stage\":\"success\""), std::string::npos);
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0);
+    expectRadioHolds("tessivar.s19", "flash.s19");
+}
+
+// A gpgconf first on the PATH, which runs script before the real one.
+void wrapGpgconf(const std::filesystem::path& folder, const std::string& script)
+{
+    std::filesystem::create_directory(folder / "bin");
+    std::ofstream(folder / "bin" / "gpgconf") << "#!/bin/sh\n" << script << "\nexec /usr/bin/gpgconf \"$@\"\n";
+    std::filesystem::permissions(folder / "bin" / "gpgconf", std::filesystem::perms::owner_all);
+}
+
+// The flasher with the folder's bin/ first on its PATH, started by a
+// parent that ignores SIGCHLD and SIGPIPE.
+Process flasherWithWrappers(const std::filesystem::path& folder, std::vector<std::string> arguments)
+{
+    // The shell will not ignore SIGCHLD for its children; perl does.
+    const std::string start = "$SIG{CHLD} = 'IGNORE'; $SIG{PIPE} = 'IGNORE'; $ENV{PATH} = '" + (folder / "bin").string() +
+                              ":' . $ENV{PATH}; exec @ARGV or die";
+    arguments.insert(arguments.begin(), {"/usr/bin/perl", "-e", start, ZORVANE_FLASH});
+    return Process(arguments, folder.string());
+}
+
+// Started by a parent that ignores SIGCHLD, the signature check reaps its
+// helpers and ends; they start with no signal blocked or ignored.
+TEST_F(FlashAgainstSimulator, ParentIgnoringChildEndsLeavesTheCheckWhole)
+{
+    publishSignedRelease(dir.path());
+    wrapGpgconf(dir.path(), "grep -E '^Sig(Blk|Ign):' /proc/self/status >> helper-signals");
+    Process check = flasherWithWrappers(dir.path(), {"--check", "--platform", "tessivar", "--keyring", "trusted.gpg"});
+    const ProcessResult checked = check.wait(kRunLimit);
+    ASSERT_FALSE(checked.timedOut) << checked.output;
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+    EXPECT_NE(checked.output.find("SHA256SUMS.gpg: good signature by "), std::string::npos) << checked.output;
+    std::ifstream signals(dir.path() / "helper-signals");
+    int helpers = 0;
+    for (std::string name, mask; signals >> name >> mask; ++helpers) {
+        // Signals above 31 are the C library's own, set as it must.
+        const unsigned long long standard = std::stoull(mask, nullptr, 16) & 0x7fffffffULL;
+        EXPECT_EQ(standard, 0u) << name << " " << mask;
+    }
+    EXPECT_GT(helpers, 0) << "the helpers ran";
+}
+
+// A stop signal while the files are checked (here a GnuPG helper that
+// hangs) ends the check at once with the status of a stop.
+TEST_F(FlashAgainstSimulator, StopSignalEndsACheck)
+{
+    publishSignedRelease(dir.path());
+    wrapGpgconf(dir.path(), "case \"$*\" in *--kill*) echo \"$2\" > hanging; exec sleep 20;; esac");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        std::filesystem::remove(dir.path() / "hanging");
+        Process check = flasherWithWrappers(dir.path(), {"--check", "--platform", "tessivar", "--keyring", "trusted.gpg"});
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (!std::filesystem::exists(dir.path() / "hanging") && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(std::filesystem::exists(dir.path() / "hanging")) << "the check never ended its agent";
+        check.signal(signal);
+        const ProcessResult stopped = check.wait(10s);
+        ASSERT_FALSE(stopped.timedOut) << signal << stopped.output;
+        EXPECT_EQ(stopped.exitCode, 9) << signal << stopped.output;
+        EXPECT_NE(stopped.output.find("zorvane-flash: stopped while the files were checked"), std::string::npos)
+            << stopped.output;
+        // The agent the hanging helper was to end is ended here, with its home.
+        std::string home;
+        std::getline(std::ifstream(dir.path() / "hanging"), home);
+        Process({"/usr/bin/gpgconf", "--homedir", home, "--kill", "all"}, dir.path().string()).wait(10s);
+        std::filesystem::remove_all(home);
+    }
 }
 
 } // namespace

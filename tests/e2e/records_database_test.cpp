@@ -9,7 +9,12 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -22,6 +27,7 @@
 #include "kit/temp_dir.h"
 #include "records/flash_record.h"
 #include "records/record_line.h"
+#include "records/records_database.h"
 #include "ui/main_window.h"
 
 namespace zorvane {
@@ -148,7 +154,8 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     EXPECT_NE(run.output.find("warning: 2 flash records waiting for " + url_), std::string::npos) << run.output;
     const ProcessResult down = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(down.exitCode, 12) << down.output;
-    EXPECT_NE(down.output.find("Waiting: 2\nLast sent: none\n"), std::string::npos) << down.output;
+    EXPECT_NE(down.output.find("Waiting: 2\nSet aside: 0 "), std::string::npos) << down.output;
+    EXPECT_NE(down.output.find("\nLast sent: none\n"), std::string::npos) << down.output;
     EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 12);
 
     // A record from before ids is sent too, under an id its line gives it.
@@ -163,8 +170,11 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
 
     const ProcessResult up = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(up.exitCode, 0) << up.output;
-    EXPECT_NE(up.output.find("Waiting: 0\nLast sent: "), std::string::npos) << up.output;
-    EXPECT_NE(up.output.find("reachable, schema version 1"), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("Waiting: 0\n"), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("\nLast sent: "), std::string::npos) << up.output;
+    EXPECT_NE(up.output.find("reachable, schema version 1\nPassword: a connection on this machine\n"),
+              std::string::npos)
+        << up.output;
 
     // Sent again from the start (the sent list lost): still one row each.
     std::filesystem::remove(dir_.path() / "records.jsonl.sent");
@@ -182,7 +192,39 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
               std::vector<std::string>{"1"});
     const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(status.exitCode, 0) << status.output;
-    EXPECT_NE(status.output.find("Waiting: 0\n"), std::string::npos) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 0\nSet aside: 1 (refused by the database, in records.jsonl.refused)\n"),
+              std::string::npos)
+        << status.output;
+
+    // Forwarding that sets a record aside says so in its exit status, once.
+    std::ofstream(dir_.path() / "records.jsonl", std::ios::app)
+        << R"({"id":"00000000-0000-4000-8000-0000000000bb","time":"not a time either"})" << "\n";
+    const ProcessResult setAside = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    EXPECT_EQ(setAside.exitCode, 14) << setAside.output;
+    EXPECT_NE(setAside.output.find("zorvane-flash: 1 flash record refused by the database for good, set aside in "),
+              std::string::npos)
+        << setAside.output;
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+}
+
+// A value from the server that is no version at all is one warning: the
+// run and its record are as they would be without a database.
+TEST_F(LineDatabase, OutOfRangeSchemaVersionIsOneWarning)
+{
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    server_.column("line", "ALTER TABLE zorvane_schema ALTER COLUMN version TYPE bigint; "
+                           "INSERT INTO zorvane_schema (version) VALUES (3000000000)");
+    const std::string fault = "the schema version \"3000000000\" is not a number from 0 to 2147483647";
+    const ProcessResult run = flashRadios({"SN-5"});
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("warning: 1 flash record waiting for " + url_ + ": its schema cannot be read: " + fault),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(spoolIds().size(), 1u);
+    const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(status.exitCode, 12) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 1\n"), std::string::npos) << status.output;
+    EXPECT_NE(status.output.find(fault), std::string::npos) << status.output;
 }
 
 TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
@@ -221,6 +263,64 @@ TEST_F(LineDatabase, APasswordInTheUrlIsRefusedWithoutBeingRepeated)
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "records.jsonl")) << "nothing ran";
+}
+
+// Across a network the password goes only to a server that proves it knows
+// it, unless the URL chose otherwise; on this machine nothing is added.
+TEST(PasswordProtection, RequiredOffThisMachineUnlessTheUrlChooses)
+{
+    ::unsetenv("PGHOST");
+    ::unsetenv("PGHOSTADDR");
+    using P = PasswordProtection;
+    for (const auto& [url, expected] : std::vector<std::pair<std::string, P>>{
+             {"postgresql://bench@/line", P::ThisMachine},
+             {"postgresql://bench@%2Fvar%2Frun%2Fpostgresql/line", P::ThisMachine},
+             {"postgresql://bench@localhost:5433/line", P::ThisMachine},
+             {"postgresql://bench@127.0.0.1,[::1]/line", P::ThisMachine},
+             {"postgresql://bench@dbhost/line", P::ChannelBinding},
+             {"postgresql://bench@localhost,dbhost/line", P::ChannelBinding},
+             {"postgresql://bench@127.0.0.2/line?sslmode=require", P::ChannelBinding},
+             {"postgresql://bench@/line?host=10.0.0.5", P::ChannelBinding},
+             {"postgresql://bench@dbhost/line?sslmode=verify-full", P::VerifiedServer},
+             {"postgresql://bench@dbhost/line?channel_binding=prefer", P::AsTheUrlSays},
+         })
+        EXPECT_EQ(ProtectionFor(url), expected) << url;
+    EXPECT_EQ(ProtectionText(P::AsTheUrlSays, "postgresql://bench@dbhost/line?channel_binding=disable"),
+              "channel_binding=disable, as the URL sets");
+    ::setenv("PGHOST", "dbhost", 1);
+    EXPECT_EQ(ProtectionFor("postgresql://bench@/line"), P::ChannelBinding) << "libpq takes the host from PGHOST";
+    ::unsetenv("PGHOST");
+}
+
+// A sender stuck where nothing can wake it (here reading a spool that is a
+// pipe nobody writes) is let go within the forwarder's end, and the round it
+// finishes later reaches nobody: what asked for it is gone by then.
+TEST(RecordForwarder, ASenderThatCannotFinishIsLetGoAndTellsNobody)
+{
+    testkit::TempDir dir;
+    const std::string spool = (dir.path() / "records.jsonl").string();
+    ASSERT_EQ(::mkfifo(spool.c_str(), 0600), 0);
+    struct Asker {
+        std::atomic<bool> gone{false};
+        std::atomic<bool> toldAfterGone{false};
+    };
+    const auto asker = std::make_shared<Asker>();
+    const auto ending = std::chrono::steady_clock::now();
+    {
+        RecordForwarder forwarder(spool, "postgresql://bench@/line");
+        forwarder.forward([asker](const ForwardResult&) { asker->toldAfterGone = asker->gone.load(); });
+        std::this_thread::sleep_for(50ms);   // the round is under way, stuck in the spool's open
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - ending, 5s) << "the end does not wait for a stuck sender";
+    asker->gone = true;
+    // A writer that comes and goes ends the sender's read: it finds nothing to send.
+    const int writer = ::open(spool.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ::close(writer);
+    for (const auto end = std::chrono::steady_clock::now() + 2s;
+         !asker->toldAfterGone && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(asker->toldAfterGone);
 }
 
 TEST_F(LineDatabase, TheWindowSendsItsRecordsToo)

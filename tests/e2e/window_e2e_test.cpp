@@ -9,6 +9,9 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 
+#include <csignal>
+#include <thread>
+
 #include "e2e/process.h"
 #include "kit/temp_dir.h"
 #include "app/production_wiring.h"
@@ -59,6 +62,20 @@ TEST(WindowAgainstSimulator, FullRunThroughTheWidgets)
     const auto actual = radio::ReadSRecordMemory((dir.path() / "radio" / "flash.s19").string());
     ASSERT_TRUE(expected && actual);
     EXPECT_EQ(radio::FirstDifference(*expected, *actual), "");
+}
+
+// The terminal that started the window closes: the window closes as its
+// operator would close it, and the program ends normally.
+TEST(WindowProgram, HangUpClosesTheWindow)
+{
+    testkit::TempDir dir;
+    ASSERT_EQ(testkit::Process({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string()).wait(30s).exitCode, 0);
+    testkit::Process window({ZORVANE_WINDOW, dir.path().string()}, dir.path().string());
+    std::this_thread::sleep_for(2s);   // well past the start of main, where the hang-up is taken
+    window.signal(SIGHUP);
+    const testkit::ProcessResult ended = window.wait(30s);
+    EXPECT_FALSE(ended.timedOut) << ended.output;
+    EXPECT_EQ(ended.exitCode, 0) << ended.output;
 }
 
 } // namespace

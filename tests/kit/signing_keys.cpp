@@ -71,6 +71,13 @@ void SigningKeys::sign(const std::string& fingerprint, const std::filesystem::pa
         fingerprint + " --output '" + signature.string() + "' --detach-sign '" + file.string() + "'");
 }
 
+void SigningKeys::signAt(const std::string& fingerprint, const std::filesystem::path& file,
+                         const std::filesystem::path& signature, long long epochSeconds)
+{
+    gpg("--faked-system-time " + std::to_string(epochSeconds) + " --local-user " + fingerprint + " --output '" +
+        signature.string() + "' --detach-sign '" + file.string() + "'");
+}
+
 std::string Sha256SumsFor(const std::filesystem::path& folder, std::initializer_list<std::string> files)
 {
     std::string sums;

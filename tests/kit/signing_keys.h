@@ -23,6 +23,9 @@ public:
     // A detached signature over file; an expired key signs in its own day.
     void sign(const std::string& fingerprint, const std::filesystem::path& file, const std::filesystem::path& signature,
               bool expired = false);
+    // A detached signature over file made as if the clock said epochSeconds.
+    void signAt(const std::string& fingerprint, const std::filesystem::path& file,
+                const std::filesystem::path& signature, long long epochSeconds);
 
 private:
     // Runs gpg in this home; returns its standard output.

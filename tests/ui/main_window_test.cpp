@@ -477,6 +477,26 @@ TEST_F(MainWindow, ClosingDuringARunStopsItThenCloses)
     EXPECT_EQ(settings().value("Settings/MainLeft").toString().isEmpty(), false);
 }
 
+// A hang-up (the terminal that started the window closed) mid-run: the
+// radio is finished, with its boxes, and then the window closes.
+TEST_F(MainWindow, HangUpDuringARunFinishesItThenCloses)
+{
+    auto window = makeWindow();
+    window->show();
+    onBox = [&](const BoxRequest& request) {
+        if (request.id == MessageId::ResetRadio)
+            window->hangUp();
+    };
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    waitForRun(*window);
+    ASSERT_TRUE(window->lastReport());
+    EXPECT_EQ(window->lastReport()->outcome, RunOutcome::Success);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(boxes.back().id, MessageId::Success);
+    EXPECT_TRUE(portClosedAtEnd);
+}
+
 } // namespace
 } // namespace zorvane::ui
 

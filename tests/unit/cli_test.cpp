@@ -55,10 +55,21 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
         {{"--list-ports"}, ""},
         {{"--port"}, "--port needs a value"},
         {{"--ports", "1"}, "unknown argument: --ports"},
+        // A password never comes back in an error: all after :// is left out.
+        {{"--database=postgresql://bench@db/line", "--forward-records"}, ""},
+        {{"--database=", "--forward-records"}, "--database needs a value"},
+        {{"--databse=postgresql://bench:secret@db/line", "--forward-records"},
+         "unknown argument: --databse=postgresql://..."},
+        {{"postgresql://db/line?password=secret"}, "unknown argument: postgresql://..."},
+        {{"--platform", "postgres://bench:secret@db/line", "--check"}, "unknown platform: postgres://..."},
     };
     for (const Case& c : cases) {
         CliOptions options;
         const std::optional<std::string> error = ParseCliOptions(c.args, options);
+        EXPECT_EQ(error.value_or("").find("secret"), std::string::npos) << error.value_or("");
+        if (std::string_view(c.error).ends_with("...")) {
+            EXPECT_EQ(error.value_or(""), c.error);
+        }
         if (*c.error == '\0')
             EXPECT_EQ(error, std::nullopt) << c.args[0] << " " << c.args[1];
         else

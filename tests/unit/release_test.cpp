@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <variant>
 
 #include "files/manifest.h"
+#include "files/text_files.h"
 #include "kit/signing_keys.h"
 #include "kit/temp_dir.h"
 #include "trust/release.h"
@@ -95,6 +99,63 @@ TEST(Release, ASignatureCountsOnlyByALiveKeyOfTheKeyring)
 
     dir.write("SHA256SUMS", "not a manifest\n");
     EXPECT_EQ(refusal(load("trusted.gpg")).rfind("SHA256SUMS line 1: not a line of a SHA-256 hash", 0), 0u);
+}
+
+// A file of several signatures counts only when each of them would count
+// alone: a forged, foreign or future one beside a good one refuses it,
+// whichever comes first.
+TEST(Release, EverySignatureInTheFileMustCount)
+{
+    testkit::TempDir dir;
+    testkit::SigningKeys keys(dir.path());
+    const std::string release = keys.make("release");
+    const std::string second = keys.make("second");
+    const std::string stranger = keys.make("stranger");
+    keys.exportKey(release + " " + second, dir.path() / "trusted.gpg");
+    const std::string manifest = kHash + "  pellamar.s19\n";
+    dir.write("SHA256SUMS", manifest);
+    dir.write("other", manifest + kHash + "  main.s19\n");
+    const long long now = std::chrono::duration_cast<std::chrono::seconds>(
+                              std::chrono::system_clock::now().time_since_epoch()).count();
+
+    const std::map<std::string, std::function<void(const std::filesystem::path&)>> signatures{
+        {"good", [&](const auto& to) { keys.sign(release, dir.path() / "SHA256SUMS", to); }},
+        {"second", [&](const auto& to) { keys.sign(second, dir.path() / "SHA256SUMS", to); }},
+        {"bad", [&](const auto& to) { keys.sign(release, dir.path() / "other", to); }},
+        {"foreign", [&](const auto& to) { keys.sign(stranger, dir.path() / "SHA256SUMS", to); }},
+        {"tomorrow", [&](const auto& to) { keys.signAt(release, dir.path() / "SHA256SUMS", to, now + 86400); }},
+        {"in a minute", [&](const auto& to) { keys.signAt(release, dir.path() / "SHA256SUMS", to, now + 60); }},
+    };
+    struct Row {
+        std::vector<std::string> signed_;
+        std::string refusal;   // how it begins; empty: accepted, signed by the first
+    };
+    for (const Row& row : std::vector<Row>{
+             {{"good", "second"}, ""},
+             {{"good", "in a minute"}, ""},
+             {{"good", "bad"}, "SHA256SUMS.sig: bad signature by key " + release},
+             {{"bad", "good"}, "SHA256SUMS.sig: bad signature by key " + release},
+             {{"good", "foreign"}, "SHA256SUMS.sig: signed by key "},
+             {{"foreign", "good"}, "SHA256SUMS.sig: signed by key "},
+             {{"tomorrow"}, "SHA256SUMS.sig: signature by key " + release + " dated "},
+             {{"good", "tomorrow"}, "SHA256SUMS.sig: signature by key " + release + " dated "},
+         }) {
+        std::string joined;
+        for (const std::string& name : row.signed_) {
+            signatures.at(name)(dir.path() / "one.sig");
+            joined += files::ReadFileBytes((dir.path() / "one.sig").string());
+        }
+        std::ofstream(dir.path() / "SHA256SUMS.sig", std::ios::binary | std::ios::trunc) << joined;
+        const auto loaded = trust::LoadRelease({"", "trusted.gpg", (dir.path() / "settings").string(), true});
+        const std::string what = row.signed_.front() + (row.signed_.size() > 1 ? " + " + row.signed_.back() : "");
+        if (row.refusal.empty()) {
+            ASSERT_EQ(loaded.index(), 0u) << what << ": " << std::get<std::string>(loaded);
+            EXPECT_EQ(std::get<trust::Release>(loaded).signedBy, release) << what;
+        } else {
+            ASSERT_EQ(loaded.index(), 1u) << what;
+            EXPECT_EQ(std::get<std::string>(loaded).rfind(row.refusal, 0), 0u) << what << ": " << std::get<std::string>(loaded);
+        }
+    }
 }
 
 } // namespace
