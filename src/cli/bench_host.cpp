@@ -33,7 +33,8 @@ bool ColourWanted(bool terminal, const char* noColor)
 
 BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
                        std::function<os::TerminalSize()> size, std::function<void()> changed)
-    : ports_(shownPorts(std::move(ports))), style_(style), out_(out), size_(std::move(size)), changedHook_(std::move(changed)),
+    : ports_(shownPorts(std::move(ports))), style_(style), out_(out), size_(std::move(size)),
+      changedHook_(std::move(changed)),
       lines_(ports_.size())
 {
 }

@@ -61,8 +61,8 @@ void printImage(const char* kind, const files::Image& image, const char* listed)
 int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
 {
     const files::PlatformConfig& config = reading.config;
-    std::printf("%-9s %s, sha256 %s%s\n", "Config", files::ShownText(config.configFile).c_str(), config.configSha256.c_str(),
-                listedIn(release.manifest));
+    std::printf("%-9s %s, sha256 %s%s\n", "Config", files::ShownText(config.configFile).c_str(),
+                config.configSha256.c_str(), listedIn(release.manifest));
     for (const std::string& warning : reading.warnings)
         std::printf("%-9s %s\n", "", files::ShownText(warning).c_str());
     printRelease(release);

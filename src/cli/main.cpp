@@ -421,9 +421,9 @@ void showFiles(const cli::CliOptions& options, const files::ConfigReading& confi
     if (options.quiet)
         return;
     const FileLabels labels = LabelsFor(config.config);
-    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n", files::ShownText(labels.boot).c_str(),
-                 files::ShownText(labels.firmware).c_str(), files::ShownText(labels.eeprom).c_str(),
-                 config.config.configVal.c_str());
+    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n",
+                 files::ShownText(labels.boot).c_str(), files::ShownText(labels.firmware).c_str(),
+                 files::ShownText(labels.eeprom).c_str(), config.config.configVal.c_str());
 }
 
 std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const CheckedInput& input,

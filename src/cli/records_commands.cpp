@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "cli/exit_codes.h"
+#include "files/shown_text.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
 #include "records/records_database.h"
@@ -17,14 +18,14 @@ void warnUnreadable(const std::vector<std::size_t>& lines, const std::string& sp
 {
     for (std::size_t line : lines)
         std::fprintf(stderr, "zorvane-flash: warning: line %zu of %s is not a flash record: it is not sent\n", line,
-                     spool.c_str());
+                     files::ShownText(spool).c_str());
 }
 
 void warnRefused(const std::vector<std::string>& refused, const std::string& spool)
 {
     for (const std::string& record : refused)
-        std::fprintf(stderr, "zorvane-flash: warning: %s; it is set aside in %s\n", record.c_str(),
-                     RefusedIdsPath(spool).c_str());
+        std::fprintf(stderr, "zorvane-flash: warning: %s; it is set aside in %s\n", files::ShownText(record).c_str(),
+                     files::ShownText(RefusedIdsPath(spool)).c_str());
 }
 
 // What a round set aside or could not read, a line each.
@@ -65,18 +66,19 @@ int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::s
     const ForwardResult result = ForwardPending(spool, url, waiter);
     warnOf(result, spool);
     if (result.pending > 0 || result.problem) {
-        std::fprintf(stderr, "zorvane-flash: %s%s%s\n", WaitingText(result.pending, url).c_str(),
-                     result.problem ? ": " : "", result.problem.value_or("").c_str());
+        std::fprintf(stderr, "zorvane-flash: %s%s%s\n", files::ShownText(WaitingText(result.pending, url)).c_str(),
+                     result.problem ? ": " : "", files::ShownText(result.problem.value_or("")).c_str());
         if (result.pending > 0 || result.spoolUnreadable)
             return kExitDatabase;   // what waits is sent later; what was set aside is told with it above
     } else {
         std::fprintf(out, "Sent %zu flash record%s to %s; none waiting.\n", result.sent, result.sent == 1 ? "" : "s",
-                     url.c_str());
+                     files::ShownText(url).c_str());
     }
     if (result.refused.empty())
         return kExitSuccess;
     std::fprintf(stderr, "zorvane-flash: %zu flash record%s refused by the database for good, set aside in %s\n",
-                 result.refused.size(), result.refused.size() == 1 ? "" : "s", RefusedIdsPath(spool).c_str());
+                 result.refused.size(), result.refused.size() == 1 ? "" : "s",
+                 files::ShownText(RefusedIdsPath(spool)).c_str());
     return kExitSetAside;
 }
 
@@ -86,19 +88,22 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
     const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
     warnUnreadable(status.unreadable, spool);
     std::fprintf(out, "Records file: %s\nWaiting: %zu\nSet aside: %zu (refused by the database, in %s)\n",
-                 spool.c_str(), status.pending, status.setAside, RefusedIdsPath(spool).c_str());
+                 files::ShownText(spool).c_str(), status.pending, status.setAside,
+                 files::ShownText(RefusedIdsPath(spool)).c_str());
     if (!status.lastSentId)
         std::fprintf(out, "Last sent: none\n");
     else if (!status.lastSent)
-        std::fprintf(out, "Last sent: %s\n", status.lastSentId->c_str());
+        std::fprintf(out, "Last sent: %s\n", files::ShownText(*status.lastSentId).c_str());
     else
-        std::fprintf(out, "Last sent: %s (%s)\n", status.lastSentId->c_str(), recordSummary(*status.lastSent).c_str());
+        std::fprintf(out, "Last sent: %s (%s)\n", files::ShownText(*status.lastSentId).c_str(),
+                     files::ShownText(recordSummary(*status.lastSent)).c_str());
     if (status.schema && !status.problem)
-        std::fprintf(out, "Database: %s: reachable, schema version %d\n", url.c_str(), *status.schema);
+        std::fprintf(out, "Database: %s: reachable, schema version %d\n", files::ShownText(url).c_str(),
+                     *status.schema);
     else
-        std::fprintf(out, "Database: %s: %s%s\n", url.c_str(), status.schema ? "reachable, but " : "",
-                     status.problem.value_or("").c_str());
-    std::fprintf(out, "Password: %s\n", ProtectionText(ProtectionFor(url), url).c_str());
+        std::fprintf(out, "Database: %s: %s%s\n", files::ShownText(url).c_str(), status.schema ? "reachable, but " : "",
+                     files::ShownText(status.problem.value_or("")).c_str());
+    std::fprintf(out, "Password: %s\n", files::ShownText(ProtectionText(ProtectionFor(url), url)).c_str());
     return status.schema && !status.problem ? kExitSuccess : kExitDatabase;
 }
 
@@ -107,14 +112,14 @@ int InitDatabaseCommand(std::FILE* out, const std::string& url)
     os::SocketWaiter waiter;
     const std::variant<std::vector<int>, std::string> done = InitDatabase(url, waiter);
     if (const std::string* error = std::get_if<std::string>(&done)) {
-        std::fprintf(stderr, "zorvane-flash: %s\n", error->c_str());
+        std::fprintf(stderr, "zorvane-flash: %s\n", files::ShownText(*error).c_str());
         return kExitDatabase;
     }
     for (int version : std::get<std::vector<int>>(done))
         for (const Migration& migration : Migrations())
             if (migration.version == version)
                 std::fprintf(out, "Applied %.*s\n", static_cast<int>(migration.name.size()), migration.name.data());
-    std::fprintf(out, "%s: schema version %d\n", url.c_str(), ProgramSchemaVersion());
+    std::fprintf(out, "%s: schema version %d\n", files::ShownText(url).c_str(), ProgramSchemaVersion());
     return kExitSuccess;
 }
 
@@ -146,14 +151,15 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
     if (!done || rounds.size() == earlier) {
         std::fprintf(stderr, "zorvane-flash: warning: flash records still being sent to %s after %lld s: "
                              "they are sent at the next start\n",
-                     forwarder.url().c_str(), static_cast<long long>(kExitSendTime.count()));
+                     files::ShownText(forwarder.url()).c_str(), static_cast<long long>(kExitSendTime.count()));
         return;
     }
     const ForwardResult& last = rounds.back();
     warnUnreadable(last.unreadable, forwarder.spoolPath());
     if (last.pending > 0 || last.problem)
-        std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n", WaitingText(last.pending, forwarder.url()).c_str(),
-                     last.problem.value_or("not sent").c_str());
+        std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n",
+                     files::ShownText(WaitingText(last.pending, forwarder.url())).c_str(),
+                     files::ShownText(last.problem.value_or("not sent")).c_str());
 }
 
 } // namespace zorvane::cli
