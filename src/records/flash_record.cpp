@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <span>
 
@@ -12,6 +10,7 @@
 #include "files/shown_text.h"
 #include "os/account.h"
 #include "os/append_file.h"
+#include "os/utc_time.h"
 
 namespace zorvane {
 
@@ -115,20 +114,6 @@ std::string imagesJson(const files::PlatformConfig& config, const RunImages* ima
            field("firmware", imageJson(images->firmware)) + "}";
 }
 
-std::string utcText(std::chrono::system_clock::time_point time)
-{
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 // A JSON number whatever the process's locale (the window's may write a
 // decimal comma).
 std::string secondsJson(std::chrono::duration<double> took)
@@ -173,7 +158,7 @@ std::string FlashRecordJson(const std::string& id, const RunRequest& request, co
     std::string json = "{";
     json += field("schema", std::to_string(kFlashRecordSchema)) + ",";
     json += field("id", JsonString(id)) + ",";
-    json += field("time", JsonString(utcText(time))) + ",";
+    json += field("time", JsonString(os::UtcText(time))) + ",";
     json += field("host", JsonString(origin.host)) + ",";
     json += field("user", JsonString(origin.user)) + ",";
     json += field("version", JsonString(origin.version)) + ",";
@@ -203,26 +188,12 @@ std::string FlashRecordJson(const std::string& id, const RunRequest& request, co
 
 std::string RecordUser()
 {
-    for (const char* name : {"USER", "LOGNAME", "USERNAME"})
-        if (const char* value = std::getenv(name); value != nullptr && *value != '\0')
-            return value;
-    return os::AccountName();
+    return os::UserName();
 }
 
 std::string DefaultFlashRecordPath()
 {
-    const auto env = [](const char* name) {
-        const char* value = std::getenv(name);
-        return std::string(value != nullptr ? value : "");
-    };
-    std::filesystem::path data = env("XDG_DATA_HOME");
-#ifdef _WIN32
-    if (data.empty())
-        data = env("APPDATA");
-#endif
-    if (data.empty())
-        data = std::filesystem::path(env("HOME")) / ".local" / "share";
-    return (data / "zorvane" / "flash-records.jsonl").string();
+    return (os::DataFolder() / "zorvane" / "flash-records.jsonl").string();
 }
 
 std::optional<std::string> AppendFlashRecord(const std::string& path, const std::string& line)

@@ -1,6 +1,7 @@
 #include "records/record_id.h"
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <random>
 
@@ -48,7 +49,7 @@ std::string IdFromLine(std::string_view line)
     const std::string digest = files::Sha256Hex(line);
     std::array<std::uint8_t, kUuidBytes> bytes{};
     for (std::size_t i = 0; i < kUuidBytes; ++i)
-        bytes[i] = static_cast<std::uint8_t>(std::stoi(digest.substr(2 * i, 2), nullptr, 16));
+        std::from_chars(digest.data() + 2 * i, digest.data() + 2 * i + 2, bytes[i], 16);   // hex digits, always
     return uuidText(bytes, 8);
 }
 
