@@ -48,16 +48,11 @@ using namespace zorvane;
 
 namespace {
 
-// Port 1 or 2 as in the window, or a device given by its path (run as port 1).
-std::int16_t portNumber(const std::string& port)
-{
-    return port == "2" ? 2 : 1;
-}
-
+// Comm1 or Comm2 as in the window ("1", "2"), else a device by its path.
 std::string deviceFor(const std::string& port)
 {
     if (port == "1" || port == "2")
-        return link::QtSerialPort::DefaultDevice(portNumber(port));
+        return link::QtSerialPort::DefaultDevice(port == "2" ? 2 : 1);
     return port;
 }
 
@@ -444,7 +439,7 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
         // The run opens the device itself and names it in its status.
-        RunRequest request{link::PortChoice::Device(device, portNumber(port)), input.config.config, input.inPlay,
+        RunRequest request{link::DevicePath{device}, input.config.config, input.inPlay,
                            imagesRead};
         request.describeOpenFailure = [device](const OpenError& error) { return cli::DiagnoseOpenFailure(device, error); };
         runs.push_back({port, std::move(request),

@@ -28,7 +28,8 @@ void TracingPort::open()
 {
     inner_->open();
     const link::PortChoice& port = inner_->portChoice();
-    note("port " + (port.device.empty() ? std::to_string(port.comm) : port.device) + " open");
+    const link::DevicePath* device = std::get_if<link::DevicePath>(&port);
+    note("port " + (device ? device->path : std::to_string(std::get<link::CommEntry>(port).number)) + " open");
 }
 
 void TracingPort::close() noexcept

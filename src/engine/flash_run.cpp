@@ -37,7 +37,7 @@ std::string serialErrorText(const link::SerialError& e)
 // "Comm  1, 7600": the port and the line speed now in force.
 void showLineSpeed(RunContext& ctx, std::int32_t baud)
 {
-    ctx.host.statusChanged(PortText(ctx.request.port) + ", " + std::to_string(baud));
+    ctx.host.statusChanged(link::PortText(ctx.request.port) + ", " + std::to_string(baud));
 }
 
 // A command the radio did not acknowledge gets its warning box; after an
@@ -202,7 +202,7 @@ void closingSteps(RunContext& ctx)
     ctx.host.progress({RunStage::Closing});
     if (ctx.link.port.PortOpen()) {
         ctx.link.port.close();
-        ctx.host.statusChanged(PortText(ctx.request.port));
+        ctx.host.statusChanged(link::PortText(ctx.request.port));
     }
     ctx.endStages();
 }

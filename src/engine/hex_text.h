@@ -15,9 +15,4 @@ std::string HexText(std::uint32_t value);
 // An image's checksum bytes as the result boxes show them: 0x12 0x05 is "$125".
 std::string ChecksumText(const ImageChecksum& bytes);
 
-// "Comm" and the port number with a blank reserved for its sign: "Comm  1".
-std::string PortText(std::int16_t port);
-// A port as the status panel names it: "Comm  1", or the device it opens.
-std::string PortText(const link::PortChoice& port);
-
 } // namespace zorvane

@@ -28,8 +28,9 @@ struct ReleaseInPlay {
     std::string signedBy;   // the signing key's fingerprint; empty: not signed
 };
 
-// One run: the port number (1 or 2, as the Comm menu chose it) and the
-// platform's configuration; no configuration means no platform was chosen.
+// One run: the port (a Comm entry as the menu chose it, or a device path)
+// and the platform's configuration; no configuration means no platform was
+// chosen.
 // With a release in play, only images its manifest lists are programmed.
 struct RunRequest {
     link::PortChoice port;

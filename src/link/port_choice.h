@@ -5,23 +5,27 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 
 namespace zorvane::link {
 
-struct PortChoice {
-    // A Comm entry: the window's way, and what a run takes by default.
-    PortChoice(std::int16_t commNumber = 1) : comm(commNumber) {}
-    static PortChoice Device(std::string path, std::int16_t commNumber = 1)
-    {
-        PortChoice choice(commNumber);
-        choice.device = std::move(path);
-        return choice;
-    }
-
-    std::int16_t comm = 1;   // the Comm entry (also the number a device path stands in for)
-    std::string device;      // set: this device is opened, whatever comm says
-
-    bool operator==(const PortChoice&) const = default;
+// A Comm entry: the window's way, and what a run takes by default.
+struct CommEntry {
+    std::int16_t number = 1;
+    bool operator==(const CommEntry&) const = default;
 };
+
+// A device by its path: this device is opened, whatever the settings map.
+struct DevicePath {
+    std::string path;
+    bool operator==(const DevicePath&) const = default;
+};
+
+using PortChoice = std::variant<CommEntry, DevicePath>;
+
+// "Comm" and the entry's number with a blank reserved for its sign: "Comm  1".
+std::string PortText(CommEntry entry);
+// A port as the status panel names it: "Comm  1", or the device it opens.
+std::string PortText(const PortChoice& port);
 
 } // namespace zorvane::link

@@ -1,4 +1,4 @@
-// The serial port as the flash run uses it: open and close by port number,
+// The serial port as the flash run uses it: open and close by its port choice,
 // line settings, a custom baud rate, discarding of both buffers, byte-array
 // writes and reads of a given count that end at a deadline.
 #pragma once

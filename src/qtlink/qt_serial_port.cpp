@@ -86,7 +86,9 @@ std::string QtSerialPort::DefaultDevice(int commPort)
 
 std::string QtSerialPort::deviceName() const
 {
-    return choice_.device.empty() ? resolveDevice_(choice_.comm) : choice_.device;
+    if (const DevicePath* device = std::get_if<DevicePath>(&choice_))
+        return device->path;
+    return resolveDevice_(std::get<CommEntry>(choice_).number);
 }
 
 void QtSerialPort::choosePort(const PortChoice& choice)

@@ -15,7 +15,7 @@ namespace zorvane::link {
 
 class QtSerialPort final : public SerialPort {
 public:
-    // Maps a port number to a device name.
+    // Maps a Comm entry's number to a device name.
     using DeviceResolver = std::function<std::string(int commPort)>;
 
     QtSerialPort(Clock& clock, DeviceResolver resolveDevice = DefaultDevice);

@@ -191,7 +191,7 @@ void frmMain::Form_Load()
     ui->mnuCommComm1->setChecked(true);
     ui->mnuCommComm2->setChecked(false);
     commPort_ = 1;
-    setStatus(fromStd(PortText(commPort_)));
+    setStatus(fromStd(link::PortText(link::CommEntry{commPort_})));
     platform_.reset();
 }
 
@@ -320,7 +320,7 @@ void frmMain::selectPort(std::int16_t port)
     ui->mnuCommComm1->setChecked(port == 1);
     ui->mnuCommComm2->setChecked(port == 2);
     commPort_ = port;
-    setStatus(fromStd(PortText(port)));
+    setStatus(fromStd(link::PortText(link::CommEntry{port})));
 }
 
 void frmMain::mnuHelpViewHelpFile_Click()
@@ -346,7 +346,7 @@ void frmMain::cmdBeginFlash_Click()
         platformSelected = platformSelected || platformButton(row)->isChecked();
 
     RunRequest request;
-    request.port = commPort_;
+    request.port = link::CommEntry{commPort_};
     if (platformSelected) {
         request.platform = platform_;
         if (fullPaths_ && platform_)
@@ -415,9 +415,9 @@ std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) co
 {
     if (recordFile_.empty() || !request.platform)
         return nullptr;   // no record kept, or no run: the platform check stops it
-    RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion,
-                        std::to_string(request.port.comm),
-                        describeDevice_ ? describeDevice_(request.port.comm) : link::DeviceIdentity{}, std::nullopt};
+    const std::int16_t comm = std::get<link::CommEntry>(request.port).number;   // the window only has Comm entries
+    RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion, std::to_string(comm),
+                        describeDevice_ ? describeDevice_(comm) : link::DeviceIdentity{}, std::nullopt};
     return std::make_shared<FileRecorder>(recordFile_, std::move(origin));
 }
 
@@ -455,7 +455,7 @@ void frmMain::showWarning(const QString& text)
     setStatus(text);
     QTimer::singleShot(kWarningTime, this, [this, shown = statusWrites_] {
         if (statusWrites_ == shown)
-            setStatus(fromStd(PortText(commPort_)));
+            setStatus(fromStd(link::PortText(link::CommEntry{commPort_})));
     });
 }
 

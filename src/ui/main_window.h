@@ -44,7 +44,7 @@ struct RunDependencies {
     FlashRunner::PortFactory makePort;
     link::Clock* clock = nullptr;
     ThreadStarter startThread = StartStdThread;
-    // The device a port number opens, for the flash records.
+    // The device a Comm entry opens, for the flash records.
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
     WindowSettings settings = ReadWindowSettings();

@@ -66,7 +66,7 @@ protected:
     FakeClock clock;
     FakeSerialPort port;
     RecordingHost host;
-    RunRequest request{1, files::PlatformConfig{}};
+    RunRequest request{link::CommEntry{1}, files::PlatformConfig{}};
     std::stop_source stop;
     RunContext ctx;
 

@@ -61,7 +61,7 @@ protected:
                 clock,
                 [this](testkit::RadioPort& port) {
                     portClosedAtEnd = !port.PortOpen();
-                    portUsed = port.portChoice().comm;
+                    portUsed = std::get<link::CommEntry>(port.portChoice()).number;
                     firmwareProgrammed = Bytes(port.radio.model.flash().begin() + 0x8000,
                                                port.radio.model.flash().begin() + 0x8100);
                 },

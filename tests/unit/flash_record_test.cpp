@@ -39,7 +39,7 @@ TEST(Sha256, KnownDigests)
 
 TEST(FlashRecord, OneLineWithEveryField)
 {
-    RunRequest request{2, files::PlatformConfig{"pellamar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F, "c0ffee"}};
+    RunRequest request{link::CommEntry{2}, files::PlatformConfig{"pellamar.cfg", "boot.s19", "main.s19", "", "3F", 0x3F, "c0ffee"}};
     RunReport report;
     report.outcome = RunOutcome::FlashFailed;
     report.bootVersion = "1.A";
@@ -89,7 +89,7 @@ TEST(FlashRecord, NamesAreValidJsonStrings)
         {"del\x7F csi\xC2\x9B[2J", R"("del\u007f csi\u009b[2J")"},
     };
     for (const Case& c : cases) {
-        const std::string json = FlashRecordJson("", RunRequest{1, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
+        const std::string json = FlashRecordJson("", RunRequest{link::CommEntry{1}, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
                                    RunReport{}, {}, std::chrono::system_clock::time_point{});
         EXPECT_NE(json.find(std::string("\"config_file\":") + c.json + ","), std::string::npos) << json;
     }

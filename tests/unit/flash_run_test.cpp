@@ -151,7 +151,7 @@ TEST_F(FlashRun, SuccessfulRunWithEeprom)
 TEST_F(FlashRun, WithoutEepromTheRunGoesStraightToEraseRom)
 {
     platform().eepromFile.clear();
-    request.port = 2;
+    request.port = link::CommEntry{2};
     EXPECT_EQ(run(), RunOutcome::Success);
     const Lines lines = transcript();
     ASSERT_GE(lines.size(), 6u);
@@ -160,7 +160,7 @@ TEST_F(FlashRun, WithoutEepromTheRunGoesStraightToEraseRom)
     EXPECT_EQ(host.result(ResultBox::EepromCsum), "");
     EXPECT_EQ(host.filledResults().size(), 4u);
     EXPECT_EQ(host.statusTexts(), (Lines{"Comm  2, 9600", "Comm  2, 7600", "Comm  2"}));
-    EXPECT_EQ(port.portChoice().comm, 2);
+    EXPECT_EQ(port.portChoice(), link::PortChoice{link::CommEntry{2}});
 }
 
 TEST_F(FlashRun, NoPlatformTouchesNothing)
@@ -386,12 +386,12 @@ TEST_F(FlashRun, OpenPortOnTheRightNumberIsUsedAsItIs)
     EXPECT_EQ(port.opens, 1);
 
     testkit::FakeSerialPort other(clock);
-    other.choosePort(2);
+    other.choosePort(link::CommEntry{2});
     other.open();
     testkit::ScriptedRadio otherRadio(other);
     EXPECT_EQ(RunFlash(request, other, clock, host, stop.get_token()).outcome, RunOutcome::Success);
     EXPECT_EQ(other.opens, 2) << "closed, renumbered and opened again";
-    EXPECT_EQ(other.portChoice().comm, 1);
+    EXPECT_EQ(other.portChoice(), link::PortChoice{link::CommEntry{1}});
 }
 
 } // namespace
