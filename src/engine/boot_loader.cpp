@@ -13,8 +13,8 @@ namespace zorvane {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 5> kSmartModeRequest{0x1A, 0x12, 0x1A, 0x06, 0xDB};
-constexpr std::array<std::uint8_t, 3> kSmartModeConfirm{0x02, 0x48, 0xB5};
+using link::kSmartModeConfirm;
+using link::kSmartModeRequest;
 
 using BootData = std::array<std::uint8_t, kBootBytes>;
 

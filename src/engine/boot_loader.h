@@ -10,15 +10,16 @@
 #include <string>
 
 #include "engine/run_context.h"
+#include "link/protocol.h"
 
 namespace zorvane {
 
 using files::kBootBytes;
-constexpr std::size_t kBootEchoBytes = 1024;   // the boot ROM echoes from the second byte on
-constexpr std::chrono::seconds kSmartModePause{1};   // between the two smart-mode requests
-constexpr std::chrono::seconds kEchoWaitLimit{4};
-constexpr std::chrono::seconds kEchoLate{3};   // an echo this late fails the stage
-constexpr std::chrono::seconds kVersionWaitLimit{3};
+using link::kBootEchoBytes;
+using link::kEchoLate;
+using link::kEchoWaitLimit;
+using link::kSmartModePause;
+using link::kVersionWaitLimit;
 
 // Boot stage results. The values are the stage codes that the boot and the
 // image stages share (3 to 10).

@@ -94,6 +94,7 @@ struct ImageStage {
     RunStage program;
     std::uint8_t programOpcode;
     RunOutcome failure;
+    const files::Image& (*image)(const RunImages&);
     bool (*check)(RunContext&, const ImageOutcome&);
     std::optional<ImageChecksum> RunReport::*checksum;
     ResultBox checksumBox;
@@ -105,6 +106,7 @@ constexpr ImageStage kEepromStage{.erase = RunStage::EraseEeprom,
                                   .program = RunStage::ProgramEeprom,
                                   .programOpcode = link::kOpProgramEeprom,
                                   .failure = RunOutcome::EepromFailed,
+                                  .image = [](const RunImages& images) -> const files::Image& { return *images.eeprom; },
                                   .check = CheckEepromResult,
                                   .checksum = &RunReport::eepromChecksum,
                                   .checksumBox = ResultBox::EepromCsum};
@@ -114,6 +116,7 @@ constexpr ImageStage kFlashStage{.erase = RunStage::EraseRom,
                                  .program = RunStage::ProgramFlash,
                                  .programOpcode = link::kOpProgramFlash,
                                  .failure = RunOutcome::FlashFailed,
+                                 .image = [](const RunImages& images) -> const files::Image& { return images.firmware; },
                                  .check = CheckFlashResult,
                                  .checksum = &RunReport::firmwareChecksum,
                                  .checksumBox = ResultBox::FirmwareCsum};
@@ -124,12 +127,23 @@ bool eraseAndProgram(RunContext& ctx, const ImageStage& stage)
     if (!commandDone(ctx, link::SendCommand(ctx.link, stage.eraseOpcode), stage.failure, stage.eraseFailed))
         return false;
     ctx.enterStage(stage.program);
-    const ImageOutcome outcome = ProgramImage(ctx, stage.programOpcode);
+    const ImageOutcome outcome = ProgramImage(ctx, stage.programOpcode, stage.image(ctx.images()));
     if (!stage.check(ctx, outcome))
         return false;
     ctx.report.*stage.checksum = outcome.checksum;
     ctx.host.resultReady(stage.checksumBox, ChecksumText(outcome.checksum.value_or(ImageChecksum{})));
     return true;
+}
+
+// The image stages a run takes, in order: the EEPROM only when the
+// platform has an EEPROM image.
+std::vector<const ImageStage*> imageStages(const RunImages& images)
+{
+    std::vector<const ImageStage*> stages;
+    if (images.eeprom)
+        stages.push_back(&kEepromStage);
+    stages.push_back(&kFlashStage);
+    return stages;
 }
 
 // Everything that talks to the KRIX box and the radio.
@@ -139,10 +153,9 @@ RunOutcome talkToRadio(RunContext& ctx)
         return RunOutcome::BootFailed;
     if (!programConfig(ctx))
         return RunOutcome::ConfigFailed;
-    if (!ctx.config().eepromFile.empty() && !eraseAndProgram(ctx, kEepromStage))
-        return RunOutcome::EepromFailed;
-    if (!eraseAndProgram(ctx, kFlashStage))
-        return RunOutcome::FlashFailed;
+    for (const ImageStage* stage : imageStages(ctx.images()))
+        if (!eraseAndProgram(ctx, *stage))
+            return stage->failure;
     ctx.succeed();
     return RunOutcome::Success;
 }
@@ -208,6 +221,16 @@ void closingSteps(RunContext& ctx)
 }
 
 } // namespace
+
+RunSequence SequenceFor(const RunImages& images)
+{
+    RunSequence sequence{{link::kOpEraseConfig, link::kOpProgramConfig}, {}};
+    for (const ImageStage* stage : imageStages(images)) {
+        sequence.commands.push_back(stage->eraseOpcode);
+        sequence.images.push_back(&stage->image(images));
+    }
+    return sequence;
+}
 
 RunOutcome cmdBeginFlash_Click(RunContext& ctx)
 {

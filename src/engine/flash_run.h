@@ -2,13 +2,24 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <stop_token>
+#include <vector>
 
 #include "engine/run_context.h"
+#include "link/protocol.h"
 
 namespace zorvane {
 
-constexpr auto kTimer1Interval = std::chrono::milliseconds(500);
+using link::kTimer1Interval;
+
+// What a run sends for its images after the boot code, in order: the
+// commands (CONFIG, then each image's erase) and the images it programs.
+struct RunSequence {
+    std::vector<std::uint8_t> commands;
+    std::vector<const files::Image*> images;
+};
+RunSequence SequenceFor(const RunImages& images);
 
 // The "Begin FLASH" click: runs every stage in order and always leaves
 // through the closing steps once past the platform check. Fills ctx.report.

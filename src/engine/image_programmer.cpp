@@ -134,12 +134,9 @@ private:
 
 } // namespace
 
-ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode)
+ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode, const files::Image& image)
 {
-    const RunImages& images = ctx.images();
-    if (opcode == kOpProgramEeprom && !images.eeprom)
-        return {ImageResult::Failed, "the platform has no EEPROM image", std::nullopt};
-    ImageWriter writer(ctx, opcode, opcode == kOpProgramEeprom ? *images.eeprom : images.firmware);
+    ImageWriter writer(ctx, opcode, image);
     return writer.run();
 }
 

@@ -15,9 +15,9 @@ namespace zorvane {
 using link::kOpProgramEeprom;
 using link::kOpProgramFlash;
 
-constexpr auto kResendInterval = std::chrono::seconds(3);  // resends at 3, 6 and 9 s
-constexpr int kMaxResends = 3;
-constexpr auto kBlockAckLimit = std::chrono::seconds(12);
+using link::kBlockAckLimit;
+using link::kMaxResends;
+using link::kResendInterval;
 
 // Image stage results. The values are the stage codes that the boot and
 // the image stages share (3 to 10).
@@ -35,8 +35,8 @@ struct ImageOutcome {
     std::optional<RunFault> fault{};         // the block or file fault behind cause
 };
 
-// Programs the run's EEPROM image for kOpProgramEeprom, its firmware image
-// for any other opcode.
-ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode);
+// Programs an image of the run with the opcode of its memory
+// (kOpProgramEeprom, kOpProgramFlash).
+ImageOutcome ProgramImage(RunContext& ctx, std::uint8_t opcode, const files::Image& image);
 
 } // namespace zorvane

@@ -29,15 +29,11 @@ RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* mani
     }
     plan.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));
 
-    std::size_t commands = 3;   // Erase CONFIG, Program CONFIG, Erase ROM
-    if (plan.images->eeprom)
-        ++commands;   // Erase EEPROM
+    const RunSequence sequence = SequenceFor(*plan.images);
     plan.lineTime = kSmartModePause + lineTime(kBootBytes + link::kFrameBytes) +
-                    static_cast<double>(commands) * (lineTime(kCommandBytes) + kTimer1Interval);
-    const RunImages& read = *plan.images;
-    for (const files::Image* image : {read.eeprom ? &*read.eeprom : nullptr, &read.firmware})
-        if (image != nullptr)
-            plan.lineTime += lineTime(image->blocks.size() * kBlockOverhead + image->dataBytes);
+                    static_cast<double>(sequence.commands.size()) * (lineTime(kCommandBytes) + kTimer1Interval);
+    for (const files::Image* image : sequence.images)
+        plan.lineTime += lineTime(image->blocks.size() * kBlockOverhead + image->dataBytes);
     return plan;
 }
 

@@ -46,11 +46,9 @@ protected:
         auto image = files::ReadImage(opcode == kOpProgramEeprom ? platform().eepromFile : platform().firmwareFile);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&image))
             return ImageFileOutcome(*fault);
-        if (opcode == kOpProgramEeprom)
-            images().eeprom = std::get<files::Image>(std::move(image));
-        else
-            images().firmware = std::get<files::Image>(std::move(image));
-        return ProgramImage(ctx, opcode);
+        files::Image& read = opcode == kOpProgramEeprom ? images().eeprom.emplace() : images().firmware;
+        read = std::get<files::Image>(std::move(image));
+        return ProgramImage(ctx, opcode, read);
     }
 
     // Writes as (seconds, bytes) for compact comparisons.
