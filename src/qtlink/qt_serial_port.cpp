@@ -5,25 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <filesystem>
 
-#if defined(Q_OS_UNIX)
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
+#include "qtlink/port_system.h"
 
 namespace zorvane::link {
 
 namespace {
 
-#if !defined(Q_OS_UNIX)
-// Without poll() a wait sleeps in slices this long at most, so that a
-// request to stop the run is seen promptly.
-constexpr int kStopCheckMs = 20;
-#endif
 // Bytes written are handed to the operating system within this time or the
 // line is taken to be stuck.
 constexpr int kWriteTimeoutMs = 5000;
@@ -39,35 +28,17 @@ QSerialPort::Parity toParity(char parity)
     }
 }
 
-bool canReadAndWrite(const std::string& device)
-{
-#if defined(Q_OS_UNIX)
-    return ::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
-#else
-    (void)device;
-    return true;
-#endif
-}
-
 } // namespace
 
 QtSerialPort::QtSerialPort(Clock& clock, DeviceResolver resolveDevice)
-    : clock_(clock), resolveDevice_(std::move(resolveDevice)), port_(std::make_unique<QSerialPort>())
+    : clock_(clock), resolveDevice_(std::move(resolveDevice)), port_(std::make_unique<QSerialPort>()),
+      wait_(std::make_unique<DeviceWait>())
 {
-#if defined(Q_OS_UNIX)
-    if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0)
-        stopPipe_[0] = stopPipe_[1] = -1;
-#endif
 }
 
 QtSerialPort::~QtSerialPort()
 {
     close();
-#if defined(Q_OS_UNIX)
-    for (int fd : stopPipe_)
-        if (fd >= 0)
-            ::close(fd);
-#endif
 }
 
 std::string QtSerialPort::DefaultDevice(int commPort)
@@ -77,11 +48,7 @@ std::string QtSerialPort::DefaultDevice(int commPort)
     const QString configured = settings.value(key).toString().trimmed();
     if (!configured.isEmpty())
         return configured.toStdString();
-#if defined(Q_OS_WIN)
-    return "COM" + std::to_string(commPort);
-#else
-    return "/dev/ttyS" + std::to_string(commPort - 1);
-#endif
+    return SystemDefaultDevice(commPort);
 }
 
 std::string QtSerialPort::deviceName() const
@@ -127,7 +94,7 @@ void QtSerialPort::open()
     case QSerialPort::PermissionError:
         // Qt says the same for a port another program holds (its lock or
         // an exclusive open) and for a device we may not use.
-        if (canReadAndWrite(device))
+        if (CanReadAndWrite(device))
             throw SerialError(kErrPortInUse, reason, Name(), systemError);
         throw SerialError(kErrOpenFailed, reason, Name(), systemError);
     case QSerialPort::OpenError:
@@ -184,19 +151,14 @@ void QtSerialPort::drainOutput()
     // Bytes still queued must leave at the old speed: the smart-mode bytes
     // are for the KRIX box, which hears its own speed only.
     sendQueued("Cannot send queued bytes");
-#if defined(Q_OS_UNIX)
-    ::tcdrain(static_cast<int>(port_->handle()));
-#endif
+    DrainLine(*port_);
 }
 
 BaudChange QtSerialPort::changeBaudRate(std::int32_t baud)
 {
     drainOutput();
-#if defined(Q_OS_UNIX)
-    termios current{};
-    if (::tcgetattr(static_cast<int>(port_->handle()), &current) != 0)
+    if (!LineStateReadable(*port_))
         return BaudChange::StateUnreadable;
-#endif
     if (!port_->setBaudRate(baud)) {
         port_->clearError();
         return BaudChange::Refused;
@@ -258,48 +220,25 @@ Clock::duration QtSerialPort::byteTime() const
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(bits) / baud));
 }
 
-#if defined(Q_OS_UNIX)
-QtSerialPort::Readiness QtSerialPort::sleepUntilReadable(std::chrono::milliseconds timeout, std::stop_token stop)
-{
-    // A stop request writes to a pipe that the same poll() watches, so it
-    // wakes the wait at once.
-    std::stop_callback wake(stop, [fd = stopPipe_[1]] {
-        const char byte = 1;
-        [[maybe_unused]] const auto written = ::write(fd, &byte, 1);
-    });
-    pollfd fds[2] = {{static_cast<int>(port_->handle()), POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-    const int ready = ::poll(fds, stopPipe_[0] >= 0 ? 2 : 1, static_cast<int>(timeout.count()));
-    char drain[16];
-    while ((fds[1].revents & POLLIN) && ::read(stopPipe_[0], drain, sizeof drain) > 0) {
-    }
-    if (ready <= 0)
-        return Readiness::Nothing;
-    if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-        return Readiness::Failed;
-    return (fds[0].revents & POLLIN) ? Readiness::Readable : Readiness::Nothing;
-}
-
 void QtSerialPort::pullArrivals(std::chrono::milliseconds timeout, std::stop_token stop)
 {
-    const Readiness readiness = sleepUntilReadable(std::min(timeout, std::chrono::milliseconds(INT_MAX)), stop);
-    if (readiness == Readiness::Nothing)
+    const DeviceWait::Readiness readiness = wait_->until(*port_, timeout, stop);
+    if (readiness == DeviceWait::Readiness::Nothing)
         return;
+    if (readiness == DeviceWait::Readiness::AskQt) {
+        if (!port_->waitForReadyRead(static_cast<int>(std::min(timeout, DeviceWait::kQtSlice).count())))
+            clearWaitError();
+        return;
+    }
     // The bytes, or the failure, are there already: Qt need not wait for them.
     const bool pulled = port_->waitForReadyRead(0);
-    if (readiness == Readiness::Failed && !pulled) {
+    if (readiness == DeviceWait::Readiness::Failed && !pulled) {
         port_->clearError();
         throw SerialError(kErrDeviceIo, deviceName() + ": the device is gone", Name());
     }
     if (!pulled)
         clearWaitError();
 }
-#else
-void QtSerialPort::pullArrivals(std::chrono::milliseconds timeout, std::stop_token)
-{
-    if (!port_->waitForReadyRead(static_cast<int>(std::min<long long>(timeout.count(), kStopCheckMs))))
-        clearWaitError();
-}
-#endif
 
 void QtSerialPort::clearWaitError()
 {

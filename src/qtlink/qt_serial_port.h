@@ -13,6 +13,8 @@ class QSerialPort;
 
 namespace zorvane::link {
 
+class DeviceWait;
+
 class QtSerialPort final : public SerialPort {
 public:
     // Maps a Comm entry's number to a device name.
@@ -53,16 +55,12 @@ private:
     Clock::duration byteTime() const;
     // After a wait without bytes: throws if the port failed, else forgets the time-out.
     void clearWaitError();
-    enum class Readiness { Nothing, Readable, Failed };
-    // Sleeps until the device has something to read or has failed, the
-    // timeout passes, or stop is requested.
-    Readiness sleepUntilReadable(std::chrono::milliseconds timeout, std::stop_token stop);
 
     Clock& clock_;
     DeviceResolver resolveDevice_;
     std::unique_ptr<QSerialPort> port_;
     PortChoice choice_;
-    int stopPipe_[2] = {-1, -1};   // wakes a wait when the run is asked to stop
+    std::unique_ptr<DeviceWait> wait_;   // woken at once when the run is asked to stop
 };
 
 } // namespace zorvane::link
