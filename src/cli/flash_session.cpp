@@ -48,9 +48,9 @@ std::vector<RunReport> RunAll(std::vector<PortRun>& runs, link::Clock& clock, os
     for (std::size_t i = 0; i < runs.size(); ++i)
         runners[i]->start(
             runs[i].request,
-            [&done, &finished, &stopping, &signalWait, i](const RunReport& report) {
+            [&done, &finished, &signalWait, i](const RunReport& report) {
                 if (finished)
-                    finished(i, stopping.get_token());
+                    finished(i);
                 done[i].set_value(report);
                 signalWait.wake();
             },

@@ -22,9 +22,8 @@ struct PortRun {
     RunHost* host = nullptr;
 };
 
-// Called on a run's worker as the run ends, with a token that a stop
-// signal requests: what it waits for must end then too.
-using RunEnded = std::function<void(std::size_t index, std::stop_token stop)>;
+// Called on a run's worker as the run ends: it only notes, and waits for nothing.
+using RunEnded = std::function<void(std::size_t index)>;
 
 // What the session's thread does when woken (with true when the terminal
 // changed its size); returns when it wants to be woken next, if ever.

@@ -274,7 +274,7 @@ int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
     }
     // A run that ends before its prompt lets the others' prompt go ahead.
     reports = cli::RunAll(runs, clock, signalWait, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
-                          [&](std::size_t i, std::stop_token) { gate.leave(i); },
+                          [&](std::size_t i) { gate.leave(i); },
                           [&board](bool resized) { return board.wake(resized); });
     // A stopped run shows no box of its own: its line says so.
     for (std::size_t i = 0; i < runs.size(); ++i)
@@ -297,7 +297,7 @@ int flashJson(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, l
         run.host = hosts.back().get();
     }
     reports = cli::RunAll(runs, clock, signalWait, nullptr, {},
-                          [&](std::size_t i, std::stop_token) { hosts[i]->runEnded(); });
+                          [&](std::size_t i) { hosts[i]->runEnded(); });
     const std::vector<cli::PortResult> results = resultsOf(runs, reports);
     cli::PrintSummary(stderr, results);
     return cli::ExitCodeForAll(results);

@@ -29,8 +29,8 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
                   "Boot sum", "EEPROM sum", "Firmware sum", "Time");
     std::fprintf(out, "%s\n", paint(heading, "\033[1m").c_str());
     for (const PortResult& r : results) {
-        const std::string boot = r.report.bootVersion ? "R" + *r.report.bootVersion : "-";
-        const std::string bootSum = r.report.bootChecksum ? "$" + HexText(*r.report.bootChecksum) : "-";
+        const std::string boot = r.report.bootVersion ? BootVersionText(*r.report.bootVersion) : "-";
+        const std::string bootSum = r.report.bootChecksum ? BootChecksumText(*r.report.bootChecksum) : "-";
         char outcome[16];
         std::snprintf(outcome, sizeof outcome, "%-10s", OutcomeName(r.report.outcome));
         const bool succeeded = r.report.outcome == RunOutcome::Success;

@@ -67,8 +67,8 @@ bool loadBootCode(RunContext& ctx)
     ctx.report.bootVersion = boot.version;
     ctx.report.bootVersionBytes = boot.versionBytes;
     ctx.report.bootChecksum = boot.checksum;
-    ctx.host.resultReady(ResultBox::BootVers, "R" + boot.version);
-    ctx.host.resultReady(ResultBox::BootCsum, "$" + HexText(boot.checksum));
+    ctx.host.resultReady(ResultBox::BootVers, BootVersionText(boot.version));
+    ctx.host.resultReady(ResultBox::BootCsum, BootChecksumText(boot.checksum));
     return true;
 }
 
