@@ -1,11 +1,11 @@
 #include "files/image.h"
-#include "files/hex_text.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "files/sha256.h"
+#include "files/hex_text.h"
 #include "files/record_reader.h"
+#include "files/sha256.h"
 #include "files/srecord.h"
 #include "files/text_files.h"
 
@@ -14,11 +14,6 @@ namespace zorvane::files {
 namespace {
 
 constexpr std::uint32_t kHighestAddress = 0xFFFF;
-
-std::string hexAddress(std::uint32_t value)
-{
-    return HexDigits(value);
-}
 
 FileContent readContent(const std::string& fileName, std::string bytes)
 {
@@ -74,8 +69,9 @@ void refuseOverlap(const SrecRecord& record, std::vector<long>& writtenBy, const
     for (std::size_t i = 0; i < record.data.size(); ++i) {
         long& line = writtenBy[record.address + i];
         if (line != 0)
-            reader.refuse("the record at address $" + hexAddress(record.address) + " overlaps the data of line " +
-                          std::to_string(line) + " at address $" + hexAddress(record.address + static_cast<std::uint32_t>(i)));
+            reader.refuse("the record at address $" + HexDigits(record.address) + " overlaps the data of line " +
+                          std::to_string(line) + " at address $" +
+                          HexDigits(record.address + static_cast<std::uint32_t>(i)));
         line = record.line;
     }
 }
@@ -112,7 +108,7 @@ Image checkImage(FileContent file)
             image.hasData = true;
         }
         if (record->address + record->data.size() > kHighestAddress + 1)
-            reader.refuse("the record at address $" + hexAddress(record->address) + " runs past address $FFFF");
+            reader.refuse("the record at address $" + HexDigits(record->address) + " runs past address $FFFF");
         refuseOverlap(*record, writtenBy, reader);
         image.dataBytes += record->data.size();
         dataRecords.push_back(std::move(*record));

@@ -1,7 +1,8 @@
 #include "files/srecord.h"
-#include "files/hex_text.h"
 
 #include <string>
+
+#include "files/hex_text.h"
 
 namespace zorvane::files {
 
