@@ -62,6 +62,18 @@ std::vector<AddressRange> rangesOf(const std::vector<ImageBlock>& blocks)
     return ranges;
 }
 
+// A header whose bytes end exactly where the data begin reads like the first
+// data record with its type character changed: its bytes would be lost.
+void refuseHeaderThatWasData(const SrecRecord& firstData, const RecordReader& reader)
+{
+    const auto& header = reader.header();
+    if (header && header->dataBytes > 0 && firstData.address == header->dataBytes)
+        reader.refuseLine(header->line, "the S0 header record's " + std::to_string(header->dataBytes) +
+                                            " bytes end where the first data record (line " +
+                                            std::to_string(firstData.line) + ") starts: it reads as a data "
+                                            "record whose type was changed");
+}
+
 // A byte programmed twice is a damaged file: a header turned into data by
 // one changed type character reads exactly like this.
 void refuseOverlap(const SrecRecord& record, std::vector<long>& writtenBy, const RecordReader& reader)
@@ -101,6 +113,7 @@ Image checkImage(FileContent file)
             break;
         }
         if (!image.hasData) {
+            refuseHeaderThatWasData(*record, reader);
             // The result box shows the line's first two data positions as they stand.
             const SrecLine& line = reader.line();
             image.checksum = {static_cast<std::uint8_t>(Ascii2Dec(line[8], line[9])),

@@ -248,12 +248,12 @@ void RecordReader::checkType(const SrecRecord& record)
     case '0':
         if (dataRecords_ > 0)
             refuse("an S0 header record after the data records");
-        if (headers_ > 0)
+        if (header_)
             refuse("a second S0 header record");
         if (record.address != 0)
             refuse("an S0 header record has address 0000, not $" + HexByteText(record.address >> 8) +
                    HexByteText(record.address & 0xFF));
-        ++headers_;
+        header_ = Header{record.line, static_cast<std::uint32_t>(std::max(dataBytes, 0))};
         break;
     case '1':
         ++dataRecords_;

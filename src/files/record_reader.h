@@ -37,8 +37,6 @@ public:
     explicit LineIndex(std::string_view text);
     long lineOf(std::size_t position) const;
     long columnOf(std::size_t position) const;
-    std::size_t startOf(long line) const { return starts_[static_cast<std::size_t>(line) - 1]; }
-    long lines() const { return static_cast<long>(starts_.size()); }
 
 private:
     std::vector<std::size_t> starts_;
@@ -57,6 +55,13 @@ public:
     std::optional<SrecRecord> next();
     // The record last read, as the line buffer holds it.
     const SrecLine& line() const { return line_; }
+
+    // The S0 header read so far: its line and how many data bytes it holds.
+    struct Header {
+        long line = 0;
+        std::uint32_t dataBytes = 0;
+    };
+    const std::optional<Header>& header() const { return header_; }
     [[noreturn]] void refuse(const std::string& what) const;
     [[noreturn]] void refuseLine(long line, const std::string& what) const;
     // Nothing after the end record is programmed: refuses a data record in
@@ -77,7 +82,7 @@ private:
     SrecLine line_{};
     std::size_t start_ = 0;
     std::size_t end_ = 0;   // a DOS end-of-file character, or the file's end
-    long headers_ = 0;
+    std::optional<Header> header_;
     long dataRecords_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "files/shown_text.h"
 
+#include <algorithm>
+
 #include "files/hex_text.h"
 
 namespace zorvane::files {
@@ -19,14 +21,16 @@ std::string shown(std::string_view text, bool keepLineFeeds)
         const auto byte = static_cast<unsigned char>(text[at]);
         if (byte >= 0x80) {
             const std::size_t length = Utf8SequenceLength(text, at);
-            if (length == 0 || IsC1Control(text, at)) {
-                for (std::size_t i = 0; i < (length == 0 ? 1 : length); ++i)
+            // A lone $80-$9F is a control on an 8-bit terminal; $A0-$FF stay, so
+            // that a Latin-1 name shows as it did.
+            const bool control = length == 0 ? byte <= 0x9F : IsC1Control(text, at);
+            if (control) {
+                for (std::size_t i = 0; i < std::max<std::size_t>(length, 1); ++i)
                     escapeByte(out, static_cast<unsigned char>(text[at + i]));
-                at += length == 0 ? 1 : length;
             } else {
-                out.append(text.substr(at, length));
-                at += length;
+                out.append(text.substr(at, std::max<std::size_t>(length, 1)));
             }
+            at += std::max<std::size_t>(length, 1);
             continue;
         }
         if ((byte < 0x20 && !(keepLineFeeds && byte == '\n')) || byte == 0x7F)

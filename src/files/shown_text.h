@@ -16,8 +16,8 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
 // True for U+0080 to U+009F, the C1 controls, at a well-formed sequence.
 bool IsC1Control(std::string_view text, std::size_t at);
 
-// Every character below $20, $7F, a C1 control and a byte that is not UTF-8
-// as \xHH; everything else as it is.
+// Every character below $20, $7F, a C1 control (U+0080 to U+009F, or a lone
+// byte $80 to $9F) as \xHH; everything else as it is.
 std::string ShownText(std::string_view text);
 
 // The same for text of several lines: its line feeds stay.

@@ -2,9 +2,30 @@
 
 #include <windows.h>
 
+#include <cctype>
+#include <filesystem>
+
 namespace zorvane::os {
 
 namespace {
+
+// A device namespace path, or a name Windows keeps for a device in every
+// folder (COM1, CON, NUL, ...): opening it could raise a serial port's lines.
+bool namesADevice(const std::string& path)
+{
+    if (path.rfind("\\\\.\\", 0) == 0)
+        return true;
+    std::string stem = std::filesystem::path(path).stem().string();
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* reserved : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (stem == reserved)
+            return true;
+    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
 
 FileRead failed(DWORD error)
 {
@@ -19,6 +40,8 @@ FileRead ReadRegularFile(const std::string& path, std::uintmax_t limit)
 {
     if (path.empty())
         return failed(ERROR_FILE_NOT_FOUND);
+    if (namesADevice(path))
+        return {FileReadResult::NotAFile, {}, 0, "a device"};
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return failed(::GetLastError());

@@ -19,6 +19,12 @@ std::string SystemDefaultDevice(int commPort);
 // means another program holds it.
 bool CanReadAndWrite(const std::string& device);
 
+// The name Qt is given to open a device. Qt names its lock after it, so on
+// POSIX it is the device itself, links resolved: ./ttyRADIO in two folders
+// are two ports, one device under two names is one. Windows locks the
+// device itself and takes COM names as they are.
+std::string PortNameToOpen(const std::string& device);
+
 // Waits until every byte written has left the line.
 void DrainLine(QSerialPort& port);
 

@@ -2,7 +2,9 @@
 
 #include <QtSerialPort/QSerialPort>
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,6 +21,13 @@ std::string SystemDefaultDevice(int commPort)
 bool CanReadAndWrite(const std::string& device)
 {
     return ::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
+}
+
+std::string PortNameToOpen(const std::string& device)
+{
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(device, ec);
+    return ec ? device : real.string();
 }
 
 void DrainLine(QSerialPort& port)

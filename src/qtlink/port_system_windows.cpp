@@ -16,6 +16,11 @@ bool CanReadAndWrite(const std::string&)
     return true;
 }
 
+std::string PortNameToOpen(const std::string& device)
+{
+    return device;
+}
+
 void DrainLine(QSerialPort&) {}
 
 bool LineStateReadable(QSerialPort&)

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 
 #include "qtlink/port_system.h"
 
@@ -73,12 +72,7 @@ void QtSerialPort::open()
     if (port_->isOpen())
         throw SerialError(kErrPortInUse, "Port already open", Name());
     const std::string device = deviceName();
-    // Qt names its lock after the path it is given: the device itself, links
-    // resolved, so that ./ttyRADIO in two folders are two ports and one
-    // device under two names is one.
-    std::error_code ec;
-    const std::filesystem::path real = std::filesystem::canonical(device, ec);
-    port_->setPortName(QString::fromStdString(ec ? device : real.string()));
+    port_->setPortName(QString::fromStdString(PortNameToOpen(device)));
     port_->clearError();
     if (port_->open(QIODevice::ReadWrite))
         return;

@@ -245,7 +245,8 @@ TEST(ShownText, ControlCharactersAreWrittenOut)
         {"main\x1b]0;PWNED\x07\x1b[2J.s19", "main\\x1b]0;PWNED\\x07\\x1b[2J.s19", "main\\x1b]0;PWNED\\x07\\x1b[2J.s19"},
         {std::string("a\0b\x7F", 4), "a\\x00b\\x7f", "a\\x00b\\x7f"},
         {"two\nlines\r\tend", "two\\x0alines\\x0d\\x09end", "two\nlines\\x0d\\x09end"},
-        {"csi \xC2\x9B" "2J, not UTF-8 \xFF", "csi \\xc2\\x9b2J, not UTF-8 \\xff", "csi \\xc2\\x9b2J, not UTF-8 \\xff"},
+        {"csi \xC2\x9B" "2J, lone \x9B" "2J, M\xFCller", "csi \\xc2\\x9b2J, lone \\x9b2J, M\xFCller",
+         "csi \\xc2\\x9b2J, lone \\x9b2J, M\xFCller"},
         {"caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC", "caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC", "caf\xC3\xA9 C:\\Zorvane \xE2\x82\xAC"},
     };
     for (const Case& c : cases) {

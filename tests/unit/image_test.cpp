@@ -127,44 +127,51 @@ TEST(Image, ReadingRulesThatWorkStay)
 // are named here; any other that slips through fails.
 TEST(Image, NoSingleChangedCharacterAltersTheDataUnseen)
 {
-    const std::vector<std::string> lines = {record('0', "0000" "484452"),
-                                            record('1', "0000" "00112233445566778899AABBCCDDEEFF"),
-                                            record('1', "0010" "0123456789ABCDEF0123456789ABCDEF"),
-                                            record('1', "0020" "FEDCBA9876543210FEDCBA9876543210"), kEnd};
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    const auto blocksOf = [](const std::string& bytes) {
-        const auto image = CheckImage("main.s19", bytes);
-        std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> blocks;
-        if (const Image* read = std::get_if<Image>(&image))
-            for (const ImageBlock& block : read->blocks)
-                blocks.emplace_back(block.start, block.data);
-        return std::pair{std::holds_alternative<Image>(image), blocks};
-    };
-    const auto original = blocksOf(text);
-    ASSERT_TRUE(original.first);
-    ASSERT_EQ(original.second.size(), 1u);
+    const std::vector<std::string> data = {record('1', "0000" "00112233445566778899AABBCCDDEEFF"),
+                                           record('1', "0010" "0123456789ABCDEF0123456789ABCDEF"),
+                                           record('1', "0020" "FEDCBA9876543210FEDCBA9876543210")};
+    // With a header and without one: EEPROM images often start at 0000 bare.
+    for (const bool withHeader : {true, false}) {
+        std::vector<std::string> lines = data;
+        if (withHeader)
+            lines.insert(lines.begin(), record('0', "0000" "484452"));
+        lines.push_back(kEnd);
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        const auto blocksOf = [](const std::string& bytes) {
+            const auto image = CheckImage("main.s19", bytes);
+            std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> blocks;
+            if (const Image* read = std::get_if<Image>(&image))
+                for (const ImageBlock& block : read->blocks)
+                    blocks.emplace_back(block.start, block.data);
+            return std::pair{std::holds_alternative<Image>(image), blocks};
+        };
+        const auto original = blocksOf(text);
+        ASSERT_TRUE(original.first);
+        ASSERT_EQ(original.second.size(), 1u);
 
-    // Open: the last data record's type turned into S2 or S3, which end the
-    // image before the end record, as they always did.
-    const std::size_t lastData = text.find(lines[3]);
-    const auto leftOpen = [&](std::size_t at, char to) { return at == lastData + 1 && (to == '2' || to == '3'); };
-    std::vector<std::string> unseen;
-    for (std::size_t at = 0; at < text.size(); ++at)
-        for (const char to : {'0', '1', '2', '3', '5', '9', 'A', 'F', 'a', 'G', 'S', 's', ' ', '\x01', '\n', '\x1A'}) {
-            if (text[at] == to)
-                continue;
-            std::string changed = text;
-            changed[at] = to;
-            const auto read = blocksOf(changed);
-            if (read.first && read.second != original.second && !leftOpen(at, to))
-                unseen.push_back("position " + std::to_string(at) + " to character " + std::to_string(int(to)));
-        }
-    std::string named;
-    for (std::size_t i = 0; i < unseen.size() && i < 10; ++i)
-        named += "\n  " + unseen[i];
-    EXPECT_TRUE(unseen.empty()) << unseen.size() << " changes alter the data unseen:" << named;
+        // Open: the last data record's type turned into S2 or S3, which end
+        // the image before the end record, as they always did.
+        const std::size_t lastData = text.find(data.back());
+        const auto leftOpen = [&](std::size_t at, char to) { return at == lastData + 1 && (to == '2' || to == '3'); };
+        std::vector<std::string> unseen;
+        for (std::size_t at = 0; at < text.size(); ++at)
+            for (const char to : {'0', '1', '2', '3', '5', '9', 'A', 'F', 'a', 'G', 'S', 's', ' ', '\x01', '\n', '\x1A'}) {
+                if (text[at] == to)
+                    continue;
+                std::string changed = text;
+                changed[at] = to;
+                const auto read = blocksOf(changed);
+                if (read.first && read.second != original.second && !leftOpen(at, to))
+                    unseen.push_back("position " + std::to_string(at) + " to character " + std::to_string(int(to)));
+            }
+        std::string named;
+        for (std::size_t i = 0; i < unseen.size() && i < 10; ++i)
+            named += "\n  " + unseen[i];
+        EXPECT_TRUE(unseen.empty()) << (withHeader ? "with" : "without") << " a header, " << unseen.size()
+                                    << " changes alter the data unseen:" << named;
+    }
 }
 
 // Blocks never cross a page, an address gap starts a new block, and the
