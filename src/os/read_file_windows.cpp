@@ -10,12 +10,14 @@ namespace zorvane::os {
 namespace {
 
 // A device namespace path, or a name Windows keeps for a device in every
-// folder (COM1, CON, NUL, ...): opening it could raise a serial port's lines.
+// folder (COM1, CON, NUL, ..., with any extensions: NUL.tar.gz is NUL):
+// opening it could raise a serial port's lines.
 bool namesADevice(const std::string& path)
 {
     if (path.rfind("\\\\.\\", 0) == 0)
         return true;
-    std::string stem = std::filesystem::path(path).stem().string();
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
     for (char& c : stem)

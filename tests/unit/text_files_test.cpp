@@ -133,13 +133,13 @@ TEST(TextFiles, OnlyRegularFilesOfBoundedSizeAreRead)
 TEST(TextFiles, DeviceNamesAreRefusedUnopened)
 {
     TempDir dir;
-    dir.write("com1.s19.txt", "S9030000FC\n");
-    for (const char* device : {"COM1", "com3.s19", "NUL", "sub\\CON.cfg", "\\\\.\\COM4"}) {
+    dir.write("common.s19", "S9030000FC\n");
+    for (const char* device : {"COM1", "com3.s19", "NUL", "nul.tar.gz", "sub\\CON.cfg", "\\\\.\\COM4"}) {
         const std::variant<std::string, FileFault> read = ReadFile(device);
         ASSERT_TRUE(std::holds_alternative<FileFault>(read)) << device;
         EXPECT_EQ(std::get<FileFault>(read).kind, FileFaultKind::NotAFile) << device;
     }
-    EXPECT_TRUE(std::holds_alternative<std::string>(ReadFile("com1.s19.txt")));
+    EXPECT_TRUE(std::holds_alternative<std::string>(ReadFile("common.s19")));
 }
 #endif
 
