@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -15,22 +14,18 @@
 #include <variant>
 #include <vector>
 
-#include "cli/bench_host.h"
 #include "cli/check_command.h"
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/flash_session.h"
-#include "cli/json_events.h"
+#include "cli/information_commands.h"
 #include "cli/port_diagnostics.h"
-#include "cli/port_list.h"
+#include "cli/radio_modes.h"
 #include "cli/records_commands.h"
 #include "cli/run_text.h"
-#include "cli/summary.h"
-#include "cli/terminal_host.h"
 #include "cli/terminal_input.h"
 #include "os/process_signals.h"
 #include "os/signal_wait.h"
-#include "os/terminal.h"
 #include "qtlink/device_identity.h"
 #include "records/flash_record.h"
 #include "records/record_forwarder.h"
@@ -41,20 +36,11 @@
 #include "files/platform_config.h"
 #include "files/shown_text.h"
 #include "link/clock.h"
-#include "qtlink/qt_serial_port.h"
 #include "zorvane_version.h"
 
 using namespace zorvane;
 
 namespace {
-
-// Comm1 or Comm2 as in the window ("1", "2"), else a device by its path.
-std::string deviceFor(const std::string& port)
-{
-    if (port == "1" || port == "2")
-        return link::QtSerialPort::DefaultDevice(port == "2" ? 2 : 1);
-    return port;
-}
 
 std::string configFileFor(const cli::CliOptions& options)
 {
@@ -88,7 +74,7 @@ std::optional<std::string> refusedArguments(const cli::CliOptions& options)
         return "--ask-unit needs a terminal to read the labels from";
     std::vector<std::string> devices;
     for (const std::string& port : options.ports) {
-        const std::string device = sameDeviceAs(deviceFor(port));
+        const std::string device = sameDeviceAs(cli::DeviceFor(port));
         if (std::find(devices.begin(), devices.end(), device) != devices.end())
             return "port " + port + " is named twice";
         devices.push_back(device);
@@ -212,129 +198,6 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
     return true;
 }
 
-// Every port's result as it was told (a port that did not open by its
-// diagnosis, which the run made).
-std::vector<cli::PortResult> resultsOf(const std::vector<cli::PortRun>& runs, const std::vector<RunReport>& reports)
-{
-    std::vector<cli::PortResult> results;
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        results.push_back({runs[i].port, reports[i]});
-    return results;
-}
-
-// One radio: the run's boxes and lines as they come, the five results at the end.
-int flashOne(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-             os::SignalWait& signalWait, std::FILE* trace, std::vector<RunReport>& reports)
-{
-    cli::TerminalHost host(options);
-    runs[0].host = &host;
-    reports = cli::RunAll(
-        runs, clock, signalWait, trace,
-        [] {
-            std::fputs("\nStopping the run...\n", stdout);
-            std::fflush(stdout);
-        },
-        nullptr);
-    host.printResults();
-    if (reports[0].outcome == RunOutcome::Cancelled)
-        std::printf("Run cancelled: %s.\n", files::ShownText(reports[0].cause).c_str());
-    return cli::ExitCodeFor(reports[0].outcome);
-}
-
-// Several radios at once: one reset prompt, a line per port, a table at the end.
-int flashMany(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-              os::SignalWait& signalWait, std::vector<RunReport>& reports)
-{
-    std::vector<std::string> ports;
-    for (const cli::PortRun& run : runs)
-        ports.push_back(run.port);
-    const bool terminal = cli::OutputIsTerminal();
-    const bool colour = cli::ColourWanted(terminal, std::getenv("NO_COLOR"));
-    cli::BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow,
-                          [&signalWait] { signalWait.wake(); });
-    cli::ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
-        if (options.yes)
-            return Answer::GoOn;
-        std::string list;
-        for (const std::string& port : waiting)
-            list += (list.empty() ? "" : ", ") + port;
-        board.note("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ");
-        const cli::Reply reply = cli::ReadReply(true, stop);
-        if (!cli::InputIsTerminal())
-            board.note("\n");
-        if (reply == cli::Reply::Ok)
-            return Answer::GoOn;
-        board.note("\nNo answer to the reset prompt: stopping the runs (use --yes to go on without one).\n");
-        return Answer::Stop;
-    });
-    std::vector<std::unique_ptr<cli::PortHost>> hosts;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        hosts.push_back(std::make_unique<cli::PortHost>(i, board, gate, options));
-        runs[i].host = hosts.back().get();
-    }
-    // A run that ends before its prompt lets the others' prompt go ahead.
-    reports = cli::RunAll(runs, clock, signalWait, nullptr, [&board] { board.note("\nStopping the runs...\n"); },
-                          [&](std::size_t i) { gate.leave(i); },
-                          [&board](bool resized) { return board.wake(resized); });
-    // A stopped run shows no box of its own: its line says so.
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        if (reports[i].outcome == RunOutcome::Cancelled)
-            board.ended(i, "Cancelled: " + reports[i].cause, false);
-    board.finish();
-    const std::vector<cli::PortResult> results = resultsOf(runs, reports);
-    cli::PrintSummary(stdout, results, colour);
-    return cli::ExitCodeForAll(results);
-}
-
-// A production line's controller: events on standard output, the summary
-// table for people on standard error.
-int flashJson(const cli::CliOptions& options, std::vector<cli::PortRun>& runs, link::Clock& clock,
-              os::SignalWait& signalWait, cli::JsonEvents& events, std::vector<RunReport>& reports)
-{
-    std::vector<std::unique_ptr<cli::JsonHost>> hosts;
-    for (cli::PortRun& run : runs) {
-        hosts.push_back(std::make_unique<cli::JsonHost>(run.port, *run.record, events, options));
-        run.host = hosts.back().get();
-    }
-    reports = cli::RunAll(runs, clock, signalWait, nullptr, {},
-                          [&](std::size_t i) { hosts[i]->runEnded(); });
-    const std::vector<cli::PortResult> results = resultsOf(runs, reports);
-    cli::PrintSummary(stderr, results);
-    return cli::ExitCodeForAll(results);
-}
-
-void emitSummary(cli::JsonEvents& events, const std::vector<cli::PortRun>& runs,
-                 const std::vector<RunReport>& reports, int exitCode)
-{
-    std::string results;
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        results += std::string(results.empty() ? "" : ",") + "{\"port\":" + JsonString(runs[i].port) +
-                   ",\"outcome\":\"" + OutcomeName(reports[i].outcome) +
-                   "\",\"exit_status\":" + std::to_string(cli::ExitCodeFor(reports[i].outcome)) + "}";
-    events.publish("summary", ",\"results\":[" + results + "],\"exit_status\":" + std::to_string(exitCode));
-}
-
-// --help, --version and --list-ports: what needs no run; none for a run.
-std::optional<int> informationAsked(const cli::CliOptions& options)
-{
-    if (options.help) {
-        std::fputs(cli::kCliUsage, stdout);
-        return cli::kExitSuccess;
-    }
-    if (options.version) {
-        std::printf("zorvane-flash %s\n", kVersion);
-        return cli::kExitSuccess;
-    }
-    if (!options.listPorts)
-        return std::nullopt;
-    const auto present = [](const std::string& device) {
-        std::error_code ec;
-        return std::filesystem::exists(device, ec);
-    };
-    std::fputs(cli::FormatPortList(cli::SystemPorts(), deviceFor("1"), deviceFor("2"), present).c_str(), stdout);
-    return cli::kExitSuccess;
-}
-
 // The configuration and the release it is held to, read once and checked
 // whole before any port opens; or the exit status of their refusal.
 struct CheckedInput {
@@ -435,7 +298,7 @@ std::vector<cli::PortRun> portRuns(const cli::CliOptions& options, const Checked
     std::vector<cli::PortRun> runs;
     for (std::size_t i = 0; i < options.ports.size(); ++i) {
         const std::string& port = options.ports[i];
-        const std::string device = deviceFor(port);
+        const std::string device = cli::DeviceFor(port);
         RecordOrigin origin{host, RecordUser(), kVersion, port, link::DescribeDevice(device),
                             units.empty() ? std::nullopt : std::optional(units[i])};
         // The run opens the device itself and names it in its status.
@@ -456,12 +319,12 @@ int flashRadios(const cli::CliOptions& options, std::vector<cli::PortRun>& runs,
     std::vector<RunReport> reports;
     if (options.json) {
         cli::JsonEvents events(stdout, started);
-        const int exitCode = withRecords(options, runs, flashJson(options, runs, clock, signalWait, events, reports));
-        emitSummary(events, runs, reports, exitCode);
+        const int exitCode = withRecords(options, runs, cli::FlashForController(options, runs, clock, signalWait, events, reports));
+        cli::EmitSummary(events, runs, reports, exitCode);
         return exitCode;
     }
-    const int exitCode = runs.size() == 1 ? flashOne(options, runs, clock, signalWait, trace, reports)
-                                          : flashMany(options, runs, clock, signalWait, reports);
+    const int exitCode = runs.size() == 1 ? cli::FlashOneRadio(options, runs, clock, signalWait, trace, reports)
+                                          : cli::FlashBench(options, runs, clock, signalWait, reports);
     if (trace != nullptr) {
         if (!reports[0].cause.empty())
             std::fprintf(trace, "# cause: %s\n", files::ShownText(reports[0].cause).c_str());
@@ -514,7 +377,7 @@ int main(int argc, char** argv)
     cli::CliOptions options;
     if (auto error = cli::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), options))
         return usageError(*error);
-    if (const std::optional<int> told = informationAsked(options))
+    if (const std::optional<int> told = cli::InformationAsked(options))
         return *told;
     const FlasherSettings settings = readSettings();
     const DatabaseChoice database = databaseFor(options, settings);

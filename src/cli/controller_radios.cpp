@@ -1,0 +1,47 @@
+#include "cli/radio_modes.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/exit_codes.h"
+#include "cli/summary.h"
+#include "records/flash_record.h"
+
+namespace zorvane::cli {
+
+int FlashForController(const CliOptions& options, std::vector<PortRun>& runs, link::Clock& clock,
+                       os::SignalWait& signalWait, JsonEvents& events, std::vector<RunReport>& reports)
+{
+    std::vector<std::unique_ptr<JsonHost>> hosts;
+    for (PortRun& run : runs) {
+        hosts.push_back(std::make_unique<JsonHost>(run.port, *run.record, events, options));
+        run.host = hosts.back().get();
+    }
+    reports = RunAll(runs, clock, signalWait, nullptr, {},
+                          [&](std::size_t i) { hosts[i]->runEnded(); });
+    const std::vector<PortResult> results = ResultsOf(runs, reports);
+    PrintSummary(stderr, results);
+    return ExitCodeForAll(results);
+}
+
+void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
+                 const std::vector<RunReport>& reports, int exitCode)
+{
+    std::string results;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        results += std::string(results.empty() ? "" : ",") + "{\"port\":" + JsonString(runs[i].port) +
+                   ",\"outcome\":\"" + OutcomeName(reports[i].outcome) +
+                   "\",\"exit_status\":" + std::to_string(ExitCodeFor(reports[i].outcome)) + "}";
+    events.publish("summary", ",\"results\":[" + results + "],\"exit_status\":" + std::to_string(exitCode));
+}
+
+
+std::vector<PortResult> ResultsOf(const std::vector<PortRun>& runs, const std::vector<RunReport>& reports)
+{
+    std::vector<PortResult> results;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        results.push_back({runs[i].port, reports[i]});
+    return results;
+}
+
+} // namespace zorvane::cli
