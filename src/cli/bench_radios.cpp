@@ -28,14 +28,8 @@ int FlashBench(const CliOptions& options, std::vector<PortRun>& runs, link::Cloc
         std::string list;
         for (const std::string& port : waiting)
             list += (list.empty() ? "" : ", ") + port;
-        board.note("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ");
-        const Reply reply = ReadReply(true, stop);
-        if (!InputIsTerminal())
-            board.note("\n");
-        if (reply == Reply::Ok)
-            return Answer::GoOn;
-        board.note("\nNo answer to the reset prompt: stopping the runs (use --yes to go on without one).\n");
-        return Answer::Stop;
+        return AskForReset("Reset the radios on " + list + ", then press Enter (Ctrl-C stops every run). ",
+                           "the runs", [&board](const std::string& text) { board.note(text); }, stop);
     });
     std::vector<std::unique_ptr<PortHost>> hosts;
     for (std::size_t i = 0; i < runs.size(); ++i) {

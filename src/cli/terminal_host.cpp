@@ -51,15 +51,12 @@ Answer TerminalHost::confirmReset(const Message& prompt, std::stop_token stop)
     printBox(prompt);
     if (options_.yes)
         return Answer::GoOn;
-    std::fputs("Press Enter once the radio has been reset (Ctrl-C stops the run). ", stdout);
-    std::fflush(stdout);
-    const Reply reply = ReadReply(true, stop);
-    if (!inIsTerminal_)
-        std::fputs("\n", stdout);   // a terminal echoed the Enter itself
-    if (reply == Reply::Ok)
-        return Answer::GoOn;
-    std::fputs("\nNo answer to the reset prompt: stopping the run (use --yes to go on without one).\n", stdout);
-    return Answer::Stop;
+    return AskForReset("Press Enter once the radio has been reset (Ctrl-C stops the run). ", "the run",
+                       [](const std::string& text) {
+                           std::fputs(text.c_str(), stdout);
+                           std::fflush(stdout);
+                       },
+                       stop);
 }
 
 Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop_token stop)

@@ -43,4 +43,17 @@ bool OutputIsTerminal()
     return os::OutputIsTerminal();
 }
 
+Answer AskForReset(const std::string& question, const std::string& runs,
+                   const std::function<void(const std::string&)>& say, std::stop_token stop)
+{
+    say(question);
+    const Reply reply = ReadReply(true, stop);
+    if (!InputIsTerminal())
+        say("\n");   // a terminal echoed the Enter itself
+    if (reply == Reply::Ok)
+        return Answer::GoOn;
+    say("\nNo answer to the reset prompt: stopping " + runs + " (use --yes to go on without one).\n");
+    return Answer::Stop;
+}
+
 } // namespace zorvane::cli
