@@ -24,6 +24,7 @@ ui::RunDependencies ProductionDependencies()
     deps.startThread = link::StartQtThread;
     deps.describeDevice = [deviceOf](int port) { return link::DescribeDevice(deviceOf(port)); };
     deps.recordFile = DefaultFlashRecordPath();
+    deps.settings = ui::ReadWindowSettings();
     return deps;
 }
 

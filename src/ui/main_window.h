@@ -47,7 +47,7 @@ struct RunDependencies {
     // The device a Comm entry opens, for the flash records.
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
-    WindowSettings settings = ReadWindowSettings();
+    WindowSettings settings{};   // the production wiring reads them; tests give their own
     // Where the platforms' files, SHA256SUMS and the help file are; empty:
     // the folder the program was started in.
     std::filesystem::path workingFolder;
