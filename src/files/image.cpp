@@ -35,8 +35,7 @@ std::string readBytes(const std::string& fileName, const std::string& path)
 {
     std::variant<std::string, FileFault> read = ReadFile(path, fileName);
     if (const FileFault* fault = std::get_if<FileFault>(&read)) {
-        const bool missing = fault->kind == FileFaultKind::Missing || fault->kind == FileFaultKind::NotAFile;
-        throw Refusal{missing ? ImageFaultKind::Missing : ImageFaultKind::Unreadable, fault->text};
+        throw Refusal{fault->absent() ? ImageFaultKind::Missing : ImageFaultKind::Unreadable, fault->text};
     }
     return std::move(std::get<std::string>(read));
 }

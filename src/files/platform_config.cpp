@@ -179,8 +179,7 @@ ConfigReading parseConfig(const std::string& configFile, const std::filesystem::
     reading.config.folder = folder;
     std::variant<std::string, FileFault> read = ReadFile(InFolder(folder, configFile), configFile);
     if (const FileFault* fault = std::get_if<FileFault>(&read)) {
-        const bool missing = fault->kind == FileFaultKind::Missing || fault->kind == FileFaultKind::NotAFile;
-        reading.result = missing ? ConfigResult::Missing : ConfigResult::Unreadable;
+        reading.result = fault->absent() ? ConfigResult::Missing : ConfigResult::Unreadable;
         reading.cause = fault->text;
         return reading;
     }

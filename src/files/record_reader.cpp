@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 namespace zorvane::files {
 
@@ -37,6 +38,21 @@ int minimumCount(std::uint8_t type)
     case '3': case '7': return 5;
     default: return 1;
     }
+}
+
+// The checksum a record's count, address and data digits give (positions 2
+// up to length - 2), and the one it carries (the two before length).
+unsigned expectedChecksum(std::span<const std::uint8_t> codes, std::size_t length)
+{
+    unsigned sum = 0;
+    for (std::size_t k = 2; k + 2 < length; k += 2)
+        sum += static_cast<unsigned>(Ascii2Dec(codes[k], codes[k + 1]));
+    return 0xFF - (sum & 0xFF);
+}
+
+unsigned carriedChecksum(std::span<const std::uint8_t> codes, std::size_t length)
+{
+    return static_cast<unsigned>(Ascii2Dec(codes[length - 2], codes[length - 1]));
 }
 
 // The file's text up to a DOS end-of-file character standing on a line of
@@ -120,13 +136,11 @@ bool ReadsAsS1Record(std::string_view text)
     const auto length = static_cast<std::size_t>(2 * count + 4);
     if (count < minimumCount('1') || line.size() < length)
         return false;
-    unsigned sum = 0;
     for (std::size_t k = 2; k < length; ++k)
         if (!isHexDigit(code(k)))
             return false;
-    for (std::size_t k = 2; k + 2 < length; k += 2)
-        sum += static_cast<unsigned>(Ascii2Dec(code(k), code(k + 1)));
-    if (static_cast<unsigned>(Ascii2Dec(code(length - 2), code(length - 1))) != 0xFF - (sum & 0xFF))
+    const std::span<const std::uint8_t> codes(reinterpret_cast<const std::uint8_t*>(line.data()), line.size());
+    if (carriedChecksum(codes, length) != expectedChecksum(codes, length))
         return false;
     return std::all_of(line.begin() + static_cast<long>(length), line.end(),
                        [](char c) { return isWhiteSpace(static_cast<std::uint8_t>(c)); });
@@ -134,9 +148,9 @@ bool ReadsAsS1Record(std::string_view text)
 
 RecordReader::RecordReader(const FileContent& file)
     : file_(file),
-      stream_(TextStream::FromText(file.fileName, file.bytes.substr(0, markedEnd(file.bytes)))),
-      lines_(file.bytes),
-      end_(markedEnd(file.bytes))
+      end_(markedEnd(file.bytes)),
+      stream_(TextStream::FromText(file.fileName, file.bytes.substr(0, end_))),
+      lines_(file.bytes)
 {
 }
 
@@ -222,13 +236,8 @@ void RecordReader::checkRecord(long length, std::size_t read)
     else if (static_cast<long>(read) > length && !isWhiteSpace(after))
         refuse("the count $" + countText() + " ends the record" + at(length) + ", where " + CharacterText(after) +
                " follows");
-    unsigned sum = 0;
-    for (long k = 2; k < length - 2; k += 2)
-        sum += static_cast<unsigned>(
-            Ascii2Dec(line_[static_cast<std::size_t>(k)], line_[static_cast<std::size_t>(k + 1)]));
-    const auto checksum = static_cast<unsigned>(
-        Ascii2Dec(line_[static_cast<std::size_t>(length - 2)], line_[static_cast<std::size_t>(length - 1)]));
-    const unsigned expected = 0xFF - (sum & 0xFF);
+    const unsigned checksum = carriedChecksum(line_, static_cast<std::size_t>(length));
+    const unsigned expected = expectedChecksum(line_, static_cast<std::size_t>(length));
     if (checksum != expected)
         refuse("checksum $" + HexByteText(checksum) + ", the line's bytes give $" + HexByteText(expected));
 }

@@ -77,11 +77,11 @@ private:
     void checkSkippedLines(std::size_t from, std::size_t to, bool lastToo) const;
 
     const FileContent& file_;
+    std::size_t end_ = 0;   // a DOS end-of-file character, or the file's end
     TextStream stream_;
     LineIndex lines_;
     SrecLine line_{};
     std::size_t start_ = 0;
-    std::size_t end_ = 0;   // a DOS end-of-file character, or the file's end
     std::optional<Header> header_;
     long dataRecords_ = 0;
 };

@@ -51,6 +51,10 @@ enum class FileFaultKind {
 struct FileFault {
     FileFaultKind kind;
     std::string text;   // "file main.s19 not found", "main.s19 is a FIFO, not a file"
+
+    // No file of that name: missing, or the name is taken by something that
+    // is not a file. The readers tell both as a file that does not exist.
+    bool absent() const { return kind == FileFaultKind::Missing || kind == FileFaultKind::NotAFile; }
 };
 
 // Every file the tool reads is read here, whole, in one go: its bytes, or
