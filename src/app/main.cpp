@@ -11,6 +11,7 @@
 #include "app/production_wiring.h"
 #include "os/hang_up.h"
 #include "os/process_signals.h"
+#include "qtlink/settings_store.h"
 #include "ui/artwork.h"
 #include "ui/startup.h"
 #include "ui/working_folder.h"
@@ -64,8 +65,10 @@ int main(int argc, char** argv)
     // the window then works where the operator keeps the platforms' files.
     // Every file is opened in the folder chosen here; the process's own
     // current folder never changes.
+    const zorvane::prepare::Settings settings = zorvane::link::ReadSettings();
     std::filesystem::path folder;
-    if (const std::optional<QString> chosen = zorvane::ui::ChooseWorkingFolder(QApplication::arguments())) {
+    if (const std::optional<QString> chosen =
+            zorvane::ui::ChooseWorkingFolder(QApplication::arguments(), QString::fromStdString(settings.workingFolder))) {
         if (QDir(*chosen).exists())
             folder = std::filesystem::path(chosen->toStdString());
         else
@@ -73,8 +76,8 @@ int main(int argc, char** argv)
     }
 
     zorvane::ui::Module1 module;
-    std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(module, [folder] {
-        zorvane::ui::RunDependencies dependencies = zorvane::app::ProductionDependencies();
+    std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(module, [folder, settings] {
+        zorvane::ui::RunDependencies dependencies = zorvane::app::ProductionDependencies(settings);
         dependencies.workingFolder = folder;
         auto loaded = std::make_unique<zorvane::ui::frmMain>(std::move(dependencies));
         loaded->showFullPaths(!folder.empty());

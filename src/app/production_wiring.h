@@ -1,11 +1,11 @@
 // What the window runs on in production: the real serial port, made on the
-// run's QThread, and the steady clock.
+// run's QThread, the steady clock, and the settings read as it started.
 #pragma once
 
 #include "ui/main_window.h"
 
 namespace zorvane::app {
 
-ui::RunDependencies ProductionDependencies();
+ui::RunDependencies ProductionDependencies(prepare::Settings settings);
 
 } // namespace zorvane::app

@@ -29,10 +29,12 @@ void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
 {
     std::string results;
     for (std::size_t i = 0; i < runs.size(); ++i)
-        results += std::string(results.empty() ? "" : ",") + "{\"port\":" + JsonString(runs[i].port) +
-                   ",\"outcome\":\"" + OutcomeName(reports[i].outcome) +
-                   "\",\"exit_status\":" + std::to_string(ExitCodeFor(reports[i].outcome)) + "}";
-    events.publish("summary", ",\"results\":[" + results + "],\"exit_status\":" + std::to_string(exitCode));
+        results += (results.empty() ? "" : ",") +
+                   JsonObject(JsonTextField("port", runs[i].port) +
+                              JsonTextField("outcome", OutcomeName(reports[i].outcome)) +
+                              JsonField("exit_status", std::to_string(ExitCodeFor(reports[i].outcome))));
+    events.publish("summary",
+                   JsonField("results", "[" + results + "]") + JsonField("exit_status", std::to_string(exitCode)));
 }
 
 

@@ -23,7 +23,8 @@ std::unique_ptr<FlashRunner> runnerFor(const PortRun& run, link::Clock& clock, s
 {
     return std::make_unique<FlashRunner>(
         [&clock, trace]() -> std::unique_ptr<link::SerialPort> {
-            auto port = std::make_unique<link::QtSerialPort>(clock);
+            // The flasher's runs name their device paths: no Comm entry is resolved.
+            auto port = std::make_unique<link::QtSerialPort>(clock, [](int) { return std::string(); });
             if (trace != nullptr)
                 return std::make_unique<TracingPort>(std::move(port), trace, clock);
             return port;

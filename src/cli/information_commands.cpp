@@ -6,19 +6,18 @@
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/port_list.h"
-#include "qtlink/qt_serial_port.h"
 #include "zorvane_version.h"
 
 namespace zorvane::cli {
 
-std::string DeviceFor(const std::string& port)
+std::string DeviceFor(const std::string& port, const prepare::Settings& settings)
 {
     if (port == "1" || port == "2")
-        return link::QtSerialPort::DefaultDevice(port == "2" ? 2 : 1);
+        return settings.commDevice(port == "2" ? 2 : 1);
     return port;
 }
 
-std::optional<int> InformationAsked(const CliOptions& options)
+std::optional<int> InformationAsked(const CliOptions& options, const prepare::Settings& settings)
 {
     if (options.help) {
         std::fputs(kCliUsage, stdout);
@@ -34,7 +33,7 @@ std::optional<int> InformationAsked(const CliOptions& options)
         std::error_code ec;
         return std::filesystem::exists(device, ec);
     };
-    std::fputs(FormatPortList(SystemPorts(), DeviceFor("1"), DeviceFor("2"), present).c_str(), stdout);
+    std::fputs(FormatPortList(SystemPorts(), DeviceFor("1", settings), DeviceFor("2", settings), present).c_str(), stdout);
     return kExitSuccess;
 }
 

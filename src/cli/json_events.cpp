@@ -14,16 +14,6 @@ namespace {
 // A controller needs no more than two progress events a second per radio.
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
 
-std::string field(const char* name, const std::string& json)
-{
-    return std::string(",\"") + name + "\":" + json;
-}
-
-std::string text(const char* name, const std::string& value)
-{
-    return field(name, JsonString(value));
-}
-
 std::string imageJson(const files::FileContent& file)
 {
     return "{\"file\":" + JsonString(file.fileName) + ",\"sha256\":" + JsonString(file.sha256) + "}";
@@ -35,6 +25,21 @@ std::string hex4(std::uint16_t value)
 }
 
 } // namespace
+
+std::string JsonField(const char* name, const std::string& json)
+{
+    return std::string(",\"") + name + "\":" + json;
+}
+
+std::string JsonTextField(const char* name, const std::string& value)
+{
+    return JsonField(name, JsonString(value));
+}
+
+std::string JsonObject(const std::string& fields)
+{
+    return "{" + (fields.empty() ? fields : fields.substr(1)) + "}";
+}
 
 JsonEvents::JsonEvents(std::FILE* out, std::chrono::steady_clock::time_point start) : out_(out), start_(start)
 {
@@ -60,7 +65,7 @@ JsonHost::JsonHost(std::string port, const PortRecord& record, JsonEvents& event
 
 void JsonHost::publish(const char* name, const std::string& fields)
 {
-    events_.publish(name, text("port", port_) + fields);
+    events_.publish(name, JsonTextField("port", port_) + fields);
 }
 
 void JsonHost::runStarted(const RunImages* images)
@@ -70,14 +75,14 @@ void JsonHost::runStarted(const RunImages* images)
         imageFields = "{\"boot\":" + imageJson(images->boot.file) +
                       ",\"eeprom\":" + (images->eeprom ? imageJson(images->eeprom->file) : "null") +
                       ",\"firmware\":" + imageJson(images->firmware.file) + "}";
-    publish("run-started", field("device", JsonString(record_.device())) +
-                            field("unit", record_.unit() ? JsonString(*record_.unit()) : "null") +
-                            field("images", imageFields));
+    publish("run-started", JsonField("device", JsonString(record_.device())) +
+                            JsonField("unit", record_.unit() ? JsonString(*record_.unit()) : "null") +
+                            JsonField("images", imageFields));
 }
 
 void JsonHost::stageStarted(RunStage stage)
 {
-    publish("stage", text("stage", StageId(stage)));
+    publish("stage", JsonTextField("stage", StageId(stage)));
 }
 
 void JsonHost::progress(const RunProgress& progress)
@@ -87,15 +92,17 @@ void JsonHost::progress(const RunProgress& progress)
     if (progress.bytesTotal == 0 || (!last && now - lastProgress_ < kProgressInterval))
         return;
     lastProgress_ = now;
-    publish("progress", text("stage", StageId(progress.stage)) + text("address", hex4(progress.address)) +
-                         field("bytes_done", std::to_string(progress.bytesDone)) +
-                         field("bytes_total", std::to_string(progress.bytesTotal)));
+    publish("progress", JsonTextField("stage", StageId(progress.stage)) +
+                            JsonTextField("address", hex4(progress.address)) +
+                            JsonField("bytes_done", std::to_string(progress.bytesDone)) +
+                            JsonField("bytes_total", std::to_string(progress.bytesTotal)));
 }
 
 Answer JsonHost::answered(const char* kind, const Message& asked, const std::string& cause, Answer answer)
 {
-    publish("question", text("kind", kind) + text("text", AsLines(asked.text)) + text("cause", cause));
-    publish("answer", text("kind", kind) + text("answer", answer == Answer::GoOn ? "go-on" : "stop"));
+    publish("question",
+            JsonTextField("kind", kind) + JsonTextField("text", AsLines(asked.text)) + JsonTextField("cause", cause));
+    publish("answer", JsonTextField("kind", kind) + JsonTextField("answer", answer == Answer::GoOn ? "go-on" : "stop"));
     return answer;
 }
 
@@ -115,7 +122,8 @@ Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void JsonHost::message(const Message& shown, const std::string& cause)
 {
-    publish("message", text("title", shown.title) + text("text", AsLines(shown.text)) + text("cause", cause));
+    publish("message", JsonTextField("title", shown.title) + JsonTextField("text", AsLines(shown.text)) +
+                           JsonTextField("cause", cause));
 }
 
 void JsonHost::showFailure(const RunFailure& failure, std::stop_token)
@@ -130,7 +138,7 @@ void JsonHost::showSuccess(const Message& shown, std::stop_token)
 
 void JsonHost::runEnded()
 {
-    publish("run-ended", field("record", record_.line().empty() ? "null" : record_.line()));
+    publish("run-ended", JsonField("record", record_.line().empty() ? "null" : record_.line()));
 }
 
 } // namespace zorvane::cli

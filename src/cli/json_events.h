@@ -17,6 +17,12 @@ namespace zorvane::cli {
 
 constexpr int kJsonEventsSchema = 1;
 
+// An event's fields, each written as ,"name":json.
+std::string JsonField(const char* name, const std::string& json);
+std::string JsonTextField(const char* name, const std::string& value);
+// Fields as one object of their own: {"name":json,...}.
+std::string JsonObject(const std::string& fields);
+
 class JsonEvents {
 public:
     // start: when the command started, where the events' time counts from.

@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "cli/exit_codes.h"
+#include "cli/refusal_text.h"
+#include "prepare/records_choice.h"
 #include "files/shown_text.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
@@ -160,6 +162,18 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
         std::fprintf(stderr, "zorvane-flash: warning: %s: %s\n",
                      files::ShownText(WaitingText(last.pending, forwarder.url())).c_str(),
                      files::ShownText(last.problem.value_or("not sent")).c_str());
+}
+
+int RecordsCommand(const CliOptions& options, const prepare::Settings& settings, const std::string& url)
+{
+    if (url.empty())
+        return UsageError("no records database: give --database URL, or Database= in [Records] of " + settings.file);
+    if (options.initDatabase)
+        return InitDatabaseCommand(stdout, url);
+    const std::string records = *prepare::RecordFileFor(options.recordFile, false);
+    if (options.forwardRecords)
+        return ForwardRecordsCommand(stdout, records, url);
+    return RecordsStatusCommand(stdout, records, url);
 }
 
 } // namespace zorvane::cli

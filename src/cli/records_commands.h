@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
+#include "prepare/settings.h"
 #include "records/record_forwarder.h"
 
 namespace zorvane::cli {
+
+// The records command the options ask for, with the database chosen (empty:
+// none, a usage error); the exit status.
+int RecordsCommand(const CliOptions& options, const prepare::Settings& settings, const std::string& url);
 
 // --forward-records: 0 when nothing is left to send, else 12.
 int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url);

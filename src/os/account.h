@@ -10,6 +10,9 @@ namespace zorvane::os {
 // account database; empty when it has none.
 std::string AccountName();
 
+// This machine's host name; empty when the system gives none.
+std::string HostName();
+
 // The name a record gives the operator: USER, LOGNAME or USERNAME as the
 // session sets it, else the account's name (a service, a cron job).
 std::string UserName();

@@ -18,4 +18,12 @@ std::string AccountName()
     return found->pw_name != nullptr ? found->pw_name : "";
 }
 
+std::string HostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
 } // namespace zorvane::os

@@ -13,4 +13,13 @@ std::string AccountName()
     return std::string(name, size - 1);   // size counts the closing NUL
 }
 
+std::string HostName()
+{
+    char name[256];
+    DWORD size = sizeof name;
+    if (!::GetComputerNameExA(ComputerNameDnsHostname, name, &size))
+        return {};
+    return std::string(name, size);   // here size leaves out the closing NUL
+}
+
 } // namespace zorvane::os

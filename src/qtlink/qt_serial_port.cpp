@@ -1,6 +1,5 @@
 #include "qtlink/qt_serial_port.h"
 
-#include <QtCore/QSettings>
 #include <QtSerialPort/QSerialPort>
 
 #include <algorithm>
@@ -38,16 +37,6 @@ QtSerialPort::QtSerialPort(Clock& clock, DeviceResolver resolveDevice)
 QtSerialPort::~QtSerialPort()
 {
     close();
-}
-
-std::string QtSerialPort::DefaultDevice(int commPort)
-{
-    QSettings settings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
-    const QString key = QStringLiteral("Ports/Comm%1").arg(commPort);
-    const QString configured = settings.value(key).toString().trimmed();
-    if (!configured.isEmpty())
-        return configured.toStdString();
-    return SystemDefaultDevice(commPort);
 }
 
 std::string QtSerialPort::deviceName() const

@@ -20,12 +20,9 @@ public:
     // Maps a Comm entry's number to a device name.
     using DeviceResolver = std::function<std::string(int commPort)>;
 
-    QtSerialPort(Clock& clock, DeviceResolver resolveDevice = DefaultDevice);
+    // resolveDevice: the settings' devices for Comm1 and Comm2.
+    QtSerialPort(Clock& clock, DeviceResolver resolveDevice);
     ~QtSerialPort() override;
-
-    // Port N is /dev/ttyS<N-1> (COM<N> on Windows) unless the per-user
-    // settings name another device in section "Ports", key "Comm<N>".
-    static std::string DefaultDevice(int commPort);
 
     const PortChoice& portChoice() const override { return choice_; }
     void choosePort(const PortChoice& choice) override;

@@ -4,8 +4,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QSysInfo>
 #include <QtCore/QLocale>
-#include <QtCore/QFileInfo>
-#include <QtCore/QSettings>
 #include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QFontMetrics>
@@ -13,19 +11,17 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
-#include "records/record_writer.h"
-#include "records/records_database.h"
-#include "trust/release.h"
-#include "engine/hex_text.h"
 #include "engine/file_labels.h"
-#include "files/text_files.h"
 #include "files/platform_config.h"
+#include "prepare/records_choice.h"
+#include "records/record_writer.h"
 #include "ui/about_box.h"
 #include "ui/artwork.h"
 #include "ui/fonts.h"
 #include "ui/gui_run_host.h"
 #include "ui/help_viewer.h"
 #include "ui/platform_widgets.h"
+#include "ui/record_sending.h"
 #include "ui/twips.h"
 #include "ui_main_window.h"
 #include "zorvane_version.h"
@@ -45,19 +41,11 @@ constexpr auto kWarningTime = std::chrono::seconds(5);
 // at the next start.
 constexpr auto kCloseSendTime = std::chrono::seconds(2);
 
-const char* const kSettingsLeft = "Settings/MainLeft";
-const char* const kSettingsTop = "Settings/MainTop";
-
-QSettings settingsStore()
-{
-    return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
-}
-
 // A saved position: the text of a number of twips; anything else counts as absent.
-double savedTwips(const QSettings& store, const char* key)
+double savedTwips(const std::optional<std::string>& saved)
 {
     bool ok = false;
-    const double value = store.value(key, QString::number(kDefaultPositionTwips)).toString().toDouble(&ok);
+    const double value = QString::fromStdString(saved.value_or("")).toDouble(&ok);
     return ok ? value : kDefaultPositionTwips;
 }
 
@@ -66,29 +54,7 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-std::string inWorkingFolder(const std::filesystem::path& folder, const std::string& fileName)
-{
-    return fileName.empty() ? fileName : std::filesystem::absolute(files::InFolder(folder, fileName)).string();
-}
-
-// The platform's files named by their full paths, so that a missing one is
-// named where it was looked for.
-files::PlatformConfig withFullPaths(files::PlatformConfig config)
-{
-    for (std::string* file : {&config.bootFile, &config.firmwareFile, &config.eepromFile})
-        *file = inWorkingFolder(config.folder, *file);
-    return config;
-}
-
 } // namespace
-
-WindowSettings ReadWindowSettings()
-{
-    const QSettings store = settingsStore();
-    return {QFileInfo(store.fileName()).absolutePath().toStdString(),
-            store.value(QStringLiteral("Files/RequireSignature")).toBool(),
-            store.value(QStringLiteral("Records/Database")).toString().toStdString()};
-}
 
 frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -103,6 +69,8 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     recordFile_ = std::move(dependencies.recordFile);
     workingFolder_ = std::move(dependencies.workingFolder);
     settings_ = std::move(dependencies.settings);
+    savePosition_ = std::move(dependencies.savePosition);
+    sending_ = std::make_unique<RecordSending>(*this, [this](const QString& text) { showWarning(text); });
 
     setFont(DialogFont());
     ui->cmdBeginFlash->setFont(DialogFont(kDialogFontPoints, true));
@@ -130,12 +98,16 @@ frmMain::frmMain(RunDependencies dependencies, QWidget* parent)
     clockTimer_.start(kClockPanelRefresh);
 
     Form_Load();
-    startForwarding(settings_.database);
+    sending_->start(recordFile_, prepare::DatabaseFor({}, !recordFile_.empty(), settings_));
 }
 
 frmMain::~frmMain()
 {
-    forwarder_.reset();   // its rounds post to this window: they end first
+    // A preparation and the records' rounds post to this window: they end first.
+    preparation_.request_stop();
+    if (preparation_.joinable())
+        preparation_.join();
+    sending_.reset();
     // A run still going lets go of the port before the window is gone. Its
     // questions answer Stop once it is cancelled, so it needs nothing more
     // of this thread; what it still posts here is dropped with the window.
@@ -184,9 +156,8 @@ void frmMain::setUpGeometry()
 
 void frmMain::Form_Load()
 {
-    const QSettings store = settingsStore();
     const double dpi = logicalDpiX();
-    move(TwipsToPixels(savedTwips(store, kSettingsLeft), dpi), TwipsToPixels(savedTwips(store, kSettingsTop), dpi));
+    move(TwipsToPixels(savedTwips(settings_.mainLeft), dpi), TwipsToPixels(savedTwips(settings_.mainTop), dpi));
     setUpGeometry();
     ui->mnuCommComm1->setChecked(true);
     ui->mnuCommComm2->setChecked(false);
@@ -207,22 +178,24 @@ void frmMain::Form_Unload()
             (*it)->close();
     otherWindows_.clear();
 
-    if (forwarder_)
-        forwarder_->waitIdle(kCloseSendTime - RecordForwarder::kLetGoAfter);   // its end may wait the rest
-    if (isMinimized())
-        return;   // the position an earlier run saved stays
-    QSettings store = settingsStore();
+    sending_->finish(kCloseSendTime - RecordForwarder::kLetGoAfter);   // its end may wait the rest
+    if (!isMinimized())   // else the position an earlier run saved stays
+        saveWindowPosition();
+}
+
+void frmMain::saveWindowPosition()
+{
+    if (!savePosition_)
+        return;
     const double dpi = logicalDpiX();
-    store.setValue(kSettingsLeft, QString::number(PixelsToTwips(pos().x(), dpi)));
-    store.setValue(kSettingsTop, QString::number(PixelsToTwips(pos().y(), dpi)));
-    store.sync();
-    if (store.status() != QSettings::NoError)
-        qWarning("ZORVANE: the window position could not be saved to %s", qPrintable(store.fileName()));
+    if (!savePosition_(QString::number(PixelsToTwips(pos().x(), dpi)).toStdString(),
+                       QString::number(PixelsToTwips(pos().y(), dpi)).toStdString()))
+        qWarning("ZORVANE: the window position could not be saved to %s", settings_.file.c_str());
 }
 
 void frmMain::hangUp()
 {
-    if (runner_->running()) {
+    if (runInProgress()) {
         closeAfterRun_ = true;
         return;
     }
@@ -231,10 +204,12 @@ void frmMain::hangUp()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (runner_->running()) {
-        // Stop the run first: it closes the port and ends; then the window closes.
+    if (runInProgress()) {
+        // Stop the run first: it closes the port and ends; then the window
+        // closes. A run still being prepared does not start.
         closeAfterRun_ = true;
         cancelling_ = true;
+        preparation_.request_stop();
         runner_->cancel();
         if (auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             open->done(QMessageBox::Cancel);
@@ -264,13 +239,14 @@ BoxButton frmMain::box(const std::string& text, BoxStyle style, const std::strin
 
 void frmMain::optPlatform_Click(std::size_t row)
 {
-    const files::ConfigReading reading = files::parseConfig(std::string(files::kPlatforms[row].configFile), workingFolder_);
-    if (reading.loaded()) {
-        platform_ = reading.config;
-        const FileLabels labels = LabelsFor(reading.config);
-        showFileLabel(ui->lblBootFile, labels.boot, reading.config.bootFile);
-        showFileLabel(ui->lblFirmwareFile, labels.firmware, reading.config.firmwareFile);
-        showFileLabel(ui->lblEepromFile, labels.eeprom, reading.config.eepromFile);
+    const std::variant<files::ConfigReading, prepare::Refusal> read =
+        prepare::ReadPlatform(files::kPlatforms[row], workingFolder_, fullPaths_);
+    if (const files::ConfigReading* reading = std::get_if<files::ConfigReading>(&read)) {
+        platform_ = reading->config;
+        const FileLabels labels = LabelsFor(reading->config);
+        showFileLabel(ui->lblBootFile, labels.boot, reading->config.bootFile);
+        showFileLabel(ui->lblFirmwareFile, labels.firmware, reading->config.firmwareFile);
+        showFileLabel(ui->lblEepromFile, labels.eeprom, reading->config.eepromFile);
         for (std::size_t other = 0; other < files::kPlatforms.size(); ++other) {
             QFont f = platformButton(other)->font();
             f.setUnderline(other == row);
@@ -280,10 +256,8 @@ void frmMain::optPlatform_Click(std::size_t row)
         return;
     }
     platform_.reset();
-    const files::ConfigFailure failure = files::ConfigFailureMessage(
-        reading.result,
-        fullPaths_ ? inWorkingFolder(workingFolder_, reading.config.configFile) : reading.config.configFile);
-    box(failure.text, BoxStyle::Exclamation, failure.title);
+    const prepare::Refusal& refused = std::get<prepare::Refusal>(read);
+    box(refused.text, BoxStyle::Exclamation, refused.title);
     // An exclusive radio button cannot be unchecked while it is exclusive.
     QRadioButton* button = platformButton(row);
     const QSignalBlocker quiet(button);
@@ -339,28 +313,66 @@ void frmMain::mnuHelpAbout_Click()
 
 void frmMain::cmdBeginFlash_Click()
 {
-    if (runner_->running())
+    if (runInProgress())
         return;   // one run at a time
     bool platformSelected = false;
     for (std::size_t row = 0; row < files::kPlatforms.size(); ++row)
         platformSelected = platformSelected || platformButton(row)->isChecked();
-
-    RunRequest request;
-    request.port = link::CommEntry{commPort_};
-    if (platformSelected) {
-        request.platform = platform_;
-        if (fullPaths_ && platform_)
-            request.platform = withFullPaths(*platform_);
-        if (platform_ && !holdToRelease(request))
-            return;
-        // Before the run starts, so that the port it was given stays the window's port.
-        enableCommMenu(false);
-    }
     cancelling_ = false;
+    if (!platformSelected || !platform_) {
+        // The run itself asks for a platform.
+        startRun(RunRequest{link::CommEntry{commPort_}, std::nullopt}, nullptr);
+        return;
+    }
+    // Before the preparation starts, so that the port it was given stays the window's port.
+    enableCommMenu(false);
+    prepareRun();
+}
+
+void frmMain::prepareRun()
+{
+    prepare::InputChoices choices;
+    choices.chosen = platform_;
+    choices.workingFolder = workingFolder_;
+    choices.fullPaths = fullPaths_;
+    prepare::PortTarget target{link::CommEntry{commPort_}, std::to_string(commPort_),
+                               describeDevice_ ? describeDevice_(commPort_) : link::DeviceIdentity{}};
+    preparing_ = true;
+    // A signature's check and the images' reading take their time off this
+    // thread: the window stays live meanwhile.
+    preparation_ = std::jthread([this, choices, target, settings = settings_](std::stop_token stop) {
+        std::variant<prepare::CheckedInput, prepare::Refusal> checked = prepare::CheckInput(choices, settings, stop);
+        auto prepared = std::make_shared<Prepared>(prepare::Refusal{});
+        if (const prepare::Refusal* refused = std::get_if<prepare::Refusal>(&checked))
+            *prepared = *refused;
+        else
+            *prepared = std::move(prepare::PreparePorts(std::get<prepare::CheckedInput>(checked), {target}, {})[0]);
+        QMetaObject::invokeMethod(this, [this, prepared] { preparationEnded(*prepared); }, Qt::QueuedConnection);
+    });
+}
+
+void frmMain::preparationEnded(Prepared& prepared)
+{
+    preparing_ = false;
+    if (closeAfterRun_) {
+        endWithoutRun();   // the window is closing: no run starts
+        return;
+    }
+    if (const prepare::Refusal* refused = std::get_if<prepare::Refusal>(&prepared)) {
+        box(prepare::FirstLineAndCause(*refused), BoxStyle::Exclamation, refused->title);
+        endWithoutRun();
+        return;
+    }
+    prepare::PreparedPort& port = std::get<prepare::PreparedPort>(prepared);
     // The record is written on the run's thread as soon as its outcome is
     // decided, so that a run whose window is closed or destroyed meanwhile
     // keeps its record too.
-    std::shared_ptr<FileRecorder> recorder = recorderFor(request);
+    startRun(port.request,
+             recordFile_.empty() ? nullptr : std::make_shared<FileRecorder>(recordFile_, std::move(port.origin)));
+}
+
+void frmMain::startRun(const RunRequest& request, std::shared_ptr<FileRecorder> recorder)
+{
     runner_->start(
         request,
         [this, recorder](const RunReport& report) {
@@ -371,6 +383,14 @@ void frmMain::cmdBeginFlash_Click()
         recorder);
 }
 
+void frmMain::endWithoutRun()
+{
+    enableCommMenu(true);
+    emit runFinished();
+    if (closeAfterRun_)
+        close();
+}
+
 void frmMain::runEnded(const RunReport& report, const std::optional<std::string>& recordError)
 {
     // The runner reaps the finished thread itself; waiting for it here could
@@ -379,73 +399,12 @@ void frmMain::runEnded(const RunReport& report, const std::optional<std::string>
     if (recordError)
         showWarning(QStringLiteral("Flash record not kept: ") + fromStd(*recordError));
     else
-        forwardRecords();
-    if (!runner_->running())   // a run started since this one ended keeps its port
+        sending_->afterRun();
+    if (!runInProgress())   // a run started since this one ended keeps its port
         enableCommMenu(true);
     emit runFinished();
     if (closeAfterRun_)
         close();
-}
-
-bool frmMain::holdToRelease(RunRequest& request)
-{
-    // On the window's thread: a signature check takes a fraction of a second,
-    // and without a SHA256SUMS in the folder nothing is checked at all.
-    const trust::ReleaseOptions options{{}, {}, settings_.folder, settings_.requireSignature, workingFolder_};
-    const std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
-    std::string refusedFile = files::kManifestName;
-    std::optional<std::string> cause;
-    if (const std::string* refused = std::get_if<std::string>(&release)) {
-        cause = *refused;
-    } else if (const trust::Release& held = std::get<trust::Release>(release); held.manifest) {
-        request.release = ReleaseInPlay{held.manifest, held.signedBy};
-        refusedFile = platform_->configFile;
-        cause = held.manifest->problemWith(platform_->configFile, platform_->configSha256);
-    }
-    if (!cause)
-        return true;
-    // The configuration's own box, its second line saying what is wrong.
-    const files::ConfigFailure failure = files::ConfigFailureMessage(
-        files::ConfigResult::Incomplete, fullPaths_ ? inWorkingFolder(workingFolder_, refusedFile) : refusedFile);
-    box(failure.text.substr(0, failure.text.find(kCR)) + kCR + *cause, BoxStyle::Exclamation, failure.title);
-    return false;
-}
-
-std::shared_ptr<FileRecorder> frmMain::recorderFor(const RunRequest& request) const
-{
-    if (recordFile_.empty() || !request.platform)
-        return nullptr;   // no record kept, or no run: the platform check stops it
-    const std::int16_t comm = std::get<link::CommEntry>(request.port).number;   // the window only has Comm entries
-    RecordOrigin origin{QSysInfo::machineHostName().toStdString(), RecordUser(), kVersion, std::to_string(comm),
-                        describeDevice_ ? describeDevice_(comm) : link::DeviceIdentity{}, std::nullopt};
-    return std::make_shared<FileRecorder>(recordFile_, std::move(origin));
-}
-
-void frmMain::startForwarding(const std::string& database)
-{
-    if (database.empty() || recordFile_.empty())
-        return;
-    if (const std::optional<std::string> refused = RefusedDatabaseUrl(database)) {
-        qWarning("ZORVANE: Database in [Records]: %s", refused->c_str());
-        showWarning(QStringLiteral("Flash records not sent: ") + fromStd(*refused));
-        return;
-    }
-    forwarder_ = std::make_unique<RecordForwarder>(recordFile_, database);
-    forwarder_->forward();   // what earlier runs left
-}
-
-void frmMain::forwardRecords()
-{
-    if (!forwarder_)
-        return;
-    // The round ends on the sender's thread; what it left is shown here.
-    forwarder_->forward([this, url = forwarder_->url()](const ForwardResult& result) {
-        if (result.pending == 0)
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, text = fromStd(WaitingText(result.pending, url))] { showWarning(text); },
-            Qt::QueuedConnection);
-    });
 }
 
 void frmMain::showWarning(const QString& text)

@@ -12,11 +12,14 @@
 #include <string>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <variant>
 #include <vector>
 
 #include "engine/flash_runner.h"
 #include "link/device_identity.h"
-#include "records/record_forwarder.h"
+#include "prepare/run_preparation.h"
+#include "prepare/settings.h"
 #include "records/record_writer.h"
 #include "ui/run_display.h"
 
@@ -30,14 +33,7 @@ class frmMain;
 namespace zorvane::ui {
 
 class GuiRunHost;
-
-// What the window takes from the per-user settings, read once as it starts.
-struct WindowSettings {
-    std::string folder;               // where the settings live: trusted.gpg is looked for beside them
-    bool requireSignature = false;    // [Files] RequireSignature: every run needs a signed SHA256SUMS
-    std::string database;             // [Records] Database: where the flash records are sent; empty: nowhere
-};
-WindowSettings ReadWindowSettings();
+class RecordSending;
 
 // Where the window's runs get their port, clock and thread.
 struct RunDependencies {
@@ -47,7 +43,10 @@ struct RunDependencies {
     // The device a Comm entry opens, for the flash records.
     std::function<link::DeviceIdentity(int commPort)> describeDevice;
     std::string recordFile;   // where the flash records go; empty: nowhere
-    WindowSettings settings{};   // the production wiring reads them; tests give their own
+    prepare::Settings settings{};   // the production wiring reads them; tests give their own
+    // Keeps the window's position (twips, as text) as it closes; false when
+    // it could not. None: the position is not kept.
+    std::function<bool(const std::string& left, const std::string& top)> savePosition;
     // Where the platforms' files, SHA256SUMS and the help file are; empty:
     // the folder the program was started in.
     std::filesystem::path workingFolder;
@@ -73,7 +72,8 @@ public:
     const std::optional<files::PlatformConfig>& platform() const { return platform_; }
     // What the last run found and how it ended.
     const std::optional<RunReport>& lastReport() const { return lastReport_; }
-    bool runInProgress() const { return runner_->running(); }
+    // A run is being prepared or is under way.
+    bool runInProgress() const { return preparing_ || runner_->running(); }
     // The terminal that started the window went away: a run under way is
     // finished (its boxes still come here), then the window closes.
     void hangUp();
@@ -85,6 +85,7 @@ public:
     void showResult(ResultBox box, const std::string& text) override;
 
 signals:
+    // A run has ended, or its preparation refused it.
     void runFinished();
 
 protected:
@@ -99,15 +100,15 @@ private:
     void mnuHelpAbout_Click();
     void optPlatform_Click(std::size_t row);
     void showFileLabel(QLabel* label, const std::string& caption, const std::string& fileName);
+    using Prepared = std::variant<prepare::PreparedPort, prepare::Refusal>;
+    // Checks the files and reads the images off this thread, then starts the
+    // run or shows why none starts.
+    void prepareRun();
+    void preparationEnded(Prepared& prepared);
+    void startRun(const RunRequest& request, std::shared_ptr<FileRecorder> recorder);
     void runEnded(const RunReport& report, const std::optional<std::string>& recordError);
-    // Starts sending the flash records to the records database, if there is one.
-    void startForwarding(const std::string& database);
-    void forwardRecords();
-    // Holds the run to the release manifest in the working folder, if any;
-    // false (and the configuration's box) when the manifest refuses it.
-    bool holdToRelease(RunRequest& request);
-    // What keeps the run's flash record, or none when no record is kept.
-    std::shared_ptr<FileRecorder> recorderFor(const RunRequest& request) const;
+    void endWithoutRun();
+    void saveWindowPosition();
     void showWarning(const QString& text);
     // Everything the status panel shows goes through here.
     void setStatus(const QString& text);
@@ -126,7 +127,8 @@ private:
     std::function<link::DeviceIdentity(int)> describeDevice_;
     std::string recordFile_;
     std::filesystem::path workingFolder_;
-    WindowSettings settings_;
+    prepare::Settings settings_;
+    std::function<bool(const std::string&, const std::string&)> savePosition_;
     bool fullPaths_ = false;
     QLabel* statusPanel_ = nullptr;
     std::uint64_t statusWrites_ = 0;   // a warning's timer restores the port only if none came since
@@ -136,8 +138,10 @@ private:
     BoxResponder responder_;
     std::unique_ptr<GuiRunHost> host_;
     std::unique_ptr<FlashRunner> runner_;
-    std::unique_ptr<RecordForwarder> forwarder_;
+    std::unique_ptr<RecordSending> sending_;
     std::vector<QPointer<QWidget>> otherWindows_;
+    std::jthread preparation_;
+    bool preparing_ = false;
     bool closeAfterRun_ = false;
     bool cancelling_ = false;
 };

@@ -2,7 +2,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSettings>
 
 #include "files/platform_config.h"
 
@@ -10,7 +9,6 @@ namespace zorvane::ui {
 
 namespace {
 
-const char* const kSettingsFolder = "Files/Folder";
 const char* const kDefaultFolderName = "Zorvane";
 
 bool holdsAConfiguration(const QDir& folder)
@@ -25,15 +23,13 @@ bool holdsAConfiguration(const QDir& folder)
 
 } // namespace
 
-std::optional<QString> ChooseWorkingFolder(const QStringList& arguments)
+std::optional<QString> ChooseWorkingFolder(const QStringList& arguments, const QString& configured)
 {
     for (const QString& argument : arguments.mid(1))
         if (!argument.startsWith(QLatin1Char('-')))
             return QDir(argument).absolutePath();
     if (holdsAConfiguration(QDir::current()))
         return std::nullopt;
-    const QString configured =
-        QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).value(kSettingsFolder).toString();
     if (!configured.isEmpty())
         return QDir(configured).absolutePath();
     const QDir fallback(QDir::home().filePath(QLatin1String(kDefaultFolderName)));

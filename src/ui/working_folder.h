@@ -12,8 +12,8 @@
 namespace zorvane::ui {
 
 // The folder named on the command line (zorvane FOLDER); else none when the
-// current folder holds any platform's configuration file; else the folder in
-// the settings (section "Files", key "Folder"); else ~/Zorvane when it exists.
-std::optional<QString> ChooseWorkingFolder(const QStringList& arguments);
+// current folder holds any platform's configuration file; else configured,
+// the folder in the settings ([Files] Folder); else ~/Zorvane when it exists.
+std::optional<QString> ChooseWorkingFolder(const QStringList& arguments, const QString& configured);
 
 } // namespace zorvane::ui

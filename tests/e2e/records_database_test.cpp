@@ -21,6 +21,8 @@
 #include <thread>
 
 #include "app/production_wiring.h"
+#include "qtlink/settings_store.h"
+#include "records/record_forwarder.h"
 #include "e2e/process.h"
 #include "files/text_files.h"
 #include "kit/postgres_cluster.h"
@@ -336,7 +338,7 @@ TEST_F(LineDatabase, TheWindowSendsItsRecordsToo)
 
     std::string recordLine;
     {
-        ui::frmMain window(app::ProductionDependencies());
+        ui::frmMain window(app::ProductionDependencies(link::ReadSettings()));
         window.setBoxResponder([](const ui::BoxRequest&) { return ui::BoxButton::Ok; });
         window.show();
         window.findChild<QAction*>(QStringLiteral("mnuCommComm2"))->trigger();

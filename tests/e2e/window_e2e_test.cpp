@@ -15,6 +15,7 @@
 #include "e2e/process.h"
 #include "kit/temp_dir.h"
 #include "app/production_wiring.h"
+#include "qtlink/settings_store.h"
 #include "srec_memory.h"
 #include "ui/main_window.h"
 
@@ -36,7 +37,7 @@ TEST(WindowAgainstSimulator, FullRunThroughTheWidgets)
     // Comm2 is the simulator for this user.
     QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE")).setValue("Ports/Comm2", QString::fromStdString(link));
 
-    frmMain window(app::ProductionDependencies());
+    frmMain window(app::ProductionDependencies(link::ReadSettings()));
     std::vector<BoxRequest> boxes;
     window.setBoxResponder([&](const BoxRequest& request) {
         boxes.push_back(request);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QDir>
-#include <QtCore/QSettings>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QRadioButton>
 
@@ -20,11 +19,6 @@ namespace zorvane::ui {
 namespace {
 
 namespace fs = std::filesystem;
-
-QSettings settings()
-{
-    return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
-}
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
@@ -51,15 +45,13 @@ TEST(WorkingFolder, ChosenByArgumentCurrentFolderSettingsOrHome)
     fs::create_directories(kept);
     const ScopedEnv homeEnv("HOME", home.string().c_str());
 
-    EXPECT_EQ(ChooseWorkingFolder({"zorvane", path(kept)}), path(kept)) << "the command line names it";
-    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), std::nullopt) << "nothing names one";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane", path(kept)}, path(home)), path(kept)) << "the command line names it";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}, {}), std::nullopt) << "nothing names one";
     fs::create_directories(home / "Zorvane");
-    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), path(home / "Zorvane")) << "~/Zorvane, once it exists";
-    settings().setValue("Files/Folder", path(kept));
-    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), path(kept)) << "the settings come before ~/Zorvane";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}, {}), path(home / "Zorvane")) << "~/Zorvane, once it exists";
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}, path(kept)), path(kept)) << "the settings come before ~/Zorvane";
     std::ofstream("tessivar.cfg") << "boot: b.s19\n";
-    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}), std::nullopt) << "a current folder with a platform stays";
-    settings().remove("Files/Folder");
+    EXPECT_EQ(ChooseWorkingFolder({"zorvane"}, path(kept)), std::nullopt) << "a current folder with a platform stays";
 }
 
 TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
@@ -70,9 +62,7 @@ TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
     std::ofstream(kept / "pellamar.cfg") << "boot: boot.s19\nsrecord: pel.s19\nconfig: 3f\n";
     fs::create_directories(dir.path() / "empty");
     fs::current_path(dir.path() / "empty");
-    settings().setValue("Files/Folder", path(kept));
-
-    const std::optional<QString> folder = ChooseWorkingFolder({"zorvane"});
+    const std::optional<QString> folder = ChooseWorkingFolder({"zorvane"}, path(kept));
     ASSERT_TRUE(folder);
     testkit::FakeClock clock;
     RunDependencies deps;
@@ -97,7 +87,6 @@ TEST(WorkingFolder, AWindowStartedInAnEmptyFolderLoadsAPlatform)
                                  " DOES NOT exist.\rSee Help for configuration file format.")
         << "a missing file is named where it was looked for";
     EXPECT_EQ(fs::current_path(), dir.path() / "empty") << "the process never changes its folder";
-    settings().remove("Files/Folder");
 }
 
 TEST(HelpViewer, FallsBackToTheInstalledHelpText)

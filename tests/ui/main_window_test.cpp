@@ -23,6 +23,7 @@
 #include "kit/radio_port.h"
 #include "kit/temp_dir.h"
 #include "srec_writer.h"
+#include "qtlink/settings_store.h"
 #include "ui/main_window.h"
 
 namespace zorvane::ui {
@@ -54,6 +55,9 @@ protected:
         RunDependencies deps;
         deps.clock = &clock;
         deps.recordFile = recordFile;
+        // The tests' own store, in a folder of their own.
+        deps.settings = link::ReadSettings();
+        deps.savePosition = link::SaveWindowPosition;
         deps.describeDevice = [](int port) { return link::DeviceIdentity{"/dev/ttyS" + std::to_string(port - 1), "", ""}; };
         deps.makePort = [this, radioSettings] {
             ++portsMade;
@@ -421,6 +425,7 @@ TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
     auto window = makeWindow();
     click(*window, "optPellamar");
     click(*window, "cmdBeginFlash");
+    waitForRun(*window);
     EXPECT_FALSE(window->runInProgress());
     EXPECT_EQ(portsMade, 0);
     ASSERT_EQ(boxes.size(), 1u);

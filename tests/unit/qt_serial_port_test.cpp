@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "kit/temp_dir.h"
 #include "line_mode.h"
 #include "qtlink/qt_serial_port.h"
+#include "qtlink/settings_store.h"
 
 namespace zorvane::link {
 namespace {
@@ -231,14 +233,36 @@ TEST_F(QtSerialPortOnPty, SetBaudRateOnAClosedPortTouchesNothing)
     EXPECT_FALSE(port.PortOpen());
 }
 
-TEST(QtSerialPortDevices, PortNumbersMapToDevicesUnlessConfigured)
+// The settings are read in one place, whole: a store of the operator's own
+// gives every value; an empty one the defaults.
+TEST(SettingsStore, ReadsEveryValueOnceOrItsDefault)
 {
     testkit::TempDir home;
     ::setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
     std::filesystem::create_directory("ZORVANE");
-    home.write("ZORVANE/ZORVANE.conf", "[Ports]\nComm2=/dev/ttyUSB0\n");
-    EXPECT_EQ(QtSerialPort::DefaultDevice(1), "/dev/ttyS0");
-    EXPECT_EQ(QtSerialPort::DefaultDevice(2), "/dev/ttyUSB0");
+    prepare::Settings empty = ReadSettings();
+    EXPECT_EQ(empty.commDevices, (std::array<std::string, 2>{"/dev/ttyS0", "/dev/ttyS1"}));
+    EXPECT_FALSE(empty.requireSignature);
+    EXPECT_EQ(empty.database, "");
+    EXPECT_EQ(empty.mainLeft, std::nullopt);
+    EXPECT_EQ(empty.file, (home.path() / "ZORVANE/ZORVANE.conf").string());
+    EXPECT_EQ(empty.folder, (home.path() / "ZORVANE").string());
+
+    home.write("ZORVANE/ZORVANE.conf", "[Ports]\nComm2= /dev/ttyUSB0 \n[Files]\nRequireSignature=true\n"
+                                       "Folder=/srv/radios\n[Records]\nDatabase=postgresql:///line\n"
+                                       "[Settings]\nMainLeft=3000\nMainTop=\n");
+    const prepare::Settings read = ReadSettings();
+    EXPECT_EQ(read.commDevice(1), "/dev/ttyS0");
+    EXPECT_EQ(read.commDevice(2), "/dev/ttyUSB0");
+    EXPECT_TRUE(read.requireSignature);
+    EXPECT_EQ(read.workingFolder, "/srv/radios");
+    EXPECT_EQ(read.database, "postgresql:///line");
+    EXPECT_EQ(read.mainLeft, "3000");
+    EXPECT_EQ(read.mainTop, "");
+
+    ASSERT_TRUE(SaveWindowPosition("2250", "1350"));
+    EXPECT_EQ(ReadSettings().mainTop, "1350");
+    EXPECT_EQ(ReadSettings().commDevice(2), "/dev/ttyUSB0") << "the rest of the store stays";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "app/production_wiring.h"
+#include "qtlink/settings_store.h"
 #include "ui/about_box.h"
 #include "ui/help_viewer.h"
 #include "ui/main_window.h"
@@ -89,7 +90,7 @@ int main(int argc, char** argv)
     camera.shoot(help, "help-viewer.png");
     help.close();
 
-    zorvane::ui::RunDependencies deps = zorvane::app::ProductionDependencies();
+    zorvane::ui::RunDependencies deps = zorvane::app::ProductionDependencies(zorvane::link::ReadSettings());
     deps.recordFile.clear();   // a demonstration run is no radio's history
     frmMain window(std::move(deps));
     window.show();

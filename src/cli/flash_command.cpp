@@ -1,0 +1,168 @@
+#include "cli/flash_command.h"
+
+#include <memory>
+#include <vector>
+
+#include "cli/check_command.h"
+#include "cli/checked_files.h"
+#include "cli/exit_codes.h"
+#include "cli/information_commands.h"
+#include "cli/port_diagnostics.h"
+#include "cli/radio_modes.h"
+#include "cli/records_commands.h"
+#include "cli/refusal_text.h"
+#include "engine/file_labels.h"
+#include "files/shown_text.h"
+#include "link/clock.h"
+#include "os/signal_wait.h"
+#include "prepare/records_choice.h"
+#include "qtlink/device_identity.h"
+#include "records/record_forwarder.h"
+
+namespace zorvane::cli {
+
+namespace {
+
+prepare::InputChoices inputChoices(const CliOptions& options)
+{
+    prepare::InputChoices choices;
+    choices.platform = options.platform;
+    choices.configFile = options.configFile;
+    choices.manifestFile = options.manifestFile;
+    choices.keyringFile = options.keyringFile;
+    choices.requireSignature = options.requireSignature;
+    return choices;
+}
+
+// Exit 11 when a record given by --record could not be kept and no radio
+// failed: a radio's failure always wins.
+int withRecords(const CliOptions& options, const std::vector<PortRun>& runs, int exitCode)
+{
+    bool lost = false;
+    for (const PortRun& run : runs)
+        if (const std::optional<std::string> error = run.record->error()) {
+            std::fprintf(stderr, "zorvane-flash: warning: the flash record for %s was not kept: %s\n",
+                         files::ShownText(run.port).c_str(), files::ShownText(*error).c_str());
+            lost = true;
+        }
+    if (lost && !options.recordFile.empty() && exitCode == kExitSuccess)
+        return kExitRecord;
+    return exitCode;
+}
+
+// Each radio's label, asked before the reset prompt; false when the
+// operator gave none (an empty line, the end of input, or Ctrl-C).
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, os::SignalWait& signalWait)
+{
+    for (const std::string& port : ports) {
+        std::printf("Unit on %s (scan or type its label, then Enter): ", files::ShownText(port).c_str());
+        std::fflush(stdout);
+        const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
+        if (!unit.line || unit.line->empty())
+            return false;
+        units.push_back(*unit.line);
+    }
+    return true;
+}
+
+void showFiles(const CliOptions& options, const files::ConfigReading& config)
+{
+    for (const std::string& warning : config.warnings)
+        std::fprintf(stderr, "zorvane-flash: warning: %s\n", files::ShownText(warning).c_str());
+    if (options.quiet)
+        return;
+    const FileLabels labels = LabelsFor(config.config);
+    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n",
+                 files::ShownText(labels.boot).c_str(), files::ShownText(labels.firmware).c_str(),
+                 files::ShownText(labels.eeprom).c_str(), config.config.configVal.c_str());
+}
+
+std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings& settings,
+                              const prepare::CheckedInput& input, const std::vector<std::string>& units)
+{
+    std::vector<prepare::PortTarget> targets;
+    for (const std::string& port : options.ports) {
+        // The run opens the device itself and names it in its status.
+        const std::string device = DeviceFor(port, settings);
+        targets.push_back({link::DevicePath{device}, port, link::DescribeDevice(device)});
+    }
+    const std::optional<std::string> recordPath = prepare::RecordFileFor(options.recordFile, options.noRecord);
+    std::vector<prepare::PreparedPort> prepared = prepare::PreparePorts(input, targets, units);
+    std::vector<PortRun> runs;
+    for (std::size_t i = 0; i < prepared.size(); ++i) {
+        const std::string device = std::get<link::DevicePath>(targets[i].port).path;
+        prepared[i].request.describeOpenFailure = [device](const OpenError& error) {
+            return DiagnoseOpenFailure(device, error);
+        };
+        runs.push_back({options.ports[i], std::move(prepared[i].request),
+                        std::make_shared<PortRecord>(device, recordPath, std::move(prepared[i].origin)), nullptr});
+    }
+    return runs;
+}
+
+// Every radio's run, told as the options ask; the exit status.
+int flashRadios(const CliOptions& options, std::vector<PortRun>& runs, os::SignalWait& signalWait, std::FILE* trace,
+                std::chrono::steady_clock::time_point started)
+{
+    link::SteadyClock clock;
+    std::vector<RunReport> reports;
+    if (options.json) {
+        JsonEvents events(stdout, started);
+        const int exitCode = withRecords(options, runs, FlashForController(options, runs, clock, signalWait, events, reports));
+        EmitSummary(events, runs, reports, exitCode);
+        return exitCode;
+    }
+    const int exitCode = runs.size() == 1 ? FlashOneRadio(options, runs, clock, signalWait, trace, reports)
+                                          : FlashBench(options, runs, clock, signalWait, reports);
+    if (trace != nullptr) {
+        if (!reports[0].cause.empty())
+            std::fprintf(trace, "# cause: %s\n", files::ShownText(reports[0].cause).c_str());
+        std::fclose(trace);
+    }
+    return withRecords(options, runs, exitCode);
+}
+
+// The radios run while the records left from earlier runs are sent; this
+// run's go after them.
+int flashWithRecords(const CliOptions& options, std::vector<PortRun>& runs, const std::string& database,
+                     os::SignalWait& signalWait, std::FILE* trace, std::chrono::steady_clock::time_point started)
+{
+    std::unique_ptr<RecordForwarder> forwarder;
+    const auto forwardLog = std::make_shared<ForwardLog>();
+    if (!database.empty()) {
+        forwarder = std::make_unique<RecordForwarder>(*prepare::RecordFileFor(options.recordFile, false), database);
+        forwarder->forward(forwardLog->keeper());
+    }
+    const int exitCode = flashRadios(options, runs, signalWait, trace, started);
+    if (forwarder)
+        FinishForwarding(*forwarder, *forwardLog);
+    return exitCode;
+}
+
+} // namespace
+
+int FlashCommand(const CliOptions& options, const prepare::Settings& settings, const std::string& database,
+                 std::FILE* trace, std::chrono::steady_clock::time_point started)
+{
+    // Ctrl-C and SIGTERM stop the runs through their closing steps: taken
+    // from every thread before any starts, and waited for by this one.
+    os::SignalWait signalWait;
+    std::variant<prepare::CheckedInput, prepare::Refusal> checked =
+        CheckInputUnlessStopped(inputChoices(options), settings, signalWait);
+    if (const prepare::Refusal* refused = std::get_if<prepare::Refusal>(&checked))
+        return ShowRefusal(*refused, options.json);
+    const prepare::CheckedInput& input = std::get<prepare::CheckedInput>(checked);
+    if (options.check)
+        return RunCheck(input.config, input.release);
+    showFiles(options, input.config);
+
+    std::vector<std::string> units = options.units;
+    if (options.askUnit && !askUnits(units, options.ports, signalWait)) {
+        std::puts("\nNo unit label: nothing was flashed.");
+        return kExitCancelled;
+    }
+    std::vector<PortRun> runs = portRuns(options, settings, input, units);
+    return flashWithRecords(options, runs, database, signalWait, trace, started);
+}
+
+} // namespace zorvane::cli

@@ -1,0 +1,61 @@
+#include "qtlink/settings_store.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
+
+#include "qtlink/port_system.h"
+
+namespace zorvane::link {
+
+namespace {
+
+QSettings store()
+{
+    return QSettings(QStringLiteral("ZORVANE"), QStringLiteral("ZORVANE"));
+}
+
+std::string text(const QSettings& settings, const char* key)
+{
+    return settings.value(QLatin1String(key)).toString().toStdString();
+}
+
+std::optional<std::string> saved(const QSettings& settings, const char* key)
+{
+    if (!settings.contains(QLatin1String(key)))
+        return std::nullopt;
+    return text(settings, key);
+}
+
+std::string commDevice(const QSettings& settings, int commPort)
+{
+    const QString configured = settings.value(QStringLiteral("Ports/Comm%1").arg(commPort)).toString().trimmed();
+    return configured.isEmpty() ? SystemDefaultDevice(commPort) : configured.toStdString();
+}
+
+} // namespace
+
+prepare::Settings ReadSettings()
+{
+    const QSettings settings = store();
+    prepare::Settings read;
+    read.file = settings.fileName().toStdString();
+    read.folder = QFileInfo(settings.fileName()).absolutePath().toStdString();
+    read.requireSignature = settings.value(QStringLiteral("Files/RequireSignature")).toBool();
+    read.workingFolder = text(settings, "Files/Folder");
+    read.database = text(settings, "Records/Database");
+    read.commDevices = {commDevice(settings, 1), commDevice(settings, 2)};
+    read.mainLeft = saved(settings, "Settings/MainLeft");
+    read.mainTop = saved(settings, "Settings/MainTop");
+    return read;
+}
+
+bool SaveWindowPosition(const std::string& left, const std::string& top)
+{
+    QSettings settings = store();
+    settings.setValue(QStringLiteral("Settings/MainLeft"), QString::fromStdString(left));
+    settings.setValue(QStringLiteral("Settings/MainTop"), QString::fromStdString(top));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+} // namespace zorvane::link

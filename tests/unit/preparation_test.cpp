@@ -1,0 +1,111 @@
+// A run's preparation, as the window and the flasher both get it: the same
+// refusal in the same words, and one reading of the images for every port.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <variant>
+
+#include "kit/bytes.h"
+#include "kit/temp_dir.h"
+#include "prepare/records_choice.h"
+#include "prepare/run_preparation.h"
+#include "srec_writer.h"
+
+namespace zorvane::prepare {
+namespace {
+
+using testkit::Pattern;
+
+class Preparation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.write("pellamar.cfg", "boot: boot.s19\nsrecord: pel.s19\neeprom: pel_ee.s19\nconfig: 3f\n");
+        dir.write("incomplete.cfg", "boot: boot.s19\n");
+        dir.write("boot.s19", radio::SRecordImage(0, Pattern(1025, 3), 100));
+        dir.write("pel.s19", radio::SRecordImage(0x8000, Pattern(256, 0x11)));
+        dir.write("pel_ee.s19", radio::SRecordImage(0, Pattern(32, 5)));
+        settings.folder = dir.path().string();   // no trusted.gpg there
+    }
+
+    testkit::TempDir dir;   // the current folder
+    Settings settings;
+};
+
+TEST_F(Preparation, RefusesWhatNoRunCouldUseInOneWording)
+{
+    const std::string full = (dir.path() / "SHA256SUMS").string();
+    struct Case {
+        const char* configFile;
+        const char* manifest;   // written as SHA256SUMS; null: none
+        bool requireSignature, fullPaths;
+        RefusalKind kind;
+        std::string boxInOne;   // the window's box
+    } cases[] = {
+        {"absent.cfg", nullptr, false, false, RefusalKind::Configuration,
+         "File: absent.cfg DOES NOT exist.\rfile absent.cfg not found"},
+        {"incomplete.cfg", nullptr, false, false, RefusalKind::Configuration,
+         "Error reading from File: incomplete.cfg\rincomplete.cfg: no \"srecord:\" line"},
+        {"pellamar.cfg", "", false, false, RefusalKind::Release,
+         "Error reading from File: pellamar.cfg\rpellamar.cfg: not listed in SHA256SUMS"},
+        {"pellamar.cfg", nullptr, true, true, RefusalKind::Release, "Error reading from File: " + full + "\r"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(dir.path() / "SHA256SUMS");
+        if (c.manifest != nullptr)
+            dir.write("SHA256SUMS", c.manifest);
+        InputChoices choices;
+        choices.configFile = c.configFile;
+        choices.requireSignature = c.requireSignature;
+        choices.fullPaths = c.fullPaths;
+        const auto checked = CheckInput(choices, settings, {});
+        ASSERT_TRUE(std::holds_alternative<Refusal>(checked)) << c.configFile;
+        const Refusal& refused = std::get<Refusal>(checked);
+        EXPECT_EQ(refused.kind, c.kind) << c.configFile;
+        EXPECT_EQ(refused.title, "Error");
+        EXPECT_EQ(FirstLineAndCause(refused).rfind(c.boxInOne, 0), 0u) << FirstLineAndCause(refused);
+    }
+}
+
+TEST_F(Preparation, EveryPortGetsTheSameImagesAndItsOwnOrigin)
+{
+    InputChoices choices;
+    choices.platform = "pellamar";
+    const auto checked = CheckInput(choices, settings, {});
+    ASSERT_TRUE(std::holds_alternative<CheckedInput>(checked));
+    const std::vector<PreparedPort> ports =
+        PreparePorts(std::get<CheckedInput>(checked),
+                     {{link::DevicePath{"/dev/ttyUSB0"}, "/dev/ttyUSB0", {}}, {link::CommEntry{2}, "2", {}}},
+                     {"SN-1", "SN-2"});
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].request.imagesRead, ports[1].request.imagesRead) << "read once for both";
+    EXPECT_TRUE(std::holds_alternative<std::shared_ptr<const RunImages>>(ports[0].request.imagesRead->read));
+    EXPECT_EQ(ports[1].request.port, link::PortChoice(link::CommEntry{2}));
+    EXPECT_EQ(ports[1].origin.port, "2");
+    EXPECT_EQ(ports[1].origin.unit, "SN-2");
+    EXPECT_EQ(ports[0].request.platform->configVal, "3F");
+}
+
+TEST_F(Preparation, RecordsAndPortsAreChosenOnce)
+{
+    settings.file = "/home/op/.config/ZORVANE/ZORVANE.conf";
+    settings.database = "postgresql://bench@line/records";
+    EXPECT_EQ(DatabaseFor({}, true, settings).url, settings.database);
+    EXPECT_EQ(DatabaseFor({}, false, settings).url, "") << "without records nothing is sent";
+    const DatabaseChoice asked = DatabaseFor("postgresql://bench@line/other?password=secret", true, settings);
+    EXPECT_EQ(asked.url, "");
+    EXPECT_EQ(asked.refusalText().rfind("--database: ", 0), 0u);
+    EXPECT_EQ(asked.refusalText().find("secret"), std::string::npos);
+    settings.database = "mysql://line";
+    EXPECT_EQ(DatabaseFor({}, true, settings).refusalText().rfind("Database in [Records] of " + settings.file, 0), 0u);
+
+    EXPECT_EQ(RecordFileFor("/tmp/r.jsonl", true), std::nullopt);
+    EXPECT_EQ(RecordFileFor("/tmp/r.jsonl", false), "/tmp/r.jsonl");
+
+    std::filesystem::create_symlink("/dev/null", dir.path() / "ttyRADIO");
+    EXPECT_EQ(RefusedPorts({"a", "b"}, {"/dev/null", "./ttyRADIO"})->text, "port b is named twice");
+    EXPECT_EQ(RefusedPorts({"a", "b"}, {"/dev/null", "/dev/zero"}), std::nullopt);
+}
+
+} // namespace
+} // namespace zorvane::prepare
