@@ -1,6 +1,5 @@
 #include "cli/reset_gate.h"
 
-#include <algorithm>
 
 #include "link/stop_wait.h"
 
@@ -48,12 +47,6 @@ Answer ResetGate::arrive(std::size_t index, std::stop_token stop)
     }
     const std::lock_guard lock(mutex_);
     return answer_.value_or(Answer::Stop);
-}
-
-std::size_t ResetGate::waiting()
-{
-    const std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(std::count(arrived_.begin(), arrived_.end(), true));
 }
 
 void ResetGate::leave(std::size_t index)

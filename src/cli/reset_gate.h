@@ -30,8 +30,6 @@ public:
     Answer arrive(std::size_t index, std::stop_token stop);
     // Run `index` has ended; if it never reached the prompt, nobody waits for it.
     void leave(std::size_t index);
-    // How many runs have reached their prompt.
-    std::size_t waiting();
 
 private:
     // Every run has reached its prompt or ended.

@@ -434,6 +434,29 @@ TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
 }
 
+// The files are checked off the window's thread: a second click meanwhile
+// starts nothing more, and a close meanwhile starts no run at all.
+TEST_F(MainWindow, ARunBeingPreparedIsARunInProgress)
+{
+    auto window = makeWindow();
+    click(*window, "optPellamar");
+    click(*window, "cmdBeginFlash");
+    click(*window, "cmdBeginFlash");
+    EXPECT_TRUE(window->runInProgress());
+    EXPECT_FALSE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
+    waitForRun(*window);
+    EXPECT_EQ(portsMade, 1);
+
+    auto closing = makeWindow();
+    closing->show();
+    click(*closing, "optPellamar");
+    click(*closing, "cmdBeginFlash");
+    EXPECT_FALSE(closing->close()) << "not before the preparation has let go";
+    waitForRun(*closing);
+    EXPECT_FALSE(closing->isVisible());
+    EXPECT_EQ(portsMade, 1) << "no run after the close";
+}
+
 // Every file name is shown whole or, when it cannot be, with its middle
 // elided and the whole name one hover (or one screen reader) away: nothing
 // is clipped, and a name is never taken as markup.
