@@ -27,16 +27,13 @@ int FlashForController(const CliOptions& options, std::vector<PortRun>& runs, li
 void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
                  const std::vector<RunReport>& reports, int exitCode)
 {
-    std::string results;
+    nlohmann::ordered_json results = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < runs.size(); ++i)
-        results += (results.empty() ? "" : ",") +
-                   JsonObject(JsonTextField("port", runs[i].port) +
-                              JsonTextField("outcome", OutcomeName(reports[i].outcome)) +
-                              JsonField("exit_status", std::to_string(ExitCodeFor(reports[i].outcome))));
-    events.publish("summary",
-                   JsonField("results", "[" + results + "]") + JsonField("exit_status", std::to_string(exitCode)));
+        results.push_back(nlohmann::ordered_json::object({{"port", runs[i].port},
+                                                          {"outcome", OutcomeName(reports[i].outcome)},
+                                                          {"exit_status", ExitCodeFor(reports[i].outcome)}}));
+    events.publish("summary", nlohmann::ordered_json::object({{"results", results}, {"exit_status", exitCode}}));
 }
-
 
 std::vector<PortResult> ResultsOf(const std::vector<PortRun>& runs, const std::vector<RunReport>& reports)
 {

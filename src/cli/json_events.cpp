@@ -1,59 +1,39 @@
 #include "cli/json_events.h"
 
 #include "cli/line_error_policy.h"
-
 #include "cli/run_text.h"
-#include "files/hex_text.h"
 #include "engine/run_images.h"
-#include "records/flash_record.h"
+#include "files/hex_text.h"
+#include "records/json_line.h"
 
 namespace zorvane::cli {
 
 namespace {
 
+using Json = nlohmann::ordered_json;
+
 // A controller needs no more than two progress events a second per radio.
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
 
-std::string imageJson(const files::FileContent& file)
+Json imageJson(const files::FileContent& file)
 {
-    return "{\"file\":" + JsonString(file.fileName) + ",\"sha256\":" + JsonString(file.sha256) + "}";
-}
-
-std::string hex4(std::uint16_t value)
-{
-    return files::HexDigits(value, 4);
+    return Json::object({{"file", file.fileName}, {"sha256", file.sha256}});
 }
 
 } // namespace
-
-std::string JsonField(const char* name, const std::string& json)
-{
-    return std::string(",\"") + name + "\":" + json;
-}
-
-std::string JsonTextField(const char* name, const std::string& value)
-{
-    return JsonField(name, JsonString(value));
-}
-
-std::string JsonObject(const std::string& fields)
-{
-    return "{" + (fields.empty() ? fields : fields.substr(1)) + "}";
-}
 
 JsonEvents::JsonEvents(std::FILE* out, std::chrono::steady_clock::time_point start) : out_(out), start_(start)
 {
 }
 
-void JsonEvents::publish(const char* name, const std::string& fields)
+void JsonEvents::publish(const char* name, const Json& fields)
 {
     // The time is read under the lock, so that the lines' times never go back.
     std::lock_guard lock(mutex_);
-    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    char time[32];
-    std::snprintf(time, sizeof time, "%.3f", t);
-    const std::string line = "{\"schema\":" + std::to_string(kJsonEventsSchema) + ",\"event\":\"" + name +
-                             "\",\"t\":" + time + fields + "}\n";
+    const double t = JsonSeconds(std::chrono::steady_clock::now() - start_);
+    Json event = Json::object({{"schema", kJsonEventsSchema}, {"event", name}, {"t", t}});
+    event.update(fields);
+    const std::string line = JsonLine(event) + "\n";
     std::fputs(line.c_str(), out_);
     std::fflush(out_);
 }
@@ -63,26 +43,28 @@ JsonHost::JsonHost(std::string port, const PortRecord& record, JsonEvents& event
 {
 }
 
-void JsonHost::publish(const char* name, const std::string& fields)
+void JsonHost::publish(const char* name, const Json& fields)
 {
-    events_.publish(name, JsonTextField("port", port_) + fields);
+    Json event = Json::object({{"port", port_}});
+    event.update(fields);
+    events_.publish(name, event);
 }
 
 void JsonHost::runStarted(const RunImages* images)
 {
-    std::string imageFields = "null";
+    Json imageFields;
     if (images != nullptr)
-        imageFields = "{\"boot\":" + imageJson(images->boot.file) +
-                      ",\"eeprom\":" + (images->eeprom ? imageJson(images->eeprom->file) : "null") +
-                      ",\"firmware\":" + imageJson(images->firmware.file) + "}";
-    publish("run-started", JsonField("device", JsonString(record_.device())) +
-                            JsonField("unit", record_.unit() ? JsonString(*record_.unit()) : "null") +
-                            JsonField("images", imageFields));
+        imageFields = Json::object({{"boot", imageJson(images->boot.file)},
+                                    {"eeprom", images->eeprom ? imageJson(images->eeprom->file) : Json()},
+                                    {"firmware", imageJson(images->firmware.file)}});
+    publish("run-started", Json::object({{"device", record_.device()},
+                                         {"unit", record_.unit() ? Json(*record_.unit()) : Json()},
+                                         {"images", imageFields}}));
 }
 
 void JsonHost::stageStarted(RunStage stage)
 {
-    publish("stage", JsonTextField("stage", StageId(stage)));
+    publish("stage", Json::object({{"stage", StageId(stage)}}));
 }
 
 void JsonHost::progress(const RunProgress& progress)
@@ -92,17 +74,16 @@ void JsonHost::progress(const RunProgress& progress)
     if (progress.bytesTotal == 0 || (!last && now - lastProgress_ < kProgressInterval))
         return;
     lastProgress_ = now;
-    publish("progress", JsonTextField("stage", StageId(progress.stage)) +
-                            JsonTextField("address", hex4(progress.address)) +
-                            JsonField("bytes_done", std::to_string(progress.bytesDone)) +
-                            JsonField("bytes_total", std::to_string(progress.bytesTotal)));
+    publish("progress", Json::object({{"stage", StageId(progress.stage)},
+                                      {"address", files::HexDigits(progress.address, 4)},
+                                      {"bytes_done", progress.bytesDone},
+                                      {"bytes_total", progress.bytesTotal}}));
 }
 
 Answer JsonHost::answered(const char* kind, const Message& asked, const std::string& cause, Answer answer)
 {
-    publish("question",
-            JsonTextField("kind", kind) + JsonTextField("text", AsLines(asked.text)) + JsonTextField("cause", cause));
-    publish("answer", JsonTextField("kind", kind) + JsonTextField("answer", answer == Answer::GoOn ? "go-on" : "stop"));
+    publish("question", Json::object({{"kind", kind}, {"text", AsLines(asked.text)}, {"cause", cause}}));
+    publish("answer", Json::object({{"kind", kind}, {"answer", answer == Answer::GoOn ? "go-on" : "stop"}}));
     return answer;
 }
 
@@ -122,8 +103,7 @@ Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void JsonHost::message(const Message& shown, const std::string& cause)
 {
-    publish("message", JsonTextField("title", shown.title) + JsonTextField("text", AsLines(shown.text)) +
-                           JsonTextField("cause", cause));
+    publish("message", Json::object({{"title", shown.title}, {"text", AsLines(shown.text)}, {"cause", cause}}));
 }
 
 void JsonHost::showFailure(const RunFailure& failure, std::stop_token)
@@ -138,7 +118,7 @@ void JsonHost::showSuccess(const Message& shown, std::stop_token)
 
 void JsonHost::runEnded()
 {
-    publish("run-ended", JsonField("record", record_.line().empty() ? "null" : record_.line()));
+    publish("run-ended", Json::object({{"record", record_.record()}}));
 }
 
 } // namespace zorvane::cli

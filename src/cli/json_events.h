@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli_options.h"
 #include "cli/port_record.h"
 #include "engine/run_host.h"
@@ -17,20 +19,14 @@ namespace zorvane::cli {
 
 constexpr int kJsonEventsSchema = 1;
 
-// An event's fields, each written as ,"name":json.
-std::string JsonField(const char* name, const std::string& json);
-std::string JsonTextField(const char* name, const std::string& value);
-// Fields as one object of their own: {"name":json,...}.
-std::string JsonObject(const std::string& fields);
-
 class JsonEvents {
 public:
     // start: when the command started, where the events' time counts from.
     explicit JsonEvents(std::FILE* out = stdout,
                         std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now());
-    // One line: {"schema":1,"event":NAME,"t":..., then fields (already JSON,
-    // each starting with a comma)}.
-    void publish(const char* name, const std::string& fields);
+    // One line: {"schema":1,"event":NAME,"t":..., then the fields, an object's
+    // in their order}.
+    void publish(const char* name, const nlohmann::ordered_json& fields);
 
 private:
     std::FILE* const out_;
@@ -58,7 +54,7 @@ public:
     void runEnded();
 
 private:
-    void publish(const char* name, const std::string& fields);
+    void publish(const char* name, const nlohmann::ordered_json& fields);
     void message(const Message& shown, const std::string& cause);
     Answer answered(const char* kind, const Message& asked, const std::string& cause, Answer answer);
 

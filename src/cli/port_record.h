@@ -21,7 +21,7 @@ public:
     // What went wrong keeping the record, if anything.
     const std::optional<std::string>& error() const { return file_.error(); }
     // The record as written (also with --no-record, for the event stream).
-    const std::string& line() const { return file_.line(); }
+    const nlohmann::ordered_json& record() const { return file_.record(); }
     // The device opened, links resolved.
     const std::string& device() const { return opened_; }
     const std::optional<std::string>& unit() const { return unit_; }

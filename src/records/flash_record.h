@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "engine/run_types.h"
 #include "link/device_identity.h"
 
@@ -26,10 +28,10 @@ struct RecordOrigin {
     std::optional<std::string> unit;   // the radio's label, when the operator gave one
 };
 
-// The record as one line of JSON (no line feed). id is the record's own
-// (a UUID); time is when the outcome was decided.
-std::string FlashRecordJson(const std::string& id, const RunRequest& request, const RunReport& report,
-                            const RecordOrigin& origin, std::chrono::system_clock::time_point time);
+// The record, its fields in the order they are written (JsonLine makes the
+// line). id is the record's own (a UUID); time is when the outcome was decided.
+nlohmann::ordered_json FlashRecord(const std::string& id, const RunRequest& request, const RunReport& report,
+                                   const RecordOrigin& origin, std::chrono::system_clock::time_point time);
 
 // Appends the line and a line feed to the file in one write, synced to disk
 // before it returns, so that records of parallel runs never interleave and a
@@ -46,9 +48,5 @@ std::string RecordUser();
 
 // A run outcome as the record names it: "success", "boot", "flash", ...
 const char* OutcomeName(RunOutcome outcome);
-
-// Text as a JSON string: quotes, backslashes and control characters
-// escaped, and a byte that is not UTF-8 as U+FFFD.
-std::string JsonString(std::string_view text);
 
 } // namespace zorvane

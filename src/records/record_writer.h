@@ -22,13 +22,14 @@ public:
 
     // Once the run has ended: what went wrong keeping the record, if anything.
     const std::optional<std::string>& error() const { return error_; }
-    // The record as written (or as it would have been).
-    const std::string& line() const { return line_; }
+    // The record as written (or as it would have been); null until the
+    // outcome is decided.
+    const nlohmann::ordered_json& record() const { return record_; }
 
 private:
     std::optional<std::string> path_;
     RecordOrigin origin_;
-    std::string line_;
+    nlohmann::ordered_json record_;
     std::optional<std::string> error_;
 };
 
