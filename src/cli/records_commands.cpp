@@ -7,6 +7,7 @@
 #include "cli/refusal_text.h"
 #include "prepare/records_choice.h"
 #include "files/shown_text.h"
+#include "records/json_line.h"
 #include "records/migrations.h"
 #include "records/record_line.h"
 #include "records/records_database.h"
@@ -37,26 +38,32 @@ void warnOf(const ForwardResult& result, const std::string& spool)
     warnRefused(result.refused, spool);
 }
 
+// A field of a record as text: a string as it is, null or missing as
+// nothing, any other value as its JSON.
+std::string fieldText(const nlohmann::json& object, const char* name)
+{
+    const auto found = object.find(name);
+    if (found == object.end() || found->is_null())
+        return {};
+    return found->is_string() ? found->get<std::string>() : JsonLine(*found);
+}
+
 // "2026-12-07T17:14:02Z, unit SN-4711 on /dev/ttyUSB0, success"
 std::string recordSummary(const std::string& line)
 {
-    const auto fields = TopLevelFields(line);
-    if (!fields)
+    const std::optional<nlohmann::json> record = RecordObject(line);
+    if (!record)
         return {};
-    const auto value = [&](const char* name) {
-        const auto found = fields->find(name);
-        return found == fields->end() || found->second == "null" ? std::string() : PlainValue(found->second);
-    };
-    std::string text = value("time");
-    if (!value("unit").empty())
-        text += ", unit " + value("unit");
-    if (!value("port").empty())
-        text += (value("unit").empty() ? ", port " : " on ") + value("port");
-    const auto outcome = fields->find("outcome");
-    if (outcome != fields->end())
-        if (const auto stage = TopLevelFields(outcome->second))
-            if (const auto name = stage->find("stage"); name != stage->end())
-                text += ", " + PlainValue(name->second);
+    const std::string unit = fieldText(*record, "unit");
+    const std::string port = fieldText(*record, "port");
+    std::string text = fieldText(*record, "time");
+    if (!unit.empty())
+        text += ", unit " + unit;
+    if (!port.empty())
+        text += (unit.empty() ? ", port " : " on ") + port;
+    const auto outcome = record->find("outcome");
+    if (outcome != record->end() && outcome->is_object() && outcome->contains("stage"))
+        text += ", " + fieldText(*outcome, "stage");
     return text;
 }
 
