@@ -11,6 +11,7 @@
 #endif
 
 #include "records/flash_record.h"
+#include "records/json_line.h"
 #include "records/record_id.h"
 #include "records/record_line.h"
 #include "records/spool.h"
@@ -56,8 +57,8 @@ TEST(FlashRecord, OneLineWithEveryField)
     const RecordOrigin origin{"bench-7", "ann", "1.0.0", "./tty0",
                               {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0", "A50285BI"}, "SN-4711"};
     const std::string json =
-        FlashRecordJson("5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f", request, report, origin,
-                        std::chrono::system_clock::time_point(std::chrono::seconds(1800000000)));
+        JsonLine(FlashRecord("5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f", request, report, origin,
+                             std::chrono::system_clock::time_point(std::chrono::seconds(1800000000))));
     EXPECT_EQ(json.find('\n'), std::string::npos);
     // Checksums are the bytes as they are: $12 $05 and $01 $25 would both show as "$125".
     for (const char* part : {
@@ -68,30 +69,42 @@ TEST(FlashRecord, OneLineWithEveryField)
              R"("eeprom":null,"firmware":{"file":"main.s19",)",
              R"("config":"3F","boot_version":"010A","boot_checksum":"111D","eeprom_checksum":"1205","firmware_checksum":"0125",)",
              R"("outcome":{"stage":"flash","message":"FLASH Failed.  Line Errors occured.\rCheck KRIX, cables and connections.",)",
-             R"("cause":"block $8080: no acknowledgement after 3 resends"},"duration_s":13.250,)",
-             R"("blocks":12,"resends":3,"line_errors":1})"})
+             R"("cause":"block $8080: no acknowledgement after 3 resends"},"duration_s":)",
+             R"(,"blocks":12,"resends":3,"line_errors":1})"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    // The number as a value: the library writes 13.25 where 13.250 was written.
+    EXPECT_EQ(nlohmann::json::parse(json).at("duration_s"), 13.25) << json;
 }
 
+// Names from outside (a file name in another encoding, a radio's stray
+// bytes) make a valid record that reads back whole, safe on a terminal.
 TEST(FlashRecord, NamesAreValidJsonStrings)
 {
     const struct Case {
         std::string name;
         const char* json;
+        std::string read;   // the name as a reader of the record gets it
     } cases[] = {
-        {"plain.cfg", R"("plain.cfg")"},
-        {"say \"hi\"\\.cfg", R"("say \"hi\"\\.cfg")"},
-        {"tab\tline\nbell\a", R"("tab\tline\nbell\u0007")"},
-        {"caf\xC3\xA9.cfg", "\"caf\xC3\xA9.cfg\""},
-        {"latin1 caf\xE9.cfg", R"("latin1 caf\ufffd.cfg")"},
-        {"cut \xE2\x82", R"("cut \ufffd\ufffd")"},
-        {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
-        {"del\x7F csi\xC2\x9B[2J", R"("del\u007f csi\u009b[2J")"},
+        {"plain.cfg", R"("plain.cfg")", "plain.cfg"},
+        {"say \"hi\"\\.cfg", R"("say \"hi\"\\.cfg")", "say \"hi\"\\.cfg"},
+        {"tab\tline\nbell\a", R"("tab\tline\nbell\u0007")", "tab\tline\nbell\a"},
+        {"caf\xC3\xA9.cfg", "\"caf\xC3\xA9.cfg\"", "caf\xC3\xA9.cfg"},
+        {"latin1 caf\xE9.cfg", R"("latin1 caf\ufffd.cfg")", "latin1 caf\xEF\xBF\xBD.cfg"},
+        // A sequence cut short is one U+FFFD, as Unicode advises.
+        {"cut \xE2\x82", R"("cut \ufffd")", "cut \xEF\xBF\xBD"},
+        {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")", "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"del\x7F csi\xC2\x9B[2J", R"("del\u007f csi\u009b[2J")", "del\x7F csi\xC2\x9B[2J"},
     };
+    const std::string id = "00000000-0000-4000-8000-000000000001";
     for (const Case& c : cases) {
-        const std::string json = FlashRecordJson("", RunRequest{link::CommEntry{1}, files::PlatformConfig{c.name, "", "", "", "", 0, ""}},
-                                   RunReport{}, {}, std::chrono::system_clock::time_point{});
+        const RunRequest request{link::CommEntry{1}, files::PlatformConfig{c.name, "", "", "", "", 0, ""}};
+        const std::string json =
+            JsonLine(FlashRecord(id, request, RunReport{}, {}, std::chrono::system_clock::time_point{}));
         EXPECT_NE(json.find(std::string("\"config_file\":") + c.json + ","), std::string::npos) << json;
+        const std::optional<nlohmann::json> record = RecordObject(json);
+        ASSERT_NE(record, std::nullopt) << json;
+        EXPECT_EQ(record->at("config_file"), c.read) << json;
+        EXPECT_EQ(RecordIdOf(json), id) << json;
     }
 }
 
@@ -181,6 +194,11 @@ TEST(RecordSpool, IdsOfEveryKindOfLine)
         {legacy, IdFromLine(legacy)},
         {R"({"schema":2,"id":"3f2b8c4e-9d1a-4e7b-a6c5)", std::nullopt},   // cut short
         {R"({"schema":2,"id":"not-a-uuid"})", std::nullopt},
+        {R"({"schema":2,"id":null})", std::nullopt},
+        {R"({"schema":2,"id":"3f2b8c4e-9d1a-4e7b-a6c5-0d8e1f2a3b4\u0000"})", std::nullopt},
+        {legacy + "\r", IdFromLine(legacy + "\r")},   // a copy made on Windows
+        {"{\"schema\":1,\"unit\":\"caf\xE9\"}", std::nullopt},   // not UTF-8: no database would take it
+        {"{\"a\":" + std::string(1000, '[') + std::string(1000, ']') + "}", std::nullopt},   // damage, not a record
         {R"({"schema":2} trailing)", std::nullopt},
         {"[1,2]", std::nullopt},
         {"", std::nullopt},
