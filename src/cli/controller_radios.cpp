@@ -32,7 +32,7 @@ void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
         results += (results.empty() ? "" : ",") +
                    JsonObject(JsonTextField("port", runs[i].port) +
                               JsonTextField("outcome", OutcomeName(reports[i].outcome)) +
-                              JsonField("exit_status", std::to_string(ExitCodeFor(reports[i].outcome))));
+                              JsonField("exit_status", std::to_string(ExitCodeFor(reports[i].outcome, reports[i].fault))));
     events.publish("summary",
                    JsonField("results", "[" + results + "]") + JsonField("exit_status", std::to_string(exitCode)));
 }
