@@ -88,7 +88,7 @@ std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) c
 {
     // Too many radios for the terminal: a line per stage, the radios done,
     // and as many failed radios as there is room for.
-    std::vector<std::pair<std::string, std::size_t>> stages;
+    std::vector<std::pair<std::optional<RunStage>, std::size_t>> stages;
     std::size_t succeeded = 0;
     std::vector<std::size_t> failed;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -100,10 +100,9 @@ std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) c
                 ++succeeded;
             continue;
         }
-        const std::string stage = state.stage.empty() ? "Waiting" : state.stage;
-        auto found = std::find_if(stages.begin(), stages.end(), [&](const auto& s) { return s.first == stage; });
+        auto found = std::find_if(stages.begin(), stages.end(), [&](const auto& s) { return s.first == state.stageId; });
         if (found == stages.end())
-            stages.emplace_back(stage, 1);
+            stages.emplace_back(state.stageId, 1);
         else
             ++found->second;
     }
@@ -114,7 +113,7 @@ std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) c
         lines.push_back(shown(text, colour, columns));
     };
     for (const auto& [stage, n] : stages)
-        count(stage, n, nullptr);
+        count(stage ? StageName(*stage) : "Waiting", n, nullptr);
     count("Done", succeeded, kGreen);
     for (std::size_t shownFailures = 0; shownFailures < failed.size(); ++shownFailures) {
         if (lines.size() + 1 >= room && shownFailures + 1 < failed.size()) {
@@ -169,7 +168,7 @@ void BenchBoard::stageStarted(std::size_t index, RunStage stage)
 {
     std::lock_guard lock(mutex_);
     PortLine& state = lines_[index];
-    state = PortLine{StageName(stage), 0, 0, 0, 0, std::chrono::steady_clock::now(), state.ending, state.failed};
+    state = PortLine{StageName(stage), stage, 0, 0, 0, 0, std::chrono::steady_clock::now(), state.ending, state.failed};
     if (!style_.live && !style_.quiet && stage != RunStage::Closing)
         write("[" + ports_[index] + "] == " + state.stage + "\n");
     redraw(false);
@@ -266,8 +265,7 @@ Answer PortHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void PortHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    const std::string text = failure.message.text;
-    board_.ended(index_, failure.message.title + ": " + text.substr(0, text.find(kCR)), false);
+    board_.ended(index_, failure.message.title + ": " + failure.message.firstLine, false);
     showMessage(failure.message, failure.cause);
 }
 

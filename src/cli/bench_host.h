@@ -60,7 +60,8 @@ public:
 
 private:
     struct PortLine {
-        std::string stage;
+        std::string stage;                  // its name as shown
+        std::optional<RunStage> stageId{};  // none: waiting to start
         std::uint16_t address = 0;
         double percent = 0;
         std::size_t bytesDone = 0;

@@ -73,7 +73,7 @@ int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
                     CauseLine(plan.failure->message, plan.failure->cause))
                        .c_str(),
                    stdout);
-        return ExitCodeFor(plan.failure->outcome);
+        return ExitCodeFor(plan.failure->outcome, plan.failure->fault);
     }
     const RunImages& images = *plan.images;
     const char* listed = listedIn(release.manifest);

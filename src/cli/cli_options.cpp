@@ -62,7 +62,8 @@ const char* const kCliUsage =
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
     "11 the flash record could not be kept (with --record, when no radio failed),\n"
     "12 the records database could not be reached (--forward-records, --records-status,\n"
-    "--init-database), 14 --forward-records set aside records the database refused for good.\n"
+    "--init-database), 13 not released (the release check refused a file, or could not\n"
+    "verify the release), 14 --forward-records set aside records the database refused for good.\n"
     "With several ports: 0 only when every radio succeeded, else the highest of the failures.\n";
 
 namespace {
@@ -231,8 +232,10 @@ std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args,
     return refusedCombination(options);
 }
 
-int ExitCodeFor(RunOutcome outcome)
+int ExitCodeFor(RunOutcome outcome, const std::optional<RunFault>& fault)
 {
+    if (NotReleased(fault))
+        return kExitNotReleased;
     switch (outcome) {
     case RunOutcome::Success: return kExitSuccess;
     case RunOutcome::NoPlatform: return kExitConfiguration;

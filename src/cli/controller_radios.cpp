@@ -31,7 +31,7 @@ void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
     for (std::size_t i = 0; i < runs.size(); ++i)
         results.push_back(nlohmann::ordered_json::object({{"port", runs[i].port},
                                                           {"outcome", OutcomeName(reports[i].outcome)},
-                                                          {"exit_status", ExitCodeFor(reports[i].outcome)}}));
+                                                          {"exit_status", ExitCodeFor(reports[i].outcome, reports[i].fault)}}));
     events.publish("summary", nlohmann::ordered_json::object({{"results", results}, {"exit_status", exitCode}}));
 }
 

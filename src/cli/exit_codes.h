@@ -18,9 +18,11 @@ enum ExitCode : int {
     kExitInternal = 10,      // anything else
     kExitRecord = 11,        // every radio succeeded, but the flash record could not be kept (--record)
     kExitDatabase = 12,      // the records database could not be reached (records commands only)
+    kExitNotReleased = 13,   // the release check refused a file: not listed, changed, or the release unverified
     kExitSetAside = 14,      // --forward-records set aside a record the database refused for good
 };
 
-int ExitCodeFor(RunOutcome outcome);
+// A run's exit status: by its fault when the release refused a file, else by its outcome.
+int ExitCodeFor(RunOutcome outcome, const std::optional<RunFault>& fault = std::nullopt);
 
 } // namespace zorvane::cli

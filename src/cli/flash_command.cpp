@@ -91,7 +91,7 @@ std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings
     std::vector<PortRun> runs;
     for (std::size_t i = 0; i < prepared.size(); ++i) {
         const std::string device = std::get<link::DevicePath>(targets[i].port).path;
-        prepared[i].request.describeOpenFailure = [device](const OpenError& error) {
+        prepared[i].request.describeOpenFailure = [device](OpenError& error) {
             return DiagnoseOpenFailure(device, error);
         };
         runs.push_back({options.ports[i], std::move(prepared[i].request),

@@ -23,7 +23,7 @@ int FlashOneRadio(const CliOptions& options, std::vector<PortRun>& runs, link::C
     host.printResults();
     if (reports[0].outcome == RunOutcome::Cancelled)
         std::printf("Run cancelled: %s.\n", files::ShownText(reports[0].cause).c_str());
-    return ExitCodeFor(reports[0].outcome);
+    return ExitCodeFor(reports[0].outcome, reports[0].fault);
 }
 
 } // namespace zorvane::cli

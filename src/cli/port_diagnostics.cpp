@@ -5,9 +5,9 @@
 
 namespace zorvane::cli {
 
-PortFacts GatherPortFacts(const std::string& device, int errorNumber, const std::string& reason)
+PortFacts GatherPortFacts(const std::string& device, const OpenError& error)
 {
-    return {os::GatherDeviceFacts(device), errorNumber, reason};
+    return {os::GatherDeviceFacts(device), error.number, OpenErrorText(error), error.device == device};
 }
 
 std::string DescribePortProblem(const std::string& device, const PortFacts& facts)
@@ -28,13 +28,15 @@ std::string DescribePortProblem(const std::string& device, const PortFacts& fact
         return device + ": another program holds it; end it or choose another port";
     if (!facts.terminal)
         return device + ": not a serial device; see zorvane-flash --list-ports";
-    // The serial layer's reason names the device itself.
-    return facts.reason.rfind(device, 0) == 0 ? facts.reason : device + ": " + facts.reason;
+    return facts.reasonNamesDevice ? facts.reason : device + ": " + facts.reason;
 }
 
-std::string DiagnoseOpenFailure(const std::string& device, const OpenError& error)
+std::string DiagnoseOpenFailure(const std::string& device, OpenError& error)
 {
-    return DescribePortProblem(device, GatherPortFacts(device, error.number, OpenErrorText(error)));
+    const PortFacts facts = GatherPortFacts(device, error);
+    error.holder = facts.holderName;
+    error.holderPid = facts.holderPid;
+    return DescribePortProblem(device, facts);
 }
 
 } // namespace zorvane::cli

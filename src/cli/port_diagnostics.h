@@ -14,14 +14,16 @@ namespace zorvane::cli {
 struct PortFacts : os::DeviceFacts {
     int errorNumber = 0;             // the serial layer's error number
     std::string reason;              // the serial layer's description
+    bool reasonNamesDevice = false;  // the description begins with the device
 };
 
-PortFacts GatherPortFacts(const std::string& device, int errorNumber, const std::string& reason);
+PortFacts GatherPortFacts(const std::string& device, const OpenError& error);
 
 // "DEVICE: REASON; REMEDY" for the facts.
 std::string DescribePortProblem(const std::string& device, const PortFacts& facts);
 
-// The line for a port that did not open, from the serial layer's error.
-std::string DiagnoseOpenFailure(const std::string& device, const OpenError& error);
+// The line for a port that did not open, from the serial layer's error; the
+// error gains who holds the device, when that is known.
+std::string DiagnoseOpenFailure(const std::string& device, OpenError& error);
 
 } // namespace zorvane::cli

@@ -29,7 +29,7 @@ int ShowRefusal(const prepare::Refusal& refusal, bool json)
     std::fputs(BoxText(refusal.title, refusal.text).c_str(), out);
     if (!refusal.cause.empty())
         std::fprintf(out, "  cause: %s\n", files::ShownText(refusal.cause).c_str());
-    return kExitConfiguration;
+    return refusal.kind == prepare::RefusalKind::Release ? kExitNotReleased : kExitConfiguration;
 }
 
 } // namespace zorvane::cli

@@ -32,7 +32,8 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
         const std::string boot = r.report.bootVersion ? BootVersionText(*r.report.bootVersion) : "-";
         const std::string bootSum = r.report.bootChecksum ? BootChecksumText(*r.report.bootChecksum) : "-";
         char outcome[16];
-        std::snprintf(outcome, sizeof outcome, "%-10s", OutcomeName(r.report.outcome));
+        std::snprintf(outcome, sizeof outcome, "%-10s",
+                      NotReleased(r.report.fault) ? "not released" : OutcomeName(r.report.outcome));
         const bool succeeded = r.report.outcome == RunOutcome::Success;
         std::fprintf(out, "%-24s %s %-6s %-9s %-10s %-12s %6.1f s\n", files::ShownText(r.port).c_str(),
                      paint(outcome, succeeded ? "\033[32m" : "\033[31m").c_str(), boot.c_str(), bootSum.c_str(),
@@ -46,7 +47,7 @@ int ExitCodeForAll(const std::vector<PortResult>& results)
 {
     int code = kExitSuccess;
     for (const PortResult& r : results)
-        code = std::max(code, ExitCodeFor(r.report.outcome));
+        code = std::max(code, ExitCodeFor(r.report.outcome, r.report.fault));
     return code;
 }
 

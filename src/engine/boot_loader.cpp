@@ -26,31 +26,28 @@ void sendBootBytes(link::SerialPort& port, const BootData& bytes)
         port.Output(std::span<const std::uint8_t>(&byte, 1));
 }
 
-// The boot ROM echoes bytes 1..1024 of what it received. Returns the
-// number of the first boot byte whose echo differs.
-std::optional<std::size_t> echoDifference(const std::vector<std::uint8_t>& echo, const BootData& sent)
+// The boot ROM echoes bytes 1..1024 of what it received: the first boot
+// byte whose echo differs, if one does.
+std::optional<EchoFault> echoDifference(const std::vector<std::uint8_t>& echo, const BootData& sent)
 {
     for (std::size_t j = 0; j < echo.size() && j + 1 < kBootBytes; ++j)
         if (echo[j] != sent[j + 1])
-            return j + 1;
+            return EchoFault{EchoFault::Kind::Differs, echo.size(), 0, j + 1, sent[j + 1], echo[j]};
     return std::nullopt;
 }
 
 // The echo must be complete within kEchoLate of the last byte written and
 // match what was sent. Returns what went wrong, if anything.
-std::optional<std::string> awaitEcho(link::RadioLink& link, const BootData& sent)
+std::optional<EchoFault> awaitEcho(link::RadioLink& link, const BootData& sent)
 {
     const link::Clock::time_point start = link.clock.now();
     const std::vector<std::uint8_t> echo = link.receive(kBootEchoBytes, start + kEchoWaitLimit);
     const link::Seconds elapsed = link.elapsedSince(start);
     if (elapsed >= kEchoLate) {
-        if (echo.size() < kBootEchoBytes)
-            return "no echo within " + link::WholeSecondsText(kEchoWaitLimit) + " of the last boot byte";
-        return "echo " + link::SecondsText(elapsed) + " after the last boot byte";
+        const bool whole = echo.size() == kBootEchoBytes;
+        return EchoFault{whole ? EchoFault::Kind::Late : EchoFault::Kind::Missing, echo.size(), elapsed.count()};
     }
-    if (const std::optional<std::size_t> differs = echoDifference(echo, sent))
-        return "echo byte " + std::to_string(*differs) + " differs";
-    return std::nullopt;
+    return echoDifference(echo, sent);
 }
 
 // The version reply r0..r4: r2.r3 is the version, r4 the sum of r0..r3.
@@ -64,13 +61,12 @@ void awaitVersion(link::RadioLink& link, BootOutcome& outcome)
         outcome.versionBytes = std::array<std::uint8_t, 2>{r[2], r[3]};
         if (!link::ChecksumHolds(r)) {
             outcome.result = BootResult::NotTransferred;
-            outcome.cause = "version reply checksum $" + HexText(r[4]) + ", expected $" +
-                            HexText(link::FrameChecksum(r));
+            outcome.fault = VersionFault{true, r[4], link::FrameChecksum(r)};
         }
     }
     if (link.elapsedSince(start) >= kVersionWaitLimit) {
         outcome.result = BootResult::NoVersion;
-        outcome.cause = "no version reply within " + link::WholeSecondsText(kVersionWaitLimit);
+        outcome.fault = VersionFault{};
     }
 }
 
@@ -91,9 +87,9 @@ BootOutcome SendBootFile(RunContext& ctx)
     BootOutcome outcome;
     sendBootBytes(ctx.link.port, boot.data);
     outcome.checksum = boot.checksum;
-    if (std::optional<std::string> fault = awaitEcho(ctx.link, boot.data)) {
+    if (std::optional<EchoFault> fault = awaitEcho(ctx.link, boot.data)) {
         outcome.result = BootResult::NotTransferred;
-        outcome.cause = std::move(*fault);
+        outcome.fault = *fault;
         return outcome;
     }
     outcome.result = BootResult::Ok;

@@ -33,7 +33,7 @@ enum class BootResult {
 
 struct BootOutcome {
     BootResult result = BootResult::NotTransferred;
-    std::string cause;              // in words, when the result is not Ok
+    std::optional<RunFault> fault;  // what went wrong, when the result is not Ok
     bool fileFault = false;         // the boot file could not be used: nothing was sent
     std::string version;            // from the version reply, once one was read
     std::optional<std::array<std::uint8_t, 2>> versionBytes;   // r2 and r3 of that reply

@@ -26,12 +26,7 @@ MessageId openFailure(int number)
 
 OpenError openErrorOf(const link::SerialError& e)
 {
-    return {e.number, e.systemError, e.description, e.source};
-}
-
-std::string serialErrorText(const link::SerialError& e)
-{
-    return OpenErrorText(openErrorOf(e));
+    return {e.number, e.systemError, e.description, e.source, e.device};
 }
 
 // "Comm  1, 7600": the port and the line speed now in force.
@@ -42,10 +37,11 @@ void showLineSpeed(RunContext& ctx, std::int32_t baud)
 
 // A command the radio did not acknowledge gets its warning box; after an
 // acknowledged one Timer1 pauses before the next step.
-bool commandDone(RunContext& ctx, const link::AckReply& reply, RunOutcome stage, MessageId failure)
+bool commandDone(RunContext& ctx, std::uint8_t opcode, const link::AckReply& reply, RunOutcome stage,
+                 MessageId failure)
 {
     if (!reply.acknowledged()) {
-        ctx.fail(stage, MakeMessage(failure), RunFault{AckFault{reply}});
+        ctx.fail(stage, MakeMessage(failure), AckFault{reply, opcode});
         return false;
     }
     ctx.link.pause(kTimer1Interval);
@@ -76,10 +72,10 @@ bool programConfig(RunContext& ctx)
 {
     const files::PlatformConfig& config = ctx.config();
     ctx.enterStage(RunStage::Config);
-    if (!commandDone(ctx, link::SendCommand(ctx.link, link::kOpEraseConfig), RunOutcome::ConfigFailed,
-                     MessageId::EraseConfigFailed) ||
-        !commandDone(ctx, link::SendConfigCommand(ctx.link, config.configValHex), RunOutcome::ConfigFailed,
-                     MessageId::ProgramConfigFailed))
+    if (!commandDone(ctx, link::kOpEraseConfig, link::SendCommand(ctx.link, link::kOpEraseConfig),
+                     RunOutcome::ConfigFailed, MessageId::EraseConfigFailed) ||
+        !commandDone(ctx, link::kOpProgramConfig, link::SendConfigCommand(ctx.link, config.configValHex),
+                     RunOutcome::ConfigFailed, MessageId::ProgramConfigFailed))
         return false;
     ctx.report.configValue = config.configValHex;
     ctx.host.resultReady(ResultBox::Config, "$" + config.configVal);
@@ -124,7 +120,8 @@ constexpr ImageStage kFlashStage{.erase = RunStage::EraseRom,
 bool eraseAndProgram(RunContext& ctx, const ImageStage& stage)
 {
     ctx.enterStage(stage.erase);
-    if (!commandDone(ctx, link::SendCommand(ctx.link, stage.eraseOpcode), stage.failure, stage.eraseFailed))
+    if (!commandDone(ctx, stage.eraseOpcode, link::SendCommand(ctx.link, stage.eraseOpcode), stage.failure,
+                     stage.eraseFailed))
         return false;
     ctx.enterStage(stage.program);
     const ImageOutcome outcome = ProgramImage(ctx, stage.programOpcode, stage.image(ctx.images()));
@@ -175,7 +172,7 @@ RunOutcome openPortAndRun(RunContext& ctx)
         if (!port.PortOpen())
             port.open();
     } catch (const link::SerialError& e) {
-        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)), RunFault{openErrorOf(e)});
+        ctx.fail(RunOutcome::PortFailed, MakeMessage(openFailure(e.number)), openErrorOf(e));
         return RunOutcome::PortFailed;
     }
 
@@ -184,8 +181,8 @@ RunOutcome openPortAndRun(RunContext& ctx)
         showLineSpeed(ctx, link::kKrixLine.baud);
         return talkToRadio(ctx);
     } catch (const link::SerialError& e) {
-        ctx.fail(RunOutcome::SerialFailed, MakeMessage(MessageId::PortFailed, {}, serialErrorText(e)),
-                 serialErrorText(e));
+        const SerialFault fault{openErrorOf(e)};
+        ctx.fail(RunOutcome::SerialFailed, MakeMessage(MessageId::PortFailed, {}, FaultText(fault)), fault);
         return RunOutcome::SerialFailed;
     }
 }
@@ -198,10 +195,7 @@ RunOutcome readImagesAndRun(RunContext& ctx)
     auto images = ctx.request.imagesRead ? ctx.request.imagesRead->read : ReadRunImages(ctx.config(), manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         ctx.host.runStarted(nullptr);
-        if (failure->fault)
-            ctx.fail(failure->outcome, failure->message, *failure->fault);
-        else
-            ctx.fail(failure->outcome, failure->message, failure->cause);
+        ctx.fail(failure->outcome, failure->message, failure->fault.value_or(InternalFault{failure->cause}));
         return failure->outcome;
     }
     ctx.report.images = std::get<std::shared_ptr<const RunImages>>(std::move(images));
@@ -235,10 +229,9 @@ RunSequence SequenceFor(const RunImages& images)
 RunOutcome cmdBeginFlash_Click(RunContext& ctx)
 {
     if (!ctx.request.platform) {
-        ctx.report.message = MakeMessage(MessageId::ChooseAPlatform);
-        ctx.report.cause = "no platform chosen";
-        ctx.host.showFailure({RunOutcome::NoPlatform, *ctx.report.message, ctx.report.cause}, ctx.link.stop);
-        return ctx.report.outcome = RunOutcome::NoPlatform;
+        // Nothing has started: no stage, no closing steps.
+        ctx.failQuietlyWhenStopping(RunOutcome::NoPlatform, MakeMessage(MessageId::ChooseAPlatform), NoPlatform{});
+        return ctx.report.outcome;
     }
 
     ctx.host.resultsCleared();
@@ -246,15 +239,11 @@ RunOutcome cmdBeginFlash_Click(RunContext& ctx)
     try {
         outcome = readImagesAndRun(ctx);
     } catch (const link::RunCancelled&) {
-        outcome = RunOutcome::Cancelled;
-        ctx.report.cause = "stopped by the operator";
+        ctx.stopped();
     } catch (const std::exception& e) {
         // Nothing the run knows of ends here; say what happened all the same.
-        ctx.report.message = MakeMessage(MessageId::UnexpectedError, {}, e.what());
-        ctx.report.cause = e.what();
-        ctx.decide(RunOutcome::InternalError);
-        if (!ctx.link.stop.stop_requested())
-            ctx.host.showFailure({RunOutcome::InternalError, *ctx.report.message, e.what()}, ctx.link.stop);
+        ctx.failQuietlyWhenStopping(RunOutcome::InternalError, MakeMessage(MessageId::UnexpectedError, {}, e.what()),
+                           InternalFault{e.what()});
     }
     ctx.decide(outcome);   // the first decision stands
     closingSteps(ctx);

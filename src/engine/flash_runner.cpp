@@ -63,12 +63,13 @@ void FlashRunner::work(RunRequest request, FinishedHandler onFinished, std::shar
     } catch (const std::exception& e) {
         // Only making the port can fail here; the run itself reports its own failures.
         report.outcome = RunOutcome::InternalError;
-        report.message = MakeMessage(MessageId::RunNotStarted, {}, e.what());
-        report.cause = e.what();
+        const RunFailure failure = SettleFailure(request, report, report.outcome,
+                                                 MakeMessage(MessageId::RunNotStarted, {}, e.what()),
+                                                 InternalFault{e.what()});
         if (recorder)
             recorder->outcomeDecided(request, report);
         if (!stop.stop_requested())
-            host_.showFailure({report.outcome, *report.message, report.cause}, stop);
+            host_.showFailure(failure, stop);
     }
     running_.store(false);
     if (onFinished)

@@ -32,11 +32,12 @@ struct BlockAck {
     bool acknowledged = false;
     bool invalidReply = false;   // a reply came but was dropped
     std::uint8_t returnedSum = 0;
+    int resends = 0;
 };
 
 BlockFault blockFault(const files::ImageBlock& block, const BlockAck& ack)
 {
-    return {block.start, ack.acknowledged, ack.invalidReply, ack.returnedSum, dataSum(block), kMaxResends};
+    return {block.start, ack.acknowledged, ack.invalidReply, ack.returnedSum, dataSum(block), ack.resends};
 }
 
 class ImageWriter {
@@ -61,8 +62,8 @@ public:
                 break;
         }
         if (lineError_)
-            return {ImageResult::LineError, FaultText(*lineError_), checksum, lineError_};
-        return {ImageResult::Ok, {}, checksum};
+            return {ImageResult::LineError, checksum, RunFault{*lineError_}};
+        return {ImageResult::Ok, checksum};
     }
 
 private:
@@ -101,6 +102,7 @@ private:
                 resend(packet);
             }
         } while (link.elapsedSince(start) < kBlockAckLimit && !ack.acknowledged);
+        ack.resends = resends;
         return ack;
     }
 
@@ -128,7 +130,7 @@ private:
     const RunStage stage_;
     const files::Image& image_;
     std::size_t bytesDone_ = 0;
-    std::optional<RunFault> lineError_;   // the last block the radio did not take
+    std::optional<BlockFault> lineError_;   // the last block the radio did not take
     bool stopped_ = false;   // the operator answered a line error with Cancel
 };
 

@@ -30,9 +30,8 @@ enum class ImageResult {
 
 struct ImageOutcome {
     ImageResult result = ImageResult::Failed;
-    std::string cause;                       // in words, when the result is not Ok
     std::optional<ImageChecksum> checksum;   // once the first data record was read
-    std::optional<RunFault> fault{};         // the block or file fault behind cause
+    std::optional<RunFault> fault{};         // the block or file fault, when the result is not Ok
 };
 
 // Programs an image of the run with the opcode of its memory

@@ -11,13 +11,17 @@ struct MessageRow {
     std::string_view text;   // "\r" between the two lines
     std::string_view title;
     BoxStyle style;
+
+    std::string_view firstLine() const { return text.substr(0, text.find(kCR)); }
+    bool twoLines() const { return text.find(kCR) != std::string_view::npos; }
+    std::string_view hint() const { return twoLines() ? text.substr(text.find(kCR) + 1) : std::string_view(); }
 };
 
 constexpr auto W = BoxStyle::Exclamation;
 
 // The texts are the operator's, misspellings included: manuals and
 // training material quote them.
-constexpr std::array<MessageRow, 24> kMessages{{
+constexpr std::array<MessageRow, 29> kMessages{{
     {MessageId::ChooseAPlatform, "Choose a Platform to continue.", "Error", W},
     {MessageId::PortInUse, "Comm Port already in use.", "Comm Error", W},
     {MessageId::PortCannotOpen, "Zorvane was unable to open Comm Port.", "Comm Error", W},
@@ -53,6 +57,11 @@ constexpr std::array<MessageRow, 24> kMessages{{
     {MessageId::Success, "Programming Successful!", "ZORVANE", BoxStyle::OkOnly},
     {MessageId::UnexpectedError, "Zorvane stopped the run after an unexpected error.\r", "Error", W},
     {MessageId::RunNotStarted, "Zorvane could not start the run.\r", "Error", W},
+    {MessageId::ConfigIncomplete, "Error reading from File: {file}\rSee Help for configuration file format.", "Error", W},
+    {MessageId::ConfigMissing, "File: {file} DOES NOT exist.\rSee Help for configuration file format.", "Error", W},
+    {MessageId::ConfigUnreadable, "Error reading configuraion file", "Error", W},
+    {MessageId::NotReleased, "{file} is not the released file.", "Release Error", W},
+    {MessageId::ReleaseUnverified, "The release could not be verified.", "Release Error", W},
 }};
 
 constexpr std::string_view kFilePlaceholder = "{file}";
@@ -70,14 +79,13 @@ const MessageRow& rowFor(MessageId id)
 Message MakeMessage(MessageId id, std::string_view file, std::string_view cause)
 {
     const MessageRow& row = rowFor(id);
-    std::string text(row.text);
-    if (const auto at = text.find(kFilePlaceholder); at != std::string::npos)
-        text.replace(at, kFilePlaceholder.size(), file);
-    if (!cause.empty()) {
-        const auto cr = text.find(kCR);
-        text = (cr == std::string::npos ? text : text.substr(0, cr)) + kCR + std::string(cause);
-    }
-    return {id, std::move(text), std::string(row.title), row.style, !cause.empty()};
+    std::string firstLine(row.firstLine());
+    if (const auto at = firstLine.find(kFilePlaceholder); at != std::string::npos)
+        firstLine.replace(at, kFilePlaceholder.size(), file);
+    std::string secondLine(cause.empty() ? row.hint() : cause);
+    std::string text = row.twoLines() || !cause.empty() ? firstLine + kCR + secondLine : firstLine;
+    return {id,          std::move(text),       std::string(row.title), row.style, !cause.empty(),
+            firstLine, std::move(secondLine)};
 }
 
 } // namespace zorvane

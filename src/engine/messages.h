@@ -39,20 +39,27 @@ enum class MessageId {
     Success,
     UnexpectedError,
     RunNotStarted,
+    ConfigIncomplete,    // a platform's configuration file that cannot be used
+    ConfigMissing,
+    ConfigUnreadable,
+    NotReleased,         // a file the release manifest does not vouch for
+    ReleaseUnverified,   // the manifest or its signature cannot be trusted
 };
 
 struct Message {
     MessageId id;
-    std::string text;   // lines separated by a carriage return
+    std::string text;   // the whole box: firstLine, then secondLine after a carriage return when there is one
     std::string title;
     BoxStyle style;
     bool causeInText{};   // the second line is the run's cause: nothing need repeat it
+    std::string firstLine{};
+    std::string secondLine{};   // the hint, or the cause in its place
 };
 
 inline constexpr char kCR = '\r';   // separates the two lines of a message
 
-// The message for id. {file} in its text becomes file; a non-empty cause
-// takes the place of the message's second line.
+// The message for id. {file} in its first line becomes file; a non-empty
+// cause takes the place of the message's second line.
 Message MakeMessage(MessageId id, std::string_view file = {}, std::string_view cause = {});
 
 } // namespace zorvane

@@ -4,6 +4,18 @@
 
 namespace zorvane {
 
+RunFailure SettleFailure(const RunRequest& request, RunReport& report, RunOutcome outcome, Message message,
+                         RunFault fault)
+{
+    auto* open = std::get_if<OpenError>(&fault);   // the diagnosis may add to it
+    std::string cause = open != nullptr && request.describeOpenFailure ? request.describeOpenFailure(*open)
+                                                                       : FaultText(fault);
+    report.message = message;
+    report.cause = cause;
+    report.fault = fault;
+    return {outcome, std::move(message), std::move(cause), std::move(fault)};
+}
+
 RunContext::RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
                        std::stop_token stop, RunRecorder* recorder)
     : request(request), link(port, clock, std::move(stop)), host(host), recorder_(recorder)
@@ -45,28 +57,29 @@ void RunContext::endStages()
     stage_.reset();
 }
 
-void RunContext::fail(RunOutcome outcome, Message message, std::string cause)
-{
-    failWith(outcome, std::move(message), std::move(cause), std::nullopt);
-}
-
-void RunContext::fail(RunOutcome outcome, Message message, const RunFault& fault)
-{
-    // Put in words once: the front end's for a port that did not open, else the run's.
-    const auto* open = std::get_if<OpenError>(&fault);
-    std::string cause = open != nullptr && request.describeOpenFailure ? request.describeOpenFailure(*open)
-                                                                       : FaultText(fault);
-    failWith(outcome, std::move(message), std::move(cause), fault);
-}
-
-void RunContext::failWith(RunOutcome outcome, Message message, std::string cause, std::optional<RunFault> fault)
+void RunContext::fail(RunOutcome outcome, Message message, RunFault fault)
 {
     link.checkCancelled();
-    report.message = message;
-    report.cause = cause;
-    report.fault = fault;
+    const RunFailure failure = SettleFailure(request, report, outcome, std::move(message), std::move(fault));
     decide(outcome);
-    host.showFailure({outcome, std::move(message), std::move(cause), std::move(fault)}, link.stop);
+    host.showFailure(failure, link.stop);
+}
+
+void RunContext::failQuietlyWhenStopping(RunOutcome outcome, Message message, RunFault fault)
+{
+    const RunFailure failure = SettleFailure(request, report, outcome, std::move(message), std::move(fault));
+    decide(outcome);
+    if (!link.stop.stop_requested())
+        host.showFailure(failure, link.stop);
+}
+
+void RunContext::stopped()
+{
+    if (decided_)
+        return;   // an outcome decided before the stop stands
+    report.cause = FaultText(Stopped{});
+    report.fault = Stopped{};
+    decide(RunOutcome::Cancelled);
 }
 
 void RunContext::succeed()

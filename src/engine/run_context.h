@@ -12,6 +12,12 @@
 
 namespace zorvane {
 
+// The one way a failed run's ending is kept: the outcome, message, fault and
+// its cause (the front end's words for a port that did not open, else the
+// run's) go into the report; returns the failure to show.
+RunFailure SettleFailure(const RunRequest& request, RunReport& report, RunOutcome outcome, Message message,
+                         RunFault fault);
+
 class RunContext {
 public:
     RunContext(const RunRequest& request, link::SerialPort& port, link::Clock& clock, RunHost& host,
@@ -30,12 +36,14 @@ public:
     // The run's outcome is settled: it goes into the report and to the
     // recorder. A stop that comes later changes neither.
     void decide(RunOutcome outcome);
-    // Decides a failure and shows it unless the run is being stopped (then
-    // throws link::RunCancelled before deciding anything).
-    void fail(RunOutcome outcome, Message message, std::string cause);
-    // The same for a fault kept as it happened: it goes into the report and
-    // the failure as it is, with its words.
-    void fail(RunOutcome outcome, Message message, const RunFault& fault);
+    // Decides a failure, its fault kept as it happened, and shows it; when
+    // the run is being stopped, throws link::RunCancelled before deciding anything.
+    void fail(RunOutcome outcome, Message message, RunFault fault);
+    // Decides a failure where a stop cannot be thrown (before the run has
+    // started, or in its last handler): shown unless the run is being stopped.
+    void failQuietlyWhenStopping(RunOutcome outcome, Message message, RunFault fault);
+    // The operator stopped the run: decided as such, nothing shown.
+    void stopped();
     // Decides success and shows "Programming Successful!".
     void succeed();
     Answer confirmReset();
@@ -47,7 +55,6 @@ public:
     RunReport report;
 
 private:
-    void failWith(RunOutcome outcome, Message message, std::string cause, std::optional<RunFault> fault);
     RunRecorder* recorder_;
     bool decided_ = false;
     std::optional<RunStage> stage_;

@@ -7,7 +7,7 @@ namespace zorvane {
 BootOutcome BootFileOutcome(const files::ImageFault& fault)
 {
     BootOutcome outcome;
-    outcome.cause = fault.text;
+    outcome.fault = fault;
     switch (fault.kind) {
     case files::ImageFaultKind::Missing: outcome.result = BootResult::FileMissing; break;
     case files::ImageFaultKind::WrongSize: outcome.result = BootResult::WrongSize; break;
@@ -22,7 +22,7 @@ BootOutcome BootFileOutcome(const files::ImageFault& fault)
 
 ImageOutcome ImageFileOutcome(const files::ImageFault& fault)
 {
-    return {fault.kind == files::ImageFaultKind::Missing ? ImageResult::FileMissing : ImageResult::Failed, fault.text,
+    return {fault.kind == files::ImageFaultKind::Missing ? ImageResult::FileMissing : ImageResult::Failed,
             std::nullopt, fault};
 }
 
@@ -35,8 +35,9 @@ void holdToManifest(std::variant<Image, files::ImageFault>& read, const files::M
     const Image* image = std::get_if<Image>(&read);
     if (manifest == nullptr || image == nullptr)
         return;
-    if (std::optional<std::string> problem = manifest->problemWith(image->file.fileName, image->file.sha256))
-        read = files::ImageFault{files::ImageFaultKind::Damaged, *problem};
+    if (std::optional<files::ManifestProblem> problem = manifest->problemWith(image->file.fileName, image->file.sha256))
+        read = files::ImageFault{files::ImageFaultKind::Damaged, problem->text, image->file.fileName, 0, {},
+                                 problem->reason};
 }
 
 // An EEPROM or firmware image, held to the manifest when there is one.
@@ -51,6 +52,15 @@ std::variant<files::Image, files::ImageFault> readImage(const std::string& fileN
 
 } // namespace
 
+// The failure a run shows for an image it cannot use: the stage's own, or
+// for a file the manifest does not vouch for, the release's.
+RunFailure imageFailure(RunOutcome stage, Message stageMessage, const files::ImageFault& fault)
+{
+    Message message = fault.notReleased.empty() ? std::move(stageMessage)
+                                                : MakeMessage(MessageId::NotReleased, fault.file, fault.text);
+    return RunFailure{stage, std::move(message), fault.text, fault};
+}
+
 std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const files::PlatformConfig& config,
                                                                          const files::Manifest* manifest)
 {
@@ -60,7 +70,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     holdToManifest(boot, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&boot)) {
         const BootOutcome outcome = BootFileOutcome(*fault);
-        return RunFailure{RunOutcome::BootFailed, BootResultMessage(config, outcome), outcome.cause, *fault};
+        return imageFailure(RunOutcome::BootFailed, BootResultMessage(config, outcome), *fault);
     }
     images->boot = std::move(std::get<files::BootImage>(boot));
 
@@ -68,7 +78,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
         auto eeprom = readImage(config.eepromFile, config.folder, manifest);
         if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&eeprom)) {
             const ImageOutcome outcome = ImageFileOutcome(*fault);
-            return RunFailure{RunOutcome::EepromFailed, EepromResultMessage(config, outcome), outcome.cause, *fault};
+            return imageFailure(RunOutcome::EepromFailed, EepromResultMessage(config, outcome), *fault);
         }
         images->eeprom = std::move(std::get<files::Image>(eeprom));
     }
@@ -76,7 +86,7 @@ std::variant<std::shared_ptr<const RunImages>, RunFailure> ReadRunImages(const f
     auto firmware = readImage(config.firmwareFile, config.folder, manifest);
     if (const files::ImageFault* fault = std::get_if<files::ImageFault>(&firmware)) {
         const ImageOutcome outcome = ImageFileOutcome(*fault);
-        return RunFailure{RunOutcome::FlashFailed, FlashResultMessage(config, outcome), outcome.cause, *fault};
+        return imageFailure(RunOutcome::FlashFailed, FlashResultMessage(config, outcome), *fault);
     }
     images->firmware = std::move(std::get<files::Image>(firmware));
     return std::shared_ptr<const RunImages>(std::move(images));

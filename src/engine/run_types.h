@@ -40,9 +40,9 @@ struct RunRequest {
     // that they all get the same bytes; none: the run reads them itself.
     std::shared_ptr<const RunImagesRead> imagesRead{};
     // Puts a port that did not open in the front end's words (the flasher's
-    // diagnosis), once, for the box and the record alike; none: the serial
-    // layer's own words.
-    std::function<std::string(const OpenError&)> describeOpenFailure{};
+    // diagnosis), once, for the box and the record alike, and adds what the
+    // diagnosis found (who holds the device); none: the serial layer's own words.
+    std::function<std::string(OpenError&)> describeOpenFailure{};
 };
 
 // How a run ended: success, or the stage that failed.

@@ -20,7 +20,7 @@ Message imageMessage(const std::string& fileName, const ImageOutcome& outcome, c
     case ImageResult::LineError:
         return MakeMessage(words.lineErrors);
     case ImageResult::Failed:
-        return MakeMessage(words.failed, {}, outcome.cause);
+        return MakeMessage(words.failed, {}, outcome.fault ? FaultText(*outcome.fault) : std::string());
     case ImageResult::Ok:
         break;
     }
@@ -42,7 +42,8 @@ Message BootResultMessage(const files::PlatformConfig& config, const BootOutcome
     case BootResult::NotTransferred:
         break;
     }
-    return MakeMessage(MessageId::BootNotTransferred, {}, outcome.fileFault ? outcome.cause : std::string());
+    const bool fileFault = outcome.fileFault && outcome.fault;
+    return MakeMessage(MessageId::BootNotTransferred, {}, fileFault ? FaultText(*outcome.fault) : std::string());
 }
 
 Message EepromResultMessage(const files::PlatformConfig& config, const ImageOutcome& outcome)
@@ -61,19 +62,17 @@ bool CheckBootResult(RunContext& ctx, const BootOutcome& outcome)
 {
     if (outcome.result == BootResult::Ok)
         return true;
-    ctx.fail(RunOutcome::BootFailed, BootResultMessage(ctx.config(), outcome), outcome.cause);
+    ctx.fail(RunOutcome::BootFailed, BootResultMessage(ctx.config(), outcome),
+             outcome.fault.value_or(InternalFault{"the boot stage failed without a fault"}));
     return false;
 }
 
 namespace {
 
-// The stage's failure, with the block or file fault behind it when there is one.
+// The stage's failure, with the block or file fault behind it.
 void failImage(RunContext& ctx, RunOutcome stage, Message message, const ImageOutcome& outcome)
 {
-    if (outcome.fault)
-        ctx.fail(stage, std::move(message), *outcome.fault);
-    else
-        ctx.fail(stage, std::move(message), outcome.cause);
+    ctx.fail(stage, std::move(message), outcome.fault.value_or(InternalFault{"the image stage failed without a fault"}));
 }
 
 } // namespace

@@ -35,7 +35,9 @@ std::string readBytes(const std::string& fileName, const std::string& path)
 {
     std::variant<std::string, FileFault> read = ReadFile(path, fileName);
     if (const FileFault* fault = std::get_if<FileFault>(&read)) {
-        throw Refusal{fault->absent() ? ImageFaultKind::Missing : ImageFaultKind::Unreadable, fault->text};
+        const bool absent = fault->absent();
+        throw Refusal{absent ? ImageFaultKind::Missing : ImageFaultKind::Unreadable, fault->text, 0,
+                      absent ? "missing" : "unreadable"};
     }
     return std::move(std::get<std::string>(read));
 }
@@ -67,7 +69,7 @@ void refuseHeaderThatWasData(const SrecRecord& firstData, const RecordReader& re
 {
     const auto& header = reader.header();
     if (header && header->dataBytes > 0 && firstData.address == header->dataBytes)
-        reader.refuseLine(header->line, "the S0 header record's " + std::to_string(header->dataBytes) +
+        reader.refuseLine(header->line, "header", "the S0 header record's " + std::to_string(header->dataBytes) +
                                             " bytes end where the first data record (line " +
                                             std::to_string(firstData.line) + ") starts: it reads as a data "
                                             "record whose type was changed");
@@ -80,7 +82,7 @@ void refuseOverlap(const SrecRecord& record, std::vector<long>& writtenBy, const
     for (std::size_t i = 0; i < record.data.size(); ++i) {
         long& line = writtenBy[record.address + i];
         if (line != 0)
-            reader.refuse("the record at address $" + HexDigits(record.address) + " overlaps the data of line " +
+            reader.refuse("overlap", "the record at address $" + HexDigits(record.address) + " overlaps the data of line " +
                           std::to_string(line) + " at address $" +
                           HexDigits(record.address + static_cast<std::uint32_t>(i)));
         line = record.line;
@@ -92,10 +94,11 @@ Image checkImage(FileContent file)
     Image image;
     const std::string& name = file.fileName;
     if (file.lineCount == 0)
-        throw Refusal{ImageFaultKind::Damaged, "File " + name + " holds no records."};
+        throw Refusal{ImageFaultKind::Damaged, "File " + name + " holds no records.", 0, "empty"};
     if (file.lineCount > kMaxImageLines)
         throw Refusal{ImageFaultKind::Damaged,
-                      "File " + name + " has more than " + std::to_string(kMaxImageLines) + " lines."};
+                      "File " + name + " has more than " + std::to_string(kMaxImageLines) + " lines.", 0,
+                      "too-many-lines"};
 
     RecordReader reader(file);
     std::vector<SrecRecord> dataRecords;
@@ -103,7 +106,7 @@ Image checkImage(FileContent file)
     while (true) {
         std::optional<SrecRecord> record = reader.next();
         if (!record)
-            throw Refusal{ImageFaultKind::Damaged, "File " + name + " ends without an end record."};
+            throw Refusal{ImageFaultKind::Damaged, "File " + name + " ends without an end record.", 0, "no-end"};
         image.records.push_back(*record);
         if (record->type == '0')
             continue;
@@ -120,7 +123,7 @@ Image checkImage(FileContent file)
             image.hasData = true;
         }
         if (record->address + record->data.size() > kHighestAddress + 1)
-            reader.refuse("the record at address $" + HexDigits(record->address) + " runs past address $FFFF");
+            reader.refuse("past-end", "the record at address $" + HexDigits(record->address) + " runs past address $FFFF");
         refuseOverlap(*record, writtenBy, reader);
         image.dataBytes += record->data.size();
         dataRecords.push_back(std::move(*record));
@@ -150,9 +153,10 @@ BootImage checkBootImage(FileContent file)
         count += n;
     }
     if (count > kBootBytes)
-        throw Refusal{ImageFaultKind::WrongSize, "the boot file holds more than 1025 data bytes"};
+        throw Refusal{ImageFaultKind::WrongSize, "the boot file holds more than 1025 data bytes", 0, "size"};
     if (count < kBootBytes)
-        throw Refusal{ImageFaultKind::WrongSize, "the boot file holds " + std::to_string(count) + " data bytes, not 1025"};
+        throw Refusal{ImageFaultKind::WrongSize,
+                      "the boot file holds " + std::to_string(count) + " data bytes, not 1025", 0, "size"};
     std::uint32_t sum = 0;
     for (std::uint8_t byte : boot.data)
         sum += byte;
@@ -165,12 +169,12 @@ BootImage checkBootImage(FileContent file)
 }
 
 template <typename Result, typename Check>
-std::variant<Result, ImageFault> guarded(Check check)
+std::variant<Result, ImageFault> guarded(const std::string& fileName, Check check)
 {
     try {
         return check();
     } catch (const Refusal& refusal) {
-        return ImageFault{refusal.kind, refusal.text};
+        return ImageFault{refusal.kind, refusal.text, fileName, refusal.line, refusal.rule};
     }
 }
 
@@ -242,24 +246,26 @@ std::vector<ImageBlock> PlanBlocks(const std::vector<SrecRecord>& dataRecords)
 
 std::variant<Image, ImageFault> CheckImage(std::string fileName, std::string bytes)
 {
-    return guarded<Image>([&] { return checkImage(readContent(fileName, std::move(bytes))); });
+    return guarded<Image>(fileName, [&] { return checkImage(readContent(fileName, std::move(bytes))); });
 }
 
 std::variant<BootImage, ImageFault> CheckBootImage(std::string fileName, std::string bytes)
 {
-    return guarded<BootImage>([&] { return checkBootImage(readContent(fileName, std::move(bytes))); });
+    return guarded<BootImage>(fileName, [&] { return checkBootImage(readContent(fileName, std::move(bytes))); });
 }
 
 std::variant<Image, ImageFault> ReadImage(const std::string& fileName, const std::filesystem::path& folder)
 {
-    return guarded<Image>(
-        [&] { return checkImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName)))); });
+    return guarded<Image>(fileName, [&] {
+        return checkImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName))));
+    });
 }
 
 std::variant<BootImage, ImageFault> ReadBootImage(const std::string& fileName, const std::filesystem::path& folder)
 {
-    return guarded<BootImage>(
-        [&] { return checkBootImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName)))); });
+    return guarded<BootImage>(fileName, [&] {
+        return checkBootImage(readContent(fileName, readBytes(fileName, InFolder(folder, fileName))));
+    });
 }
 
 } // namespace zorvane::files

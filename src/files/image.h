@@ -82,7 +82,13 @@ enum class ImageFaultKind {
 
 struct ImageFault {
     ImageFaultKind kind;
-    std::string text;   // "pellamar.s19 line 2: checksum $87, the line's bytes give $8A"
+    std::string text;        // "pellamar.s19 line 2: checksum $87, the line's bytes give $8A"
+    std::string file{};      // as the configuration names it
+    long line = 0;           // the line a rule refused; 0: the file as a whole
+    std::string rule{};      // which rule: "checksum", "record-type", "missing", ...
+    // Why a release manifest does not vouch for the file ("unlisted",
+    // "changed"); empty: it does, or none is in play.
+    std::string notReleased{};
 };
 
 // Reads and checks an EEPROM or firmware image, named as the configuration

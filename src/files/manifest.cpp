@@ -75,17 +75,17 @@ const ManifestEntry* Manifest::find(const std::string& name) const
     return found;
 }
 
-std::optional<std::string> Manifest::problemWith(const std::string& name, const std::string& sha) const
+std::optional<ManifestProblem> Manifest::problemWith(const std::string& name, const std::string& sha) const
 {
     const std::string listed = std::filesystem::path(fileName).filename().string();
     const ManifestEntry* entry = find(name);
     if (entry == nullptr)
-        return name + ": not listed in " + listed;
+        return ManifestProblem{"unlisted", name + ": not listed in " + listed};
     // As sha256sum -c checks every line, a name listed twice must match both.
     for (const ManifestEntry& other : entries)
         if (other.name == entry->name && other.sha256 != sha)
-            return name + ": SHA-256 " + sha + " read, " + listed + " line " + std::to_string(other.line) + " lists " +
-                   other.sha256;
+            return ManifestProblem{"changed", name + ": SHA-256 " + sha + " read, " + listed + " line " +
+                                                  std::to_string(other.line) + " lists " + other.sha256};
     return std::nullopt;
 }
 

@@ -20,6 +20,12 @@ struct ManifestEntry {
     long line = 0;
 };
 
+// Why a manifest does not vouch for a file.
+struct ManifestProblem {
+    const char* reason;   // "unlisted" or "changed"
+    std::string text;     // "pellamar.s19: not listed in SHA256SUMS"
+};
+
 struct Manifest {
     std::string fileName;
     std::string sha256;   // of the manifest's own bytes
@@ -29,7 +35,7 @@ struct Manifest {
 
     // What is wrong with a file the run read, or nothing when the manifest
     // lists it with that SHA-256: "pellamar.s19: not listed in SHA256SUMS".
-    std::optional<std::string> problemWith(const std::string& fileName, const std::string& sha256) const;
+    std::optional<ManifestProblem> problemWith(const std::string& fileName, const std::string& sha256) const;
     // The entry for a file, when the manifest lists it.
     const ManifestEntry* find(const std::string& fileName) const;
 };

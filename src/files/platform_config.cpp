@@ -159,19 +159,6 @@ std::vector<std::string> SplitConfigLine(std::string_view line)
     return fields;
 }
 
-ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& configFile)
-{
-    constexpr const char* kHint = "\rSee Help for configuration file format.";
-    switch (result) {
-    case ConfigResult::Incomplete:
-        return {"Error reading from File: " + configFile + kHint, "Error"};
-    case ConfigResult::Missing:
-        return {"File: " + configFile + " DOES NOT exist." + kHint, "Error"};
-    default:
-        return {"Error reading configuraion file", "Error"};
-    }
-}
-
 ConfigReading parseConfig(const std::string& configFile, const std::filesystem::path& folder)
 {
     ConfigReading reading;

@@ -60,14 +60,6 @@ struct ConfigReading {
 // current one); the images it names are in that folder too.
 ConfigReading parseConfig(const std::string& configFile, const std::filesystem::path& folder = {});
 
-// The warning a platform choice shows when its file did not load:
-// the message and its title.
-struct ConfigFailure {
-    std::string text;
-    std::string title;
-};
-ConfigFailure ConfigFailureMessage(ConfigResult result, const std::string& configFile);
-
 // Trims spaces, turns tabs into spaces, collapses runs of spaces and splits
 // the line at each space.
 std::vector<std::string> SplitConfigLine(std::string_view line);

@@ -167,10 +167,10 @@ std::optional<SrecRecord> RecordReader::next()
     try {
         length = GetSrecLine(stream_, line_);
     } catch (const EndOfStreamError&) {
-        refuse("the file ends inside the record");
+        refuse("cut-short", "the file ends inside the record");
     } catch (const BufferRangeError&) {
         checkCount();
-        refuse("the count $" + countText() + " makes the record longer than " + std::to_string(kSrecLineSize - 1) +
+        refuse("too-long", "the count $" + countText() + " makes the record longer than " + std::to_string(kSrecLineSize - 1) +
                " characters");
     }
     checkRecord(length, stream_.Position() - start);
@@ -189,14 +189,14 @@ std::optional<SrecRecord> RecordReader::next()
     return record;
 }
 
-void RecordReader::refuse(const std::string& what) const
+void RecordReader::refuse(const char* rule, const std::string& what) const
 {
-    refuseLine(lines_.lineOf(start_), what);
+    refuseLine(lines_.lineOf(start_), rule, what);
 }
 
-void RecordReader::refuseLine(long line, const std::string& what) const
+void RecordReader::refuseLine(long line, const char* rule, const std::string& what) const
 {
-    throw Refusal{ImageFaultKind::Damaged, file_.fileName + " line " + std::to_string(line) + ": " + what};
+    throw Refusal{ImageFaultKind::Damaged, file_.fileName + " line " + std::to_string(line) + ": " + what, line, rule};
 }
 
 std::string RecordReader::countText() const
@@ -213,7 +213,7 @@ void RecordReader::checkCount() const
 {
     for (long k = 2; k <= 3; ++k)
         if (!isHexDigit(line_[static_cast<std::size_t>(k)]))
-            refuse(CharacterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
+            refuse("digit", CharacterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
 }
 
 // length: what the record's count makes it; read: the characters taken from
@@ -222,24 +222,24 @@ void RecordReader::checkRecord(long length, std::size_t read)
 {
     checkCount();
     if (static_cast<long>(read) < length)
-        refuse("the file ends inside the record");
+        refuse("cut-short", "the file ends inside the record");
     for (long k = 4; k < length; ++k)
         if (!isHexDigit(line_[static_cast<std::size_t>(k)]))
-            refuse(CharacterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
+            refuse("digit", CharacterText(line_[static_cast<std::size_t>(k)]) + at(k) + " is not a hexadecimal digit");
     const int count = Ascii2Dec(line_[2], line_[3]);
     if (count < minimumCount(line_[1]))
-        refuse("the count $" + countText() + " is too small for an S" + std::string(1, static_cast<char>(line_[1])) +
+        refuse("count", "the count $" + countText() + " is too small for an S" + std::string(1, static_cast<char>(line_[1])) +
                " record");
     const std::uint8_t after = line_[static_cast<std::size_t>(length)];
     if (static_cast<long>(read) > length && after == static_cast<std::uint8_t>(kDosEndOfFile))
         end_ = stream_.Position();
     else if (static_cast<long>(read) > length && !isWhiteSpace(after))
-        refuse("the count $" + countText() + " ends the record" + at(length) + ", where " + CharacterText(after) +
+        refuse("count", "the count $" + countText() + " ends the record" + at(length) + ", where " + CharacterText(after) +
                " follows");
     const unsigned checksum = carriedChecksum(line_, static_cast<std::size_t>(length));
     const unsigned expected = expectedChecksum(line_, static_cast<std::size_t>(length));
     if (checksum != expected)
-        refuse("checksum $" + HexByteText(checksum) + ", the line's bytes give $" + HexByteText(expected));
+        refuse("checksum", "checksum $" + HexByteText(checksum) + ", the line's bytes give $" + HexByteText(expected));
 }
 
 // The checksum leaves the type out: a changed type must not turn data into
@@ -248,19 +248,19 @@ void RecordReader::checkType(const SrecRecord& record)
 {
     const auto type = static_cast<std::uint8_t>(record.type);
     if (type < '0' || type > '9')
-        refuse(CharacterText(type) + at(1) + " is not a record type");
+        refuse("record-type", CharacterText(type) + at(1) + " is not a record type");
     const std::string name = std::string("S") + record.type;
     if (type == '4')
-        refuse("there is no " + name + " record type");
+        refuse("record-type", "there is no " + name + " record type");
     const int dataBytes = Ascii2Dec(line_[2], line_[3]) - minimumCount(type);
     switch (type) {
     case '0':
         if (dataRecords_ > 0)
-            refuse("an S0 header record after the data records");
+            refuse("header", "an S0 header record after the data records");
         if (header_)
-            refuse("a second S0 header record");
+            refuse("header", "a second S0 header record");
         if (record.address != 0)
-            refuse("an S0 header record has address 0000, not $" + HexByteText(record.address >> 8) +
+            refuse("header", "an S0 header record has address 0000, not $" + HexByteText(record.address >> 8) +
                    HexByteText(record.address & 0xFF));
         header_ = Header{record.line, static_cast<std::uint32_t>(std::max(dataBytes, 0))};
         break;
@@ -269,14 +269,14 @@ void RecordReader::checkType(const SrecRecord& record)
         break;
     case '5': case '6': case '7': case '8': case '9':
         if (dataBytes > 0)
-            refuse("the count $" + countText() + " gives the " + name + " record " + std::to_string(dataBytes) +
+            refuse("count", "the count $" + countText() + " gives the " + name + " record " + std::to_string(dataBytes) +
                    " data byte" + (dataBytes == 1 ? "" : "s") + ", where it carries none");
         if (type == '5' || type == '6') {
             long counted = record.address;
             if (type == '6')
                 counted = counted * 256 + Ascii2Dec(line_[8], line_[9]);
             if (counted != dataRecords_)
-                refuse("the " + name + " record counts " + std::to_string(counted) + " data records, the file has " +
+                refuse("record-count", "the " + name + " record counts " + std::to_string(counted) + " data records, the file has " +
                        std::to_string(dataRecords_) + " before it");
         }
         break;
@@ -297,10 +297,10 @@ void RecordReader::checkSkippedLines(std::size_t from, std::size_t to, bool last
         if (ReadsAsS1Record("S" + std::string(line.substr(1)))) {
             const auto first = static_cast<std::uint8_t>(line[0]);
             const std::string shown = first > 0x20 && first < 0x7F ? CharacterText(first) : "$" + HexByteText(first);
-            refuseLine(number, "the line reads as an S1 record whose first character is " + shown);
+            refuseLine(number, "skipped-line", "the line reads as an S1 record whose first character is " + shown);
         }
         if (ReadsAsS1Record("S" + std::string(line)))
-            refuseLine(number, "the line reads as an S1 record without its \"S\"");
+            refuseLine(number, "skipped-line", "the line reads as an S1 record without its \"S\"");
     });
 }
 
@@ -312,7 +312,7 @@ void RecordReader::refuseDataAfter(long endLine) const
         const std::string_view line = trimmed(text);
         if (line.size() >= 4 && upperCase(line[0]) == 'S' && line[1] == '1' &&
             isHexDigit(upperCase(line[2])) && isHexDigit(upperCase(line[3])))
-            refuseLine(lines_.lineOf(lineStart), "an S1 record after the end record of line " +
+            refuseLine(lines_.lineOf(lineStart), "after-end", "an S1 record after the end record of line " +
                                                      std::to_string(endLine) + ": its data would not be programmed");
     });
 }

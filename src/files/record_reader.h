@@ -22,6 +22,8 @@ namespace zorvane::files {
 struct Refusal {
     ImageFaultKind kind;
     std::string text;
+    long line = 0;          // the line the rule refused; 0: the file as a whole
+    const char* rule = "";  // which rule, as the fault names it
 };
 
 // DOS tools end a text file with this character; nothing after it is read.
@@ -62,8 +64,9 @@ public:
         std::uint32_t dataBytes = 0;
     };
     const std::optional<Header>& header() const { return header_; }
-    [[noreturn]] void refuse(const std::string& what) const;
-    [[noreturn]] void refuseLine(long line, const std::string& what) const;
+    // rule: the rule's name in a fault's facts ("checksum", "record-type", ...).
+    [[noreturn]] void refuse(const char* rule, const std::string& what) const;
+    [[noreturn]] void refuseLine(long line, const char* rule, const std::string& what) const;
     // Nothing after the end record is programmed: refuses a data record in
     // the text that follows it, up to the end of the file.
     void refuseDataAfter(long endLine) const;

@@ -27,15 +27,17 @@ constexpr int kErrReadState = 8021;
 
 class SerialError : public std::runtime_error {
 public:
-    SerialError(int number, std::string description, std::string source, int systemError = 0)
-        : std::runtime_error(description), number(number),
-          description(std::move(description)), source(std::move(source)), systemError(systemError)
+    SerialError(int number, std::string description, std::string source, int systemError = 0,
+                std::string device = {})
+        : std::runtime_error(description), number(number), description(std::move(description)),
+          source(std::move(source)), systemError(systemError), device(std::move(device))
     {
     }
     int number;
     std::string description;
     std::string source;
-    int systemError;   // the operating system's error number (errno), when known; else 0
+    int systemError;      // the operating system's error number (errno), when known; else 0
+    std::string device;   // the device the description begins with; empty: it names none
 };
 
 struct LineSettings {

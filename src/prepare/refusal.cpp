@@ -4,27 +4,51 @@
 
 namespace zorvane::prepare {
 
-Refusal ConfigurationRefusal(RefusalKind kind, files::ConfigResult result, const std::string& file, std::string cause)
+namespace {
+
+MessageId configurationMessage(files::ConfigResult result)
 {
-    files::ConfigFailure failure = files::ConfigFailureMessage(result, file);
-    return {kind, std::move(failure.title), std::move(failure.text), std::move(cause)};
+    switch (result) {
+    case files::ConfigResult::Incomplete:
+        return MessageId::ConfigIncomplete;
+    case files::ConfigResult::Missing:
+        return MessageId::ConfigMissing;
+    default:
+        return MessageId::ConfigUnreadable;
+    }
+}
+
+} // namespace
+
+Refusal ConfigurationRefusal(files::ConfigResult result, const std::string& file, std::string cause)
+{
+    Message message = MakeMessage(configurationMessage(result), file);
+    return {RefusalKind::Configuration, std::move(message.title), std::move(message.text), std::move(message.firstLine), std::move(cause)};
+}
+
+Refusal ReleaseRefusal(const std::string& file, std::string cause)
+{
+    Message message = file.empty() ? MakeMessage(MessageId::ReleaseUnverified) : MakeMessage(MessageId::NotReleased, file);
+    return {RefusalKind::Release, std::move(message.title), std::move(message.text), std::move(message.firstLine),
+            std::move(cause)};
 }
 
 Refusal UsageRefusal(std::string text)
 {
-    return {RefusalKind::Usage, {}, std::move(text), {}};
+    return {RefusalKind::Usage, {}, text, text, {}};
 }
 
 Refusal StoppedRefusal()
 {
-    return {RefusalKind::Stopped, {}, "stopped while the files were checked", {}};
+    const std::string text = "stopped while the files were checked";
+    return {RefusalKind::Stopped, {}, text, text, {}};
 }
 
 std::string FirstLineAndCause(const Refusal& refusal)
 {
     if (refusal.cause.empty())
         return refusal.text;
-    return refusal.text.substr(0, refusal.text.find(kCR)) + kCR + refusal.cause;
+    return refusal.firstLine + kCR + refusal.cause;
 }
 
 } // namespace zorvane::prepare

@@ -17,14 +17,17 @@ enum class RefusalKind {
 
 struct Refusal {
     RefusalKind kind = RefusalKind::Usage;
-    std::string title;   // the box's title
-    std::string text;    // the box's text, its lines split by a carriage return
-    std::string cause;   // what is wrong, with file and line; empty: the text says it all
+    std::string title;       // the box's title
+    std::string text;        // the box's text, its lines split by a carriage return
+    std::string firstLine;   // the box's first line
+    std::string cause;       // what is wrong, with file and line; empty: the text says it all
 };
 
 // The configuration's box naming file, with its cause.
-Refusal ConfigurationRefusal(RefusalKind kind, files::ConfigResult result, const std::string& file,
-                             std::string cause);
+Refusal ConfigurationRefusal(files::ConfigResult result, const std::string& file, std::string cause);
+// The release check refused the run: a file it does not vouch for (file
+// named), or a manifest or signature it cannot trust (none).
+Refusal ReleaseRefusal(const std::string& file, std::string cause);
 Refusal UsageRefusal(std::string text);
 Refusal StoppedRefusal();
 

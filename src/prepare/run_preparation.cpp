@@ -57,11 +57,8 @@ std::variant<trust::Release, Refusal> releaseFor(const InputChoices& choices, co
     std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
     if (options.stop.stop_requested())
         return StoppedRefusal();
-    if (std::string* refused = std::get_if<std::string>(&release)) {
-        const std::string manifest = choices.manifestFile.empty() ? files::kManifestName : choices.manifestFile;
-        return ConfigurationRefusal(RefusalKind::Release, files::ConfigResult::Incomplete,
-                                    shownName(choices, manifest), std::move(*refused));
-    }
+    if (std::string* refused = std::get_if<std::string>(&release))
+        return ReleaseRefusal({}, std::move(*refused));
     return std::get<trust::Release>(std::move(release));
 }
 
@@ -72,7 +69,7 @@ std::variant<CheckedInput, Refusal> CheckInput(const InputChoices& choices, cons
 {
     files::ConfigReading config = configurationFor(choices);
     if (!config.loaded())
-        return ConfigurationRefusal(RefusalKind::Configuration, config.result,
+        return ConfigurationRefusal(config.result,
                                     shownName(choices, config.config.configFile), config.cause);
     std::variant<trust::Release, Refusal> release = releaseFor(choices, settings, std::move(stop));
     if (Refusal* refused = std::get_if<Refusal>(&release))
@@ -81,9 +78,9 @@ std::variant<CheckedInput, Refusal> CheckInput(const InputChoices& choices, cons
     if (input.release.manifest) {
         input.inPlay = ReleaseInPlay{input.release.manifest, input.release.signedBy};
         const files::PlatformConfig& read = input.config.config;
-        if (std::optional<std::string> problem = input.release.manifest->problemWith(read.configFile, read.configSha256))
-            return ConfigurationRefusal(RefusalKind::Release, files::ConfigResult::Incomplete,
-                                        shownName(choices, read.configFile), std::move(*problem));
+        if (std::optional<files::ManifestProblem> problem =
+                input.release.manifest->problemWith(read.configFile, read.configSha256))
+            return ReleaseRefusal(shownName(choices, read.configFile), std::move(problem->text));
     }
     nameImagesInFolder(choices, input.config.config);
     return input;
@@ -98,7 +95,7 @@ std::variant<files::ConfigReading, Refusal> ReadPlatform(const files::Platform& 
     choices.fullPaths = fullPaths;
     files::ConfigReading reading = configurationFor(choices);
     if (!reading.loaded())
-        return ConfigurationRefusal(RefusalKind::Configuration, reading.result,
+        return ConfigurationRefusal(reading.result,
                                     shownName(choices, reading.config.configFile), reading.cause);
     return reading;
 }

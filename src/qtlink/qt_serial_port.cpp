@@ -73,17 +73,17 @@ void QtSerialPort::open()
     port_->clearError();
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        throw SerialError(kErrCannotOpen, reason, Name(), systemError);
+        throw SerialError(kErrCannotOpen, reason, Name(), systemError, device);
     case QSerialPort::PermissionError:
         // Qt says the same for a port another program holds (its lock or
         // an exclusive open) and for a device we may not use.
         if (CanReadAndWrite(device))
-            throw SerialError(kErrPortInUse, reason, Name(), systemError);
-        throw SerialError(kErrOpenFailed, reason, Name(), systemError);
+            throw SerialError(kErrPortInUse, reason, Name(), systemError, device);
+        throw SerialError(kErrOpenFailed, reason, Name(), systemError, device);
     case QSerialPort::OpenError:
-        throw SerialError(kErrPortInUse, reason, Name(), systemError);
+        throw SerialError(kErrPortInUse, reason, Name(), systemError, device);
     default:
-        throw SerialError(kErrOpenFailed, reason, Name(), systemError);
+        throw SerialError(kErrOpenFailed, reason, Name(), systemError, device);
     }
 }
 

@@ -460,8 +460,9 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
 
     publish({"tessivar.cfg", "boot.s19"});
     const ProcessResult unlisted = flash("tessivar", trusted);
-    EXPECT_EQ(unlisted.exitCode, 8) << unlisted.output;
-    EXPECT_NE(unlisted.output.find("[FLASH Error] FLASH Failed.\ntessivar.s19: not listed in SHA256SUMS\n"),
+    EXPECT_EQ(unlisted.exitCode, 13) << unlisted.output;
+    EXPECT_NE(unlisted.output.find("[Release Error] tessivar.s19 is not the released file.\n"
+                                   "tessivar.s19: not listed in SHA256SUMS\n"),
               std::string::npos)
         << unlisted.output;
 
@@ -470,7 +471,14 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
     std::ofstream(dir.path() / "tessivar.s19", std::ios::app) << "patched after the release\n";
     const std::string patched = testkit::Sha256SumsFor(dir.path(), {"tessivar.s19"}).substr(0, 64);
     const ProcessResult tampered = flash("tessivar", trusted);
-    EXPECT_EQ(tampered.exitCode, 8) << tampered.output;
+    EXPECT_EQ(tampered.exitCode, 13) << tampered.output;
+    Process checkTampered({ZORVANE_FLASH, "--check", "--platform", "tessivar", "--keyring", "trusted.gpg"},
+                          dir.path().string());
+    const ProcessResult checkedTampered = checkTampered.wait(kRunLimit);
+    EXPECT_EQ(checkedTampered.exitCode, 13) << checkedTampered.output;
+    EXPECT_EQ(checkedTampered.output.find("FLASH Failed."), std::string::npos) << checkedTampered.output;
+    EXPECT_NE(checkedTampered.output.find("[Release Error] tessivar.s19 is not the released file."), std::string::npos)
+        << checkedTampered.output;
     EXPECT_NE(tampered.output.find("tessivar.s19: SHA-256 " + patched + " read, SHA256SUMS line 3 lists " + listed),
               std::string::npos)
         << tampered.output;
@@ -497,9 +505,9 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
 
     std::filesystem::remove(dir.path() / "SHA256SUMS.gpg");
     const ProcessResult unsigned_ = flash("tessivar", {"--require-signature"});
-    EXPECT_EQ(unsigned_.exitCode, 3) << unsigned_.output;
-    EXPECT_NE(unsigned_.output.find("[Error] Error reading from File: SHA256SUMS\nSee Help for configuration file "
-                                    "format.\n  cause: SHA256SUMS is not signed"),
+    EXPECT_EQ(unsigned_.exitCode, 13) << unsigned_.output;
+    EXPECT_NE(unsigned_.output.find("[Release Error] The release could not be verified.\n"
+                                    "  cause: SHA256SUMS is not signed"),
               std::string::npos)
         << unsigned_.output;
 }

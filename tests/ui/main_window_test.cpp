@@ -429,8 +429,8 @@ TEST_F(MainWindow, ManifestThatDoesNotListThePlatformRefusesTheRun)
     EXPECT_FALSE(window->runInProgress());
     EXPECT_EQ(portsMade, 0);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, "Error");
-    EXPECT_EQ(boxes[0].text, "Error reading from File: pellamar.cfg\rpellamar.cfg: not listed in SHA256SUMS");
+    EXPECT_EQ(boxes[0].title, "Release Error");
+    EXPECT_EQ(boxes[0].text, "pellamar.cfg is not the released file.\rpellamar.cfg: not listed in SHA256SUMS");
     EXPECT_TRUE(control<QAction>(*window, "mnuCommComm2")->isEnabled());
 }
 

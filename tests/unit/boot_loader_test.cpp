@@ -132,7 +132,7 @@ TEST_F(BootLoader, MissingFileSendsNothing)
 {
     const BootOutcome outcome = sendBoot();
     EXPECT_EQ(outcome.result, BootResult::FileMissing);
-    EXPECT_EQ(outcome.cause, "file boot.s19 not found");
+    EXPECT_EQ(FaultText(*outcome.fault), "file boot.s19 not found");
     EXPECT_TRUE(port.writes.empty());
 }
 
@@ -184,7 +184,7 @@ TEST_F(BootLoader, EchoAndVersionTiming)
         const double start = clock.seconds();
         const BootOutcome outcome = sendBoot();
         EXPECT_EQ(outcome.result, c.code) << c.why;
-        EXPECT_EQ(outcome.cause, c.cause) << c.why;
+        EXPECT_EQ(outcome.fault ? FaultText(*outcome.fault) : "", c.cause) << c.why;
         EXPECT_NEAR(clock.seconds() - start, c.stageSeconds, 1e-9) << c.why;
         if (!c.reply.empty() && c.code != BootResult::NotTransferred) {
             EXPECT_EQ(outcome.version, "1.A") << c.why;
@@ -212,7 +212,7 @@ TEST_F(BootLoader, UnreadableBootFileNamesTheCause)
     const BootOutcome outcome = sendBoot();
     EXPECT_EQ(outcome.result, BootResult::NotTransferred);
     EXPECT_TRUE(outcome.fileFault);
-    EXPECT_NE(outcome.cause.find("boot.s19"), std::string::npos) << outcome.cause;
+    EXPECT_NE(FaultText(*outcome.fault).find("boot.s19"), std::string::npos) << FaultText(*outcome.fault);
     EXPECT_TRUE(port.writes.empty());
 }
 

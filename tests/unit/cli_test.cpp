@@ -185,6 +185,11 @@ TEST(PortDiagnostics, OneLineWithTheReasonAndTheRemedy)
         {facts([](PortFacts& f) { f.terminal = false; }),
          "/dev/ttyUSB0: not a serial device; see zorvane-flash --list-ports"},
         {facts([](PortFacts&) {}), "/dev/ttyUSB0: Input/output error (MSComm1 error 8010)"},
+        {facts([](PortFacts& f) {
+             f.reason = "/dev/ttyUSB0: Input/output error (MSComm1 error 8010)";
+             f.reasonNamesDevice = true;
+         }),
+         "/dev/ttyUSB0: Input/output error (MSComm1 error 8010)"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DescribePortProblem("/dev/ttyUSB0", c.facts), c.line);
@@ -206,7 +211,7 @@ TEST(PortDiagnostics, ADeviceWithoutPermissionNamesItsGroup)
     {
         testkit::Unprivileged user;
         ASSERT_TRUE(user.active());
-        line = DescribePortProblem(name, GatherPortFacts(name, link::kErrOpenFailed, "Permission denied"));
+        line = DescribePortProblem(name, GatherPortFacts(name, OpenError{link::kErrOpenFailed, 0, "Permission denied", "MSComm1", {}}));
     }
     ::close(slave);
     ::close(master);

@@ -165,7 +165,7 @@ TEST_F(ImageProgrammer, UnansweredBlockIsResentThenALineError)
     host.answers = {Answer::GoOn};
     const ImageOutcome outcome = program(kOpProgramFlash);
     EXPECT_EQ(outcome.result, ImageResult::LineError);
-    EXPECT_EQ(outcome.cause, "block $8000: no acknowledgement after 3 resends");
+    EXPECT_EQ(FaultText(*outcome.fault), "block $8000: no acknowledgement after 3 resends");
     EXPECT_EQ(headerTimes(), (std::vector<double>{0, 3, 6, 9}));
     EXPECT_DOUBLE_EQ(clock.seconds() - port.writes.front().at, 12.0);
     EXPECT_EQ(port.outputDiscards, 3);
@@ -194,7 +194,7 @@ TEST_F(ImageProgrammer, ReplyWithBadChecksumIsIgnored)
     };
     const ImageOutcome outcome = program(kOpProgramEeprom);
     EXPECT_EQ(outcome.result, ImageResult::LineError);
-    EXPECT_EQ(outcome.cause, "block $800: no valid acknowledgement after 3 resends");
+    EXPECT_EQ(FaultText(*outcome.fault), "block $800: no valid acknowledgement after 3 resends");
     EXPECT_EQ(headerTimes().size(), 4u);
     EXPECT_EQ(host.statusTexts().back(), "ERROR at line $800");
     EXPECT_EQ(host.messageIds(), std::vector{MessageId::LineError}) << "the EEPROM asks the same question";
@@ -230,7 +230,7 @@ TEST_F(ImageProgrammer, WrongSumAsksTheOperator)
         dir.write("main.s19", image({{0x8000, 32}, {0x8080, 32}}));
         const ImageOutcome outcome = program(kOpProgramFlash);
         EXPECT_EQ(outcome.result, ImageResult::LineError);
-        EXPECT_EQ(outcome.cause.rfind("block $8000: the radio's sum $", 0), 0u) << outcome.cause;
+        EXPECT_EQ(FaultText(*outcome.fault).rfind("block $8000: the radio's sum $", 0), 0u) << FaultText(*outcome.fault);
         EXPECT_EQ(blocks().size(), c.blocksSent);
         EXPECT_EQ(headerTimes().size(), c.blocksSent) << "the failed block is not sent again";
     }
@@ -253,7 +253,7 @@ TEST_F(ImageProgrammer, FilesItCannotProgramSendNothing)
         dir.write("main.s19", c.content);
         const ImageOutcome outcome = program(kOpProgramFlash);
         EXPECT_EQ(outcome.result, ImageResult::Failed) << c.why;
-        EXPECT_NE(outcome.cause.find("main.s19"), std::string::npos) << c.why << ": " << outcome.cause;
+        EXPECT_NE(FaultText(*outcome.fault).find("main.s19"), std::string::npos) << c.why << ": " << FaultText(*outcome.fault);
         EXPECT_TRUE(port.writes.empty()) << c.why;
     }
     port.writes.clear();

@@ -27,11 +27,13 @@ TEST(Manifest, LinesAsSha256sumWritesThem)
     const files::Manifest& manifest = std::get<files::Manifest>(read);
     for (const char* listed : {"pellamar.s19", "./pellamar.s19", "boot.s19", "odd\\name", "sub/ee.s19"})
         EXPECT_EQ(manifest.problemWith(listed, kHash), std::nullopt) << listed;
-    EXPECT_EQ(manifest.problemWith("main.s19", kHash), "main.s19: not listed in SHA256SUMS");
-    EXPECT_EQ(manifest.problemWith("boot.s19", std::string(64, '0')),
+    EXPECT_EQ(manifest.problemWith("main.s19", kHash)->text, "main.s19: not listed in SHA256SUMS");
+    EXPECT_STREQ(manifest.problemWith("main.s19", kHash)->reason, "unlisted");
+    EXPECT_STREQ(manifest.problemWith("boot.s19", std::string(64, '0'))->reason, "changed");
+    EXPECT_EQ(manifest.problemWith("boot.s19", std::string(64, '0'))->text,
               "boot.s19: SHA-256 " + std::string(64, '0') + " read, SHA256SUMS line 4 lists " + kHash);
     const auto twice = files::ParseManifest("SHA256SUMS", kHash + "  a.s19\n" + std::string(64, '1') + "  ./a.s19\n");
-    EXPECT_EQ(std::get<files::Manifest>(twice).problemWith("a.s19", kHash),
+    EXPECT_EQ(std::get<files::Manifest>(twice).problemWith("a.s19", kHash)->text,
               "a.s19: SHA-256 " + kHash + " read, SHA256SUMS line 2 lists " + std::string(64, '1'))
         << "a name listed twice must match both lines";
 
