@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "cli/exit_codes.h"
+#include "records/fault_json.h"
 #include "cli/summary.h"
+#include "records/fault_json.h"
 #include "records/flash_record.h"
 
 namespace zorvane::cli {
@@ -27,12 +29,16 @@ int FlashForController(const CliOptions& options, std::vector<PortRun>& runs, li
 void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
                  const std::vector<RunReport>& reports, int exitCode)
 {
-    nlohmann::ordered_json results = nlohmann::ordered_json::array();
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        results.push_back(nlohmann::ordered_json::object({{"port", runs[i].port},
-                                                          {"outcome", OutcomeName(reports[i].outcome)},
-                                                          {"exit_status", ExitCodeFor(reports[i].outcome, reports[i].fault)}}));
-    events.publish("summary", nlohmann::ordered_json::object({{"results", results}, {"exit_status", exitCode}}));
+    using Json = nlohmann::ordered_json;
+    Json results = Json::array();
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const RunReport& report = reports[i];
+        results.push_back(Json::object({{"port", runs[i].port},
+                                        {"outcome", OutcomeName(report.outcome)},
+                                        {"exit_status", ExitCodeFor(report.outcome, report.fault)},
+                                        {"fault", report.outcome == RunOutcome::Success ? Json() : FaultJson(report.fault)}}));
+    }
+    events.publish("summary", Json::object({{"results", results}, {"exit_status", exitCode}}));
 }
 
 std::vector<PortResult> ResultsOf(const std::vector<PortRun>& runs, const std::vector<RunReport>& reports)

@@ -4,6 +4,7 @@
 #include "cli/run_text.h"
 #include "engine/run_images.h"
 #include "files/hex_text.h"
+#include "records/fault_json.h"
 #include "records/json_line.h"
 
 namespace zorvane::cli {
@@ -95,25 +96,28 @@ Answer JsonHost::confirmReset(const Message& prompt, std::stop_token)
 
 Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
-    message(question.message, question.cause);
+    message(question.message, question.cause, question.fault);
     // The event stream has no terminal to ask on; its answer event says what was decided.
     const Answer answer = DecideLineError(options_.lineErrorAnswer(), false).answer.value_or(Answer::Stop);
     return answered("line-error", question.message, question.cause, answer);
 }
 
-void JsonHost::message(const Message& shown, const std::string& cause)
+void JsonHost::message(const Message& shown, const std::string& cause, const std::optional<RunFault>& fault)
 {
-    publish("message", Json::object({{"title", shown.title}, {"text", AsLines(shown.text)}, {"cause", cause}}));
+    publish("message", Json::object({{"title", shown.title},
+                                     {"text", AsLines(shown.text)},
+                                     {"cause", cause},
+                                     {"fault", FaultJson(fault)}}));
 }
 
 void JsonHost::showFailure(const RunFailure& failure, std::stop_token)
 {
-    message(failure.message, failure.cause);
+    message(failure.message, failure.cause, failure.fault);
 }
 
 void JsonHost::showSuccess(const Message& shown, std::stop_token)
 {
-    message(shown, {});
+    message(shown, {}, std::nullopt);
 }
 
 void JsonHost::runEnded()

@@ -17,7 +17,8 @@
 
 namespace zorvane::cli {
 
-constexpr int kJsonEventsSchema = 1;
+// Schema 2 added the fault of a failure's message and of each summary result.
+constexpr int kJsonEventsSchema = 2;
 
 class JsonEvents {
 public:
@@ -55,7 +56,7 @@ public:
 
 private:
     void publish(const char* name, const nlohmann::ordered_json& fields);
-    void message(const Message& shown, const std::string& cause);
+    void message(const Message& shown, const std::string& cause, const std::optional<RunFault>& fault);
     Answer answered(const char* kind, const Message& asked, const std::string& cause, Answer answer);
 
     const std::string port_;

@@ -8,6 +8,7 @@
 #include "os/account.h"
 #include "os/append_file.h"
 #include "os/utc_time.h"
+#include "records/fault_json.h"
 #include "records/json_line.h"
 
 namespace zorvane {
@@ -77,7 +78,8 @@ Json outcomeJson(const RunReport& report)
 {
     return Json::object({{"stage", OutcomeName(report.outcome)},
                          {"message", report.message ? Json(report.message->text) : Json()},
-                         {"cause", report.cause}});
+                         {"cause", report.cause},
+                         {"fault", report.outcome == RunOutcome::Success ? Json() : FaultJson(report.fault)}});
 }
 
 // The radio's answers, hex as the radio sends them; null until their stage succeeded.
@@ -130,6 +132,8 @@ Json FlashRecord(const std::string& id, const RunRequest& request, const RunRepo
     json["device_by_id"] = orNull(origin.device.byId);
     json["usb_serial"] = orNull(origin.device.usbSerial);
     json["unit"] = origin.unit ? Json(*origin.unit) : Json();
+    for (const char* lineField : {"station", "shift", "operator", "work_order"})
+        json[lineField] = nullptr;
     json["config_file"] = config.configFile;
     json["config_sha256"] = orNull(config.configSha256);
     json["images"] = imagesJson(config, report.images.get());

@@ -15,8 +15,9 @@
 namespace zorvane {
 
 // The version of the record's layout; a reader checks it before the fields.
-// Schema 2 added each record's id.
-constexpr int kFlashRecordSchema = 2;
+// Schema 2 added each record's id; schema 3 the outcome's fault, and the
+// station, shift, operator and work order of a line's bench (null when unused).
+constexpr int kFlashRecordSchema = 3;
 
 // Where and by whom a run was made; the front end knows these.
 struct RecordOrigin {

@@ -18,14 +18,16 @@ namespace {
 constexpr const char* kInsertRecord = R"(
 INSERT INTO flash_records (id, time, bench_host, bench_user, unit, port, device, platform, outcome, stage,
                            boot_sha256, eeprom_sha256, firmware_sha256, config, boot_version, boot_checksum,
-                           eeprom_checksum, firmware_checksum, duration_s, manifest_sha256, manifest_key, record)
+                           eeprom_checksum, firmware_checksum, duration_s, manifest_sha256, manifest_key, fault_kind,
+                           record)
 SELECT $1::uuid, (r->>'time')::timestamptz, r->>'host', r->>'user', r->>'unit', r->>'port', r->>'device',
        r->>'config_file',
        CASE r->'outcome'->>'stage' WHEN 'success' THEN 'success' WHEN 'cancelled' THEN 'cancelled' ELSE 'failed' END,
        r->'outcome'->>'stage',
        r->'images'->'boot'->>'sha256', r->'images'->'eeprom'->>'sha256', r->'images'->'firmware'->>'sha256',
        r->>'config', r->>'boot_version', r->>'boot_checksum', r->>'eeprom_checksum', r->>'firmware_checksum',
-       (r->>'duration_s')::numeric, r->'manifest'->>'sha256', r->'manifest'->>'signed_by', r
+       (r->>'duration_s')::numeric, r->'manifest'->>'sha256', r->'manifest'->>'signed_by',
+       r->'outcome'->'fault'->>'kind', r
 FROM (SELECT $2::jsonb AS r) AS sent
 ON CONFLICT (id) DO NOTHING)";
 

@@ -124,7 +124,7 @@ TEST(Bench, JsonEventStreamOfFourRadios)
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                             [](const std::string& e) { return e.find("\"event\":\"run-ended\"") != std::string::npos; }),
               kRadios);
-    EXPECT_EQ(events.back().rfind("{\"schema\":1,\"event\":\"summary\"", 0), 0u) << events.back();
+    EXPECT_EQ(events.back().rfind("{\"schema\":2,\"event\":\"summary\"", 0), 0u) << events.back();
     EXPECT_NE(events.back().find("\"exit_status\":8}"), std::string::npos) << events.back();
     Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
                       ZORVANE_SOURCE_DIR "/docs/json-events.schema.json", (dir.path() / "events.jsonl").string(),

@@ -174,7 +174,7 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     EXPECT_EQ(up.exitCode, 0) << up.output;
     EXPECT_NE(up.output.find("Waiting: 0\n"), std::string::npos) << up.output;
     EXPECT_NE(up.output.find("\nLast sent: "), std::string::npos) << up.output;
-    EXPECT_NE(up.output.find("reachable, schema version 1\nPassword: a connection on this machine\n"),
+    EXPECT_NE(up.output.find("reachable, schema version 2\nPassword: a connection on this machine\n"),
               std::string::npos)
         << up.output;
 
@@ -235,7 +235,7 @@ TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const ProcessResult forward = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
     EXPECT_EQ(forward.exitCode, 12);
-    EXPECT_NE(forward.output.find("has schema version 0, this program writes version 1: run zorvane-flash --database " +
+    EXPECT_NE(forward.output.find("has schema version 0, this program writes version 2: run zorvane-flash --database " +
                                   url_ + " --init-database"),
               std::string::npos)
         << forward.output;

@@ -398,11 +398,11 @@ TEST_F(MainWindow, EveryRunLeavesAFlashRecord)
         lines.push_back(line);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(R"("port":"1","device":"/dev/ttyS0","device_by_id":null,"usb_serial":null,"unit":null,)"
-                            R"("config_file":"pellamar.cfg")"),
+                            R"("station":null,"shift":null,"operator":null,"work_order":null,"config_file":"pellamar.cfg")"),
               std::string::npos)
         << lines[0];
     for (const std::string& line : lines)
-        EXPECT_NE(line.find(R"("outcome":{"stage":"success","message":"Programming Successful!","cause":""})"),
+        EXPECT_NE(line.find(R"("outcome":{"stage":"success","message":"Programming Successful!","cause":"","fault":null})"),
                   std::string::npos)
             << line;
 

@@ -51,6 +51,7 @@ TEST(FlashRecord, OneLineWithEveryField)
     report.firmwareChecksum = ImageChecksum{0x01, 0x25};
     report.message = MakeMessage(MessageId::FlashLineErrors);
     report.cause = "block $8080: no acknowledgement after 3 resends";
+    report.fault = BlockFault{0x8080, false, false, 0, 0x33, 3};
     report.counts = {12, 3, 1};
     report.stageTimes = {{RunStage::SmartMode, std::chrono::duration<double>(1.0)},
                          {RunStage::ProgramFlash, std::chrono::duration<double>(12.25)}};
@@ -62,14 +63,16 @@ TEST(FlashRecord, OneLineWithEveryField)
     EXPECT_EQ(json.find('\n'), std::string::npos);
     // Checksums are the bytes as they are: $12 $05 and $01 $25 would both show as "$125".
     for (const char* part : {
-             R"({"schema":2,"id":"5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f","time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"./tty0",)",
+             R"({"schema":3,"id":"5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f","time":"2027-01-15T08:00:00Z","host":"bench-7","user":"ann","version":"1.0.0","port":"./tty0",)",
              R"("device":"/dev/ttyUSB0","device_by_id":"/dev/serial/by-id/usb-FTDI_A50285BI-if00-port0",)",
-             R"("usb_serial":"A50285BI","unit":"SN-4711","config_file":"pellamar.cfg","config_sha256":"c0ffee",)",
+             R"("usb_serial":"A50285BI","unit":"SN-4711","station":null,"shift":null,"operator":null,"work_order":null,)",
+             R"("config_file":"pellamar.cfg","config_sha256":"c0ffee",)",
              R"("boot":{"file":"boot.s19","size":null,"sha256":null,"data_bytes":null,"data_sha256":null,"blocks":null})",
              R"("eeprom":null,"firmware":{"file":"main.s19",)",
              R"("config":"3F","boot_version":"010A","boot_checksum":"111D","eeprom_checksum":"1205","firmware_checksum":"0125",)",
              R"("outcome":{"stage":"flash","message":"FLASH Failed.  Line Errors occured.\rCheck KRIX, cables and connections.",)",
-             R"("cause":"block $8080: no acknowledgement after 3 resends"},"duration_s":)",
+             R"("cause":"block $8080: no acknowledgement after 3 resends",)",
+             R"("fault":{"kind":"block-no-ack","address":"8080","resends":3}},"duration_s":)",
              R"(,"blocks":12,"resends":3,"line_errors":1})"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     // The number as a value: the library writes 13.25 where 13.250 was written.
