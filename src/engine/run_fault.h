@@ -60,7 +60,7 @@ struct EchoFault {
         Differs,   // a byte other than the one sent
     };
     Kind kind = Kind::Missing;
-    std::size_t received = 0;     // echo bytes read
+    std::size_t received = 0;     // bytes read while the echo was awaited
     double seconds = 0;           // after the last boot byte, when the echo was complete or given up
     std::size_t byte = 0;         // the boot byte whose echo differs (1..1024)
     std::uint8_t sent = 0;

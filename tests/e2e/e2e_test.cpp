@@ -71,6 +71,21 @@ protected:
 
     std::string link() const { return (dir.path() / "ttyRADIO").string(); }
 
+    // The run's flash record holds its fault as kind and facts (fields: the
+    // record's text from "kind" on), and the record is what its schema says.
+    void expectFaultRecorded(const std::string& records, const std::string& fields)
+    {
+        std::ifstream in(dir.path() / records);
+        std::string line;
+        std::getline(in, line);
+        EXPECT_NE(line.find("\"fault\":{\"kind\":\"" + fields), std::string::npos) << line;
+        Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                          ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / records).string()},
+                         dir.path().string());
+        const ProcessResult validated = validate.wait(30s);
+        EXPECT_EQ(validated.exitCode, 0) << validated.output;
+    }
+
     // The radio must hold exactly what the image says.
     void expectRadioHolds(const std::string& image, const std::string& dumped)
     {
@@ -125,6 +140,7 @@ struct FaultRow {
     int exitCode;
     std::string message;
     std::string cause;   // how the cause line begins; empty: the message's second line says it
+    std::string fault;   // how the record's fault begins, from its kind on
 };
 
 void PrintTo(const FaultRow& row, std::ostream* out)
@@ -139,7 +155,7 @@ TEST_P(Fault, EndsWithItsMessageAndExitCode)
     const FaultRow& row = GetParam();
     startSimulator(row.simulatorArgs);
     std::vector<std::string> flashArgs = row.flashArgs;
-    flashArgs.insert(flashArgs.end(), {"--trace", "trace.txt"});
+    flashArgs.insert(flashArgs.end(), {"--trace", "trace.txt", "--record", "fault.jsonl"});
     const ProcessResult run = flash("tessivar", flashArgs);
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
@@ -152,25 +168,52 @@ TEST_P(Fault, EndsWithItsMessageAndExitCode)
     std::ifstream trace(dir.path() / "trace.txt");
     const std::string traced((std::istreambuf_iterator<char>(trace)), std::istreambuf_iterator<char>());
     EXPECT_NE(traced.find("# cause: " + row.cause), std::string::npos) << "the trace keeps the cause";
+    expectFaultRecorded("fault.jsonl", row.fault);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryStage, Fault,
     ::testing::Values(
         FaultRow{"LateEcho", {"--fault", "echo-delay=3.5"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio.",
-                 "echo 3."},
+                 "echo 3.", "echo-late\",\"seconds\":3."},
+        FaultRow{"NoEcho", {"--fault", "no-echo"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio.",
+                 "no echo within 4 s of the last boot byte", "echo-missing\",\"received\":5}"},   // the version reply, where the echo was awaited
+        FaultRow{"ShortEcho", {"--fault", "short-echo=100"}, {}, 5,
+                 "[Bootload Error] Could not transfer boot file to radio.", "no echo within 4 s of the last boot byte",
+                 "echo-missing\",\"received\":105}"},
+        FaultRow{"BadEcho", {"--fault", "bad-echo=17"}, {}, 5, "[Bootload Error] Could not transfer boot file to radio.",
+                 "echo byte 17 differs", "echo-differs\",\"byte\":17,\"sent\":\""},
         FaultRow{"NoVersion", {"--fault", "no-version"}, {}, 5,
-                 "[Bootload Error] Version number NOT received from Boot code.", "no version reply within 3 s"},
+                 "[Bootload Error] Version number NOT received from Boot code.", "no version reply within 3 s",
+                 "no-version\"}"},
         FaultRow{"BadVersionChecksum", {"--fault", "bad-version-checksum"}, {}, 5,
-                 "[Bootload Error] Could not transfer boot file to radio.", "version reply checksum $"},
+                 "[Bootload Error] Could not transfer boot file to radio.", "version reply checksum $",
+                 "version-sum\",\"got\":\""},
         FaultRow{"RefusedEraseConfig", {"--fault", "refuse=31"}, {}, 6, "[CONFIG Error] Erase CONFIG command failed.",
-                 "command not accepted (byte 3 was $7E, not $7F)"},
+                 "command not accepted (byte 3 was $7E, not $7F)",
+                 "command-refused\",\"opcode\":\"31\",\"reply\":\"3100007E"},
+        FaultRow{"GarbledAckProgramConfig", {"--fault", "garble-ack=32"}, {}, 6,
+                 "[CONFIG Error] Program CONFIG command failed.", "acknowledgement checksum $",
+                 "command-sum\",\"opcode\":\"32\""},
+        FaultRow{"NoAckEraseConfig", {"--fault", "no-ack=31"}, {}, 6, "[CONFIG Error] Erase CONFIG command failed.",
+                 "no acknowledgement within", "command-no-reply\",\"opcode\":\"31\"}"},
         FaultRow{"RefusedEraseRom", {"--fault", "refuse=05"}, {}, 8, "[FLASH Error] Erase ROM command failed.",
-                 "command not accepted (byte 3 was $7E, not $7F)"},
+                 "command not accepted (byte 3 was $7E, not $7F)", "command-refused\",\"opcode\":\"05\""},
+        FaultRow{"AckForAnotherOpcode", {"--fault", "wrong-ack-opcode=05"}, {}, 8,
+                 "[FLASH Error] Erase ROM command failed.", "acknowledgement for opcode $85",
+                 "command-wrong-opcode\",\"opcode\":\"05\",\"reply\":\"85"},
         FaultRow{"WrongBlockSumCancelled", {"--fault", "wrong-block-sum=3"}, {"--on-line-error", "cancel"}, 8,
-                 "[FLASH Error] FLASH Failed.  Line Errors occured.", "block $"},
+                 "[FLASH Error] FLASH Failed.  Line Errors occured.", "block $",
+                 "block-sum\",\"address\":\"8100\",\"expected\":\""},
+        FaultRow{"BlockNeverAcknowledged", {"--fault", "drop-block-ack=3:4"}, {"--on-line-error", "cancel"}, 8,
+                 "[FLASH Error] FLASH Failed.  Line Errors occured.", "block $8100: no acknowledgement after 3 resends",
+                 "block-no-ack\",\"address\":\"8100\",\"resends\":3}"},
+        FaultRow{"BlockAcknowledgedGarbled", {"--fault", "bad-block-ack=3:4"}, {"--on-line-error", "cancel"}, 8,
+                 "[FLASH Error] FLASH Failed.  Line Errors occured.",
+                 "block $8100: no valid acknowledgement after 3 resends",
+                 "block-invalid\",\"address\":\"8100\",\"resends\":3}"},
         FaultRow{"DisconnectMidImage", {"--fault", "disconnect-after=9000"}, {}, 4, "[Comm Error] Comm Port error occured.",
-                 ""}),
+                 "", "port-failed\",\"number\":"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FlashAgainstSimulator, LostBlockAcknowledgementIsRecoveredByAResend)
@@ -195,7 +238,8 @@ TEST_F(FlashAgainstSimulator, NobodyToAnswerTheResetPromptStopsTheRun)
 TEST_F(FlashAgainstSimulator, InterruptStopsTheRunAndLetsGoOfThePort)
 {
     startSimulator({"--fault", "no-version"});
-    Process flasher({ZORVANE_FLASH, "--port", link(), "--platform", "pellamar", "--yes"}, dir.path().string());
+    Process flasher({ZORVANE_FLASH, "--port", link(), "--platform", "pellamar", "--yes", "--record", "stopped.jsonl"},
+                    dir.path().string());
     for (std::string line = flasher.readLine(20s); line.find("== Boot loading") == std::string::npos;
          line = flasher.readLine(20s))
         ASSERT_FALSE(line.empty()) << "the run never reached the boot stage";
@@ -206,11 +250,13 @@ TEST_F(FlashAgainstSimulator, InterruptStopsTheRunAndLetsGoOfThePort)
     EXPECT_EQ(run.exitCode, 9) << run.output;
     EXPECT_EQ(run.output.find("[Bootload Error]"), std::string::npos) << run.output;
     EXPECT_EQ(simulator->wait(10s).exitCode, 0) << "the port was closed: the simulator saw the run end";
+    expectFaultRecorded("stopped.jsonl", "stopped\"}");
 }
 
 TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
 {
-    Process flasher({ZORVANE_FLASH, "--port", "/dev/zorvane-none", "--platform", "pellamar", "--yes"},
+    Process flasher({ZORVANE_FLASH, "--port", "/dev/zorvane-none", "--platform", "pellamar", "--yes", "--record",
+                     "missing.jsonl"},
                     dir.path().string());
     const ProcessResult run = flasher.wait(kRunLimit);
     EXPECT_EQ(run.exitCode, 4);
@@ -218,6 +264,13 @@ TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
                               "  cause: /dev/zorvane-none: no such device; see zorvane-flash --list-ports"),
               std::string::npos)
         << run.output;
+    expectFaultRecorded("missing.jsonl", "port-missing\",\"number\":8012,");
+
+    Process notSerial({ZORVANE_FLASH, "--port", "/dev/null", "--platform", "pellamar", "--yes", "--record",
+                       "null.jsonl"},
+                      dir.path().string());
+    EXPECT_EQ(notSerial.wait(kRunLimit).exitCode, 4);
+    expectFaultRecorded("null.jsonl", "port-error\",\"number\":8010,\"errno\":25,\"device\":\"/dev/null\"}");
 }
 
 // A radio that never echoes keeps its port for four seconds: a second
@@ -231,7 +284,7 @@ TEST_F(FlashAgainstSimulator, HeldPortNamesItsHolder)
     while ((line = first.readLine(10s)).find("== Boot loading") == std::string::npos)
         ASSERT_FALSE(line.empty()) << "the first run never reached the boot stage";
     for (const std::string& name : {link(), served}) {
-        Process second({ZORVANE_FLASH, "--port", name, "--platform", "tessivar", "--yes", "--no-record"},
+        Process second({ZORVANE_FLASH, "--port", name, "--platform", "tessivar", "--yes", "--record", "held.jsonl"},
                        dir.path().string());
         const ProcessResult refused = second.wait(kRunLimit);
         EXPECT_EQ(refused.exitCode, 4) << refused.output;
@@ -239,6 +292,11 @@ TEST_F(FlashAgainstSimulator, HeldPortNamesItsHolder)
                                       ": held by zorvane-flash (process "),
                   std::string::npos)
             << refused.output;
+        expectFaultRecorded("held.jsonl", "port-busy\",\"number\":8005,");
+        std::ifstream held(dir.path() / "held.jsonl");
+        const std::string record((std::istreambuf_iterator<char>(held)), std::istreambuf_iterator<char>());
+        EXPECT_NE(record.find("\"holder\":\"zorvane-flash\",\"pid\":"), std::string::npos) << record;
+        std::filesystem::remove(dir.path() / "held.jsonl");
     }
     EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
 }
@@ -356,6 +414,16 @@ TEST_F(FlashAgainstSimulator, InputsThatCannotLie)
         EXPECT_NE(refused.output.find("[FLASH Error] FLASH Failed.\n" + change.fault + "\n"), std::string::npos)
             << refused.output;
     }
+    // A run reads the same image and records what is wrong with it, before any port opens.
+    std::string changed = firmware;
+    changed[line500 + 1] = 'X';
+    std::ofstream(dir.path() / "image.s19", std::ios::binary) << changed;
+    Process run({ZORVANE_FLASH, "--config", "check.cfg", "--port", "/dev/zorvane-none", "--yes", "--record",
+                 "image.jsonl"},
+                dir.path().string());
+    EXPECT_EQ(run.wait(10s).exitCode, 8);
+    expectFaultRecorded("image.jsonl", "image\",\"file\":\"image.s19\",\"line\":500,\"fault\":\"record-type\"}");
+
     const ProcessResult dos = check(firmware + "\x1A", "image.s19");
     EXPECT_EQ(dos.exitCode, 0) << dos.output;
 
@@ -459,12 +527,13 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
     const std::vector<std::string> trusted{"--keyring", "trusted.gpg"};
 
     publish({"tessivar.cfg", "boot.s19"});
-    const ProcessResult unlisted = flash("tessivar", trusted);
+    const ProcessResult unlisted = flash("tessivar", {"--keyring", "trusted.gpg", "--record", "unlisted.jsonl"});
     EXPECT_EQ(unlisted.exitCode, 13) << unlisted.output;
     EXPECT_NE(unlisted.output.find("[Release Error] tessivar.s19 is not the released file.\n"
                                    "tessivar.s19: not listed in SHA256SUMS\n"),
               std::string::npos)
         << unlisted.output;
+    expectFaultRecorded("unlisted.jsonl", "not-released\",\"file\":\"tessivar.s19\",\"reason\":\"unlisted\"}");
 
     publish({"tessivar.cfg", "boot.s19", "tessivar.s19"});
     const std::string listed = testkit::Sha256SumsFor(dir.path(), {"tessivar.s19"}).substr(0, 64);

@@ -119,13 +119,25 @@ void RadioModel::watchForSmartMode(std::uint8_t byte)
     }
 }
 
+// Bytes 1..1024 of the boot code, as the faults asked for them.
+std::vector<std::uint8_t> RadioModel::echo() const
+{
+    std::vector<std::uint8_t> bytes(boot_.begin() + 1, boot_.end());
+    const RadioFaults& faults = settings_.faults;
+    if (faults.badEchoByte && *faults.badEchoByte >= 1 && *faults.badEchoByte <= bytes.size())
+        bytes[*faults.badEchoByte - 1] ^= 0xFF;
+    if (faults.shortEcho && *faults.shortEcho < bytes.size())
+        bytes.resize(*faults.shortEcho);
+    return bytes;
+}
+
 void RadioModel::bootRomByte(std::uint8_t byte, std::vector<Reply>& replies)
 {
     boot_.push_back(byte);
     if (boot_.size() < kBootBytes)
         return;
     if (!settings_.faults.noEcho)
-        replies.push_back({ReplyKind::Echo, std::vector<std::uint8_t>(boot_.begin() + 1, boot_.end())});
+        replies.push_back({ReplyKind::Echo, echo()});
     if (!settings_.faults.noVersion) {
         std::vector<std::uint8_t> version =
             frame(kVersionR0, kVersionR1, settings_.versionMajor, settings_.versionMinor);
@@ -184,7 +196,11 @@ void RadioModel::command(std::vector<Reply>& replies)
         replies.push_back({ReplyKind::Stray, {0x00}});
         strayDone_ = true;
     }
+    if (faults.noAckOpcode == opcode)
+        return;   // done, but never said
     std::vector<std::uint8_t> ack = frame(opcode, 0, 0, kAckMarker);
+    if (faults.wrongAckOpcode == opcode)
+        ack = frame(static_cast<std::uint8_t>(opcode ^ 0x80), 0, 0, kAckMarker);
     if (faults.refuseOpcode == opcode)
         ack = frame(opcode, 0, 0, 0x7E);
     if (faults.garbleAckOpcode == opcode)
@@ -218,7 +234,13 @@ void RadioModel::block(std::vector<Reply>& replies)
     }
     if (faults.wrongBlockSum.contains(blockNumber_))
         sum += 1;
-    replies.push_back({ReplyKind::BlockAck, frame(opcode, pending_[1], pending_[2], static_cast<std::uint8_t>(sum))});
+    std::vector<std::uint8_t> ack = frame(opcode, pending_[1], pending_[2], static_cast<std::uint8_t>(sum));
+    if (auto bad = faults.badBlockAck.find(blockNumber_); bad != faults.badBlockAck.end() && bad->second > 0) {
+        --bad->second;
+        --blockNumber_;   // its resend arrives under the same number
+        ack[4] = static_cast<std::uint8_t>(ack[4] ^ 0x5A);
+    }
+    replies.push_back({ReplyKind::BlockAck, ack});
 }
 
 } // namespace zorvane::radio

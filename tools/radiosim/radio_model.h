@@ -29,6 +29,11 @@ struct RadioFaults {
     std::map<int, int> dropBlockAck;            // block number (from 1) -> acknowledgements to drop
     std::set<int> wrongBlockSum;                // block numbers (from 1) acknowledged with a wrong sum
     bool strayByte = false;                     // one stray byte before the first command's acknowledgement
+    std::optional<std::size_t> shortEcho;       // echo only this many bytes
+    std::optional<std::size_t> badEchoByte;     // this boot byte (1..1024) echoed with its bits flipped
+    std::optional<std::uint8_t> noAckOpcode;    // never acknowledge this command
+    std::optional<std::uint8_t> wrongAckOpcode; // acknowledge this command under another opcode
+    std::map<int, int> badBlockAck;             // block number (from 1) -> acknowledgements sent with a wrong checksum
 };
 
 struct RadioSettings {
@@ -50,6 +55,8 @@ public:
 
     // Bytes that arrived at the given line speed; returns what the radio sends back.
     std::vector<Reply> receive(std::span<const std::uint8_t> bytes, std::int32_t baud);
+    // Bytes 1..1024 of the boot code as received, as the faults echo them.
+    std::vector<std::uint8_t> echo() const;
 
     State state() const { return state_; }
     // The line speed the current listener understands: the KRIX box 9600,

@@ -17,7 +17,9 @@ const char* const kSimUsage =
     "  --fault F               misbehave; may be repeated:\n"
     "        no-echo, echo-delay=SECONDS, no-version, bad-version-checksum,\n"
     "        refuse=OPCODE, garble-ack=OPCODE, drop-block-ack=N[:COUNT],\n"
-    "        wrong-block-sum=N, stray-byte, noise=RATE[:SEED], disconnect-after=BYTES\n";
+    "        wrong-block-sum=N, stray-byte, noise=RATE[:SEED], disconnect-after=BYTES,\n"
+    "        short-echo=BYTES, bad-echo=BYTE, no-ack=OPCODE, wrong-ack-opcode=OPCODE,\n"
+    "        bad-block-ack=N[:COUNT]\n";
 
 namespace {
 
@@ -91,16 +93,25 @@ std::optional<std::string> parseFault(const std::string& fault, SimOptions& opti
     else if (name == "echo-delay") {
         if (!parseDouble(value, options.echoDelaySeconds))
             return bad;
-    } else if (name == "refuse" || name == "garble-ack") {
+    } else if (name == "refuse" || name == "garble-ack" || name == "no-ack" || name == "wrong-ack-opcode") {
         std::uint8_t opcode = 0;
         if (!parseOpcode(value, opcode))
             return bad;
-        (name == "refuse" ? faults.refuseOpcode : faults.garbleAckOpcode) = opcode;
-    } else if (name == "drop-block-ack") {
+        (name == "refuse"       ? faults.refuseOpcode
+         : name == "garble-ack" ? faults.garbleAckOpcode
+         : name == "no-ack"     ? faults.noAckOpcode
+                                : faults.wrongAckOpcode) = opcode;
+    } else if (name == "short-echo" || name == "bad-echo") {
+        std::size_t bytes = 0;
+        if (!parseNumber(value, bytes))
+            return bad;
+        (name == "short-echo" ? faults.shortEcho : faults.badEchoByte) = bytes;
+    } else if (name == "drop-block-ack" || name == "bad-block-ack") {
         long block = 0, count = 0;
         if (!parsePair(value, block, count, 1))
             return bad;
-        faults.dropBlockAck[static_cast<int>(block)] = static_cast<int>(count);
+        (name == "drop-block-ack" ? faults.dropBlockAck : faults.badBlockAck)[static_cast<int>(block)] =
+            static_cast<int>(count);
     } else if (name == "wrong-block-sum") {
         long block = 0;
         if (!parseNumber(value, block) || block <= 0)
