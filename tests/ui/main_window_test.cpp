@@ -282,6 +282,8 @@ TEST_F(MainWindow, NoPlatformLeavesTheResultsAlone)
     waitForRun(*window);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].id, MessageId::ChooseAPlatform);
+    ASSERT_TRUE(window->lastReport() && window->lastReport()->fault);
+    EXPECT_EQ(FaultFieldsOf(*window->lastReport()->fault).kind, "no-platform");
     EXPECT_EQ(text(*window, "txtBootVers"), QStringLiteral("R9.9"));
     EXPECT_EQ(statusPanel(*window), QStringLiteral("Comm  1"));
 }

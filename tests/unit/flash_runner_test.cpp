@@ -172,6 +172,8 @@ TEST_F(Runner, PortThatCannotBeMadeEndsTheRunWithAMessage)
     const RunReport report = runToEnd(runner);
     EXPECT_EQ(report.outcome, RunOutcome::InternalError);
     EXPECT_EQ(report.cause, "no serial support");
+    ASSERT_TRUE(report.fault);
+    EXPECT_EQ(FaultFieldsOf(*report.fault).kind, "internal");
     EXPECT_EQ(host.messageIds(), std::vector{MessageId::RunNotStarted});
 }
 
