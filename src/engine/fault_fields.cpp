@@ -2,6 +2,8 @@
 // bytes and addresses as upper-case hex digits, counts as numbers.
 #include "engine/run_fault.h"
 
+#include <cmath>
+
 #include "files/hex_text.h"
 #include "link/serial_port.h"
 
@@ -17,6 +19,12 @@ FaultFact hex(const char* name, std::uint32_t value, int digits)
 FaultFact count(const char* name, std::int64_t value)
 {
     return {name, value};
+}
+
+// To the millisecond, as the record's other times.
+FaultFact seconds(double value)
+{
+    return {"seconds", std::round(value * 1000) / 1000};
 }
 
 FaultFields openFields(const OpenError& f)
@@ -53,7 +61,7 @@ FaultFields ackFields(const AckFault& f)
     if (f.reply.result != link::AckResult::NoReply)
         fields.facts.push_back({"reply", files::HexBytes(f.reply.frame)});
     if (f.reply.result == link::AckResult::Late)
-        fields.facts.push_back({"seconds", f.reply.elapsed.count()});
+        fields.facts.push_back(seconds(f.reply.elapsed.count()));
     return fields;
 }
 
@@ -72,7 +80,7 @@ FaultFields echoFields(const EchoFault& f)
     case EchoFault::Kind::Missing:
         return {"echo-missing", {count("received", static_cast<std::int64_t>(f.received))}};
     case EchoFault::Kind::Late:
-        return {"echo-late", {{"seconds", f.seconds}}};
+        return {"echo-late", {seconds(f.seconds)}};
     case EchoFault::Kind::Differs:
         break;
     }

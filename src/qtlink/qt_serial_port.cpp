@@ -63,6 +63,7 @@ void QtSerialPort::open()
     const std::string device = deviceName();
     port_->setPortName(QString::fromStdString(PortNameToOpen(device)));
     port_->clearError();
+    errno = 0;   // a refusal Qt decides itself (its lock) leaves no system error behind
     if (port_->open(QIODevice::ReadWrite))
         return;
 
