@@ -160,15 +160,21 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     EXPECT_NE(down.output.find("\nLast sent: none\n"), std::string::npos) << down.output;
     EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 12);
 
-    // A record from before ids is sent too, under an id its line gives it.
+    // A record from before ids is sent too, under an id its line gives it;
+    // a failed run's fault kind gets a column of its own.
     std::system(("echo '{\"time\":\"2026-01-05T10:00:00Z\",\"host\":\"old-bench\",\"outcome\":{\"stage\":\"boot\"}}' >> " +
                  (dir_.path() / "records.jsonl").string())
                     .c_str());
+    std::ofstream(dir_.path() / "records.jsonl", std::ios::app)
+        << R"({"schema":3,"id":"00000000-0000-4000-8000-0000000000cc","time":"2026-01-05T10:01:00Z",)"
+        << R"("outcome":{"stage":"flash","fault":{"kind":"block-sum","address":"8100"}}})" << "\n";
     ASSERT_TRUE(server_.start()) << server_.log();
     const ProcessResult forward = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
     EXPECT_EQ(forward.exitCode, 0) << forward.output;
-    EXPECT_NE(forward.output.find("Sent 3 flash records"), std::string::npos) << forward.output;
+    EXPECT_NE(forward.output.find("Sent 4 flash records"), std::string::npos) << forward.output;
     EXPECT_EQ(rowIds(), spoolIds());
+    EXPECT_EQ(server_.column("line", "SELECT string_agg(coalesce(fault_kind, '-'), ',' ORDER BY time) FROM flash_records"),
+              std::vector<std::string>{"-,block-sum,-,-"});
 
     const ProcessResult up = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
     EXPECT_EQ(up.exitCode, 0) << up.output;

@@ -151,6 +151,22 @@ TEST(Summary, ExitStatusOfSeveralRuns)
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::Success, RunOutcome::Success})), 0);
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::Success, RunOutcome::FlashFailed, RunOutcome::Success})), 8);
     EXPECT_EQ(ExitCodeForAll(results({RunOutcome::BootFailed, RunOutcome::PortFailed})), 5);
+
+    // A file the release does not vouch for is no radio's failure: 13, and the table says so.
+    RunReport refused;
+    refused.outcome = RunOutcome::FlashFailed;
+    refused.fault = files::ImageFault{files::ImageFaultKind::Damaged, "main.s19: not listed in SHA256SUMS", "main.s19",
+                                      0, {}, "unlisted"};
+    const std::vector<PortResult> bench{{"p", refused}, {"q", RunReport{}}};
+    EXPECT_EQ(ExitCodeForAll(bench), 13);
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    PrintSummary(out, bench);
+    std::rewind(out);
+    char table[1024] = {};
+    table[std::fread(table, 1, sizeof table - 1, out)] = '\0';
+    std::fclose(out);
+    EXPECT_NE(std::string(table).find("p                        not released"), std::string::npos) << table;
 }
 
 TEST(PortDiagnostics, OneLineWithTheReasonAndTheRemedy)
