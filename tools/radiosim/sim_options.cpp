@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <map>
 
 namespace zorvane::radio {
 
@@ -74,49 +75,67 @@ bool parsePair(const std::string& text, long& first, long& second, long fallback
            second >= 0;
 }
 
+// The radio's own misbehaviours: true when parsed, false for a bad value,
+// none when the name is not one of them.
+std::optional<bool> parseRadioFault(const std::string& name, const std::string& value, RadioFaults& faults)
+{
+    static const std::map<std::string, bool RadioFaults::*> flags{
+        {"no-echo", &RadioFaults::noEcho},
+        {"no-version", &RadioFaults::noVersion},
+        {"bad-version-checksum", &RadioFaults::badVersionChecksum},
+        {"stray-byte", &RadioFaults::strayByte}};
+    static const std::map<std::string, std::optional<std::uint8_t> RadioFaults::*> opcodes{
+        {"refuse", &RadioFaults::refuseOpcode},
+        {"garble-ack", &RadioFaults::garbleAckOpcode},
+        {"no-ack", &RadioFaults::noAckOpcode},
+        {"wrong-ack-opcode", &RadioFaults::wrongAckOpcode}};
+    if (const auto flag = flags.find(name); flag != flags.end()) {
+        faults.*(flag->second) = true;
+        return value.empty();
+    }
+    if (const auto opcode = opcodes.find(name); opcode != opcodes.end()) {
+        std::uint8_t parsed = 0;
+        if (!parseOpcode(value, parsed))
+            return false;
+        faults.*(opcode->second) = parsed;
+        return true;
+    }
+    if (name == "short-echo" || name == "bad-echo") {
+        std::size_t bytes = 0;
+        if (!parseNumber(value, bytes))
+            return false;
+        (name == "short-echo" ? faults.shortEcho : faults.badEchoByte) = bytes;
+        return true;
+    }
+    long block = 0, count = 0;
+    if (name == "drop-block-ack" || name == "bad-block-ack") {
+        if (!parsePair(value, block, count, 1))
+            return false;
+        (name == "drop-block-ack" ? faults.dropBlockAck : faults.badBlockAck)[static_cast<int>(block)] =
+            static_cast<int>(count);
+        return true;
+    }
+    if (name == "wrong-block-sum") {
+        if (!parseNumber(value, block) || block <= 0)
+            return false;
+        faults.wrongBlockSum.insert(static_cast<int>(block));
+        return true;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> parseFault(const std::string& fault, SimOptions& options)
 {
     const auto eq = fault.find('=');
     const std::string name = fault.substr(0, eq);
     const std::string value = eq == std::string::npos ? "" : fault.substr(eq + 1);
-    RadioFaults& faults = options.radio.faults;
     const std::string bad = "bad fault: " + fault;
 
-    if (name == "no-echo" && value.empty())
-        faults.noEcho = true;
-    else if (name == "no-version" && value.empty())
-        faults.noVersion = true;
-    else if (name == "bad-version-checksum" && value.empty())
-        faults.badVersionChecksum = true;
-    else if (name == "stray-byte" && value.empty())
-        faults.strayByte = true;
-    else if (name == "echo-delay") {
+    if (const std::optional<bool> radio = parseRadioFault(name, value, options.radio.faults))
+        return *radio ? std::nullopt : std::optional<std::string>(bad);
+    if (name == "echo-delay") {
         if (!parseDouble(value, options.echoDelaySeconds))
             return bad;
-    } else if (name == "refuse" || name == "garble-ack" || name == "no-ack" || name == "wrong-ack-opcode") {
-        std::uint8_t opcode = 0;
-        if (!parseOpcode(value, opcode))
-            return bad;
-        (name == "refuse"       ? faults.refuseOpcode
-         : name == "garble-ack" ? faults.garbleAckOpcode
-         : name == "no-ack"     ? faults.noAckOpcode
-                                : faults.wrongAckOpcode) = opcode;
-    } else if (name == "short-echo" || name == "bad-echo") {
-        std::size_t bytes = 0;
-        if (!parseNumber(value, bytes))
-            return bad;
-        (name == "short-echo" ? faults.shortEcho : faults.badEchoByte) = bytes;
-    } else if (name == "drop-block-ack" || name == "bad-block-ack") {
-        long block = 0, count = 0;
-        if (!parsePair(value, block, count, 1))
-            return bad;
-        (name == "drop-block-ack" ? faults.dropBlockAck : faults.badBlockAck)[static_cast<int>(block)] =
-            static_cast<int>(count);
-    } else if (name == "wrong-block-sum") {
-        long block = 0;
-        if (!parseNumber(value, block) || block <= 0)
-            return bad;
-        faults.wrongBlockSum.insert(static_cast<int>(block));
     } else if (name == "noise") {
         const auto colon = value.find(':');
         if (!parseDouble(value.substr(0, colon), options.noiseRate) || options.noiseRate > 1)
