@@ -1,8 +1,6 @@
 #include "ui/main_window.h"
 
 #include <QtCore/QDate>
-#include <QtCore/QDir>
-#include <QtCore/QSysInfo>
 #include <QtCore/QLocale>
 #include <QtCore/QTime>
 #include <QtGui/QCloseEvent>
@@ -24,7 +22,6 @@
 #include "ui/record_sending.h"
 #include "ui/twips.h"
 #include "ui_main_window.h"
-#include "zorvane_version.h"
 
 namespace zorvane::ui {
 
