@@ -35,7 +35,8 @@ const char* const kCliUsage =
     "  --unit LABEL        the radio's label (serial number) for its flash record; once per\n"
     "                      --port, in the same order\n"
     "  --ask-unit          ask for each radio's label before the reset prompt (a barcode\n"
-    "                      scanner types it and presses Enter); needs a terminal\n"
+    "                      scanner types it and presses Enter); needs a terminal; an empty\n"
+    "                      line or a label already given asks again\n"
     "  --manifest FILE     program only files this SHA256SUMS lists with their SHA-256\n"
     "                      (default: SHA256SUMS in the working folder, when there is one)\n"
     "  --keyring FILE      trusted release keys for the manifest's signature (SHA256SUMS.gpg\n"
@@ -158,6 +159,17 @@ Error refusedRecordsCommand(const CliOptions& options)
     return std::nullopt;
 }
 
+// One label names one radio: two records must never carry the same unit.
+Error unitGivenTwice(const CliOptions& options)
+{
+    for (std::size_t i = 0; i < options.units.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (options.units[j] == options.units[i])
+                return "--unit " + options.units[i] + " is given for port " + options.ports[j] + " and port " +
+                       options.ports[i] + ": a label names one radio";
+    return std::nullopt;
+}
+
 // Options that do not go together in a run.
 Error refusedRunCombination(const CliOptions& options)
 {
@@ -180,6 +192,8 @@ Error refusedRunCombination(const CliOptions& options)
     if (!options.units.empty() && options.units.size() != options.ports.size())
         return "--unit is given once per --port, in the same order (" + std::to_string(options.ports.size()) +
                " ports, " + std::to_string(options.units.size()) + " units)";
+    if (Error twice = unitGivenTwice(options))
+        return twice;
     if (options.ports.size() > 1 && options.onLineError == LineErrorAnswer::Ask)
         return "--on-line-error ask takes one port: nobody can answer several radios at once";
     if (options.ports.size() > 1 && !options.traceFile.empty())

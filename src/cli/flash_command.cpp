@@ -50,17 +50,38 @@ int withRecords(const CliOptions& options, const std::vector<PortRun>& runs, int
     return exitCode;
 }
 
+// Why a scanned label cannot name the radio on this port: none, or the
+// line that says so. An empty scan (a scanner's misfire) is asked again.
+std::optional<std::string> refusedLabel(const std::string& label, const std::vector<std::string>& units,
+                                        const std::vector<std::string>& ports)
+{
+    if (label.empty())
+        return "No label read: scan or type it again.";
+    for (std::size_t i = 0; i < units.size(); ++i)
+        if (units[i] == label)
+            return files::ShownText(label) + " is the unit on " + files::ShownText(ports[i]) +
+                   " already: a label names one radio.";
+    return std::nullopt;
+}
+
 // Each radio's label, asked before the reset prompt; false when the
-// operator gave none (an empty line, the end of input, or Ctrl-C).
+// operator gave none (the end of input, or Ctrl-C).
 bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, os::SignalWait& signalWait)
 {
     for (const std::string& port : ports) {
-        std::printf("Unit on %s (scan or type its label, then Enter): ", files::ShownText(port).c_str());
-        std::fflush(stdout);
-        const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
-        if (!unit.line || unit.line->empty())
-            return false;
-        units.push_back(*unit.line);
+        for (;;) {
+            std::printf("Unit on %s (scan or type its label, then Enter): ", files::ShownText(port).c_str());
+            std::fflush(stdout);
+            const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
+            if (!unit.line)
+                return false;
+            const std::optional<std::string> refused = refusedLabel(*unit.line, units, ports);
+            if (!refused) {
+                units.push_back(*unit.line);
+                break;
+            }
+            std::printf("%s\n", refused->c_str());
+        }
     }
     return true;
 }

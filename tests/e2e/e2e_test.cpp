@@ -2,7 +2,11 @@
 // zorvane-radiosim, checked by what the simulated radio holds afterwards.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -251,6 +255,64 @@ TEST_F(FlashAgainstSimulator, InterruptStopsTheRunAndLetsGoOfThePort)
     EXPECT_EQ(run.output.find("[Bootload Error]"), std::string::npos) << run.output;
     EXPECT_EQ(simulator->wait(10s).exitCode, 0) << "the port was closed: the simulator saw the run end";
     expectFaultRecorded("stopped.jsonl", "stopped\"}");
+}
+
+// What the flasher writes on its terminal until text appears (or 20 s pass).
+std::string readUntil(int terminal, const std::string& text, std::string& seen)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 100) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return seen;
+}
+
+// A scanner's misfire (an empty line) and a label scanned twice are asked
+// again: every radio of the command gets its own label.
+TEST_F(FlashAgainstSimulator, AskedLabelsNameOneRadioEach)
+{
+    int terminal = -1;
+    const pid_t flasher = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(flasher, 0);
+    if (flasher == 0) {
+        if (::chdir(dir.path().c_str()) == 0)
+            ::execl(ZORVANE_FLASH, ZORVANE_FLASH, "--port", "/dev/zorvane-a", "--port", "/dev/zorvane-b", "--platform",
+                    "tessivar", "--yes", "--ask-unit", "--record", "labels.jsonl", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string seen;
+    const auto answer = [&](const std::string& prompt, const std::string& line) {
+        readUntil(terminal, prompt, seen);
+        seen.clear();
+        ASSERT_EQ(::write(terminal, (line + "\r").c_str(), line.size() + 1), static_cast<ssize_t>(line.size() + 1));
+    };
+    answer("Unit on /dev/zorvane-a (scan or type its label, then Enter): ", "");
+    EXPECT_NE(readUntil(terminal, "Unit on /dev/zorvane-a", seen).find("No label read: scan or type it again."),
+              std::string::npos)
+        << seen;
+    answer("then Enter): ", "SN-1");
+    answer("Unit on /dev/zorvane-b (scan or type its label, then Enter): ", "SN-1");
+    EXPECT_NE(readUntil(terminal, "Unit on /dev/zorvane-b", seen)
+                  .find("SN-1 is the unit on /dev/zorvane-a already: a label names one radio."),
+              std::string::npos)
+        << seen;
+    answer("then Enter): ", "SN-2");
+    readUntil(terminal, "no such device", seen);
+    int status = 0;
+    ASSERT_EQ(::waitpid(flasher, &status, 0), flasher);
+    ::close(terminal);
+    EXPECT_EQ(WEXITSTATUS(status), 4) << "both ports are missing";
+    std::ifstream records(dir.path() / "labels.jsonl");
+    const std::string written((std::istreambuf_iterator<char>(records)), std::istreambuf_iterator<char>());
+    EXPECT_NE(written.find("\"unit\":\"SN-1\""), std::string::npos) << written;
+    EXPECT_NE(written.find("\"unit\":\"SN-2\""), std::string::npos) << written;
 }
 
 TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)

@@ -45,6 +45,8 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
         {{"--check", "--platform", "tessivar"}, ""},
         {{"--port", "1", "--port", "2", "--platform", "other", "--unit", "A", "--unit", "B"}, ""},
         {{"--port", "1", "--port", "2", "--platform", "other", "--unit", "A"}, "--unit is given once per --port"},
+        {{"--port", "1", "--port", "2", "--platform", "other", "--unit", "A", "--unit", "A"},
+         "--unit A is given for port 1 and port 2: a label names one radio"},
         {{"--port", "1", "--platform", "other", "--unit", "A", "--ask-unit"}, "give either --unit or --ask-unit"},
         {{"--port", "1", "--platform", "other", "--json"}, "--json needs --yes"},
         {{"--port", "1", "--platform", "other", "--json", "--yes", "--ask-unit"}, "--json takes the units with --unit"},
