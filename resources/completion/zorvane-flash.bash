@@ -40,11 +40,11 @@ _zorvane_flash()
         --config | --trace | --record | --manifest | --keyring)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
-        --unit | --database)
+        --unit | --unit-pattern | --database)
             return ;;
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
-        --unit --ask-unit --manifest --keyring --require-signature --json --check --list-ports --database --forward-records --records-status --init-database
+        --unit --unit-pattern --ask-unit --manifest --keyring --require-signature --json --check --list-ports --database --forward-records --records-status --init-database
         --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }

@@ -11,6 +11,7 @@ const char* const kCliUsage =
     "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
     "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
+    "                     [--unit-pattern REGEX]\n"
     "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
@@ -37,6 +38,8 @@ const char* const kCliUsage =
     "  --ask-unit          ask for each radio's label before the reset prompt (a barcode\n"
     "                      scanner types it and presses Enter); needs a terminal; an empty\n"
     "                      line or a label already given asks again\n"
+    "  --unit-pattern REGEX  a label must match REGEX whole, else it is refused (--unit)\n"
+    "                      or asked again (--ask-unit); default: UnitPattern in [Bench]\n"
     "  --manifest FILE     program only files this SHA256SUMS lists with their SHA-256\n"
     "                      (default: SHA256SUMS in the working folder, when there is one)\n"
     "  --keyring FILE      trusted release keys for the manifest's signature (SHA256SUMS.gpg\n"
@@ -140,6 +143,7 @@ constexpr Valued kValued[] = {
     {"--trace", [](CliOptions& o, const std::string& v) -> Error { return o.traceFile = v, std::nullopt; }},
     {"--record", [](CliOptions& o, const std::string& v) -> Error { return o.recordFile = v, std::nullopt; }},
     {"--unit", [](CliOptions& o, const std::string& v) -> Error { return o.units.push_back(v), std::nullopt; }},
+    {"--unit-pattern", [](CliOptions& o, const std::string& v) -> Error { return o.unitPattern = v, std::nullopt; }},
     {"--manifest", [](CliOptions& o, const std::string& v) -> Error { return o.manifestFile = v, std::nullopt; }},
     {"--keyring", [](CliOptions& o, const std::string& v) -> Error { return o.keyringFile = v, std::nullopt; }},
     {"--database", [](CliOptions& o, const std::string& v) -> Error { return o.database = v, std::nullopt; }},

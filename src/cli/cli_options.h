@@ -17,6 +17,7 @@ struct CliOptions {
     std::optional<LineErrorAnswer> onLineError;   // unset: ask with one port, cancel with several
     std::string traceFile;
     std::vector<std::string> units;   // each radio's label, one per port in the same order
+    std::string unitPattern;          // --unit-pattern: what a label must match; empty: the settings' pattern
     bool askUnit = false;             // ask for each radio's label before the reset prompt
     std::string recordFile;           // empty: the default flash record file
     bool noRecord = false;

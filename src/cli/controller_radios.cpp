@@ -33,7 +33,9 @@ void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
     Json results = Json::array();
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const RunReport& report = reports[i];
+        const std::optional<std::string>& unit = runs[i].record->unit();
         results.push_back(Json::object({{"port", runs[i].port},
+                                        {"unit", unit ? Json(*unit) : Json()},
                                         {"outcome", OutcomeName(report.outcome)},
                                         {"exit_status", ExitCodeFor(report.outcome, report.fault)},
                                         {"fault", report.outcome == RunOutcome::Success ? Json() : FaultJson(report.fault)}}));
@@ -45,7 +47,7 @@ std::vector<PortResult> ResultsOf(const std::vector<PortRun>& runs, const std::v
 {
     std::vector<PortResult> results;
     for (std::size_t i = 0; i < runs.size(); ++i)
-        results.push_back({runs[i].port, reports[i]});
+        results.push_back({runs[i].port, reports[i], runs[i].record->unit()});
     return results;
 }
 

@@ -16,6 +16,7 @@
 #include "link/clock.h"
 #include "os/signal_wait.h"
 #include "prepare/records_choice.h"
+#include "prepare/unit_labels.h"
 #include "qtlink/device_identity.h"
 #include "records/record_forwarder.h"
 
@@ -53,10 +54,13 @@ int withRecords(const CliOptions& options, const std::vector<PortRun>& runs, int
 // Why a scanned label cannot name the radio on this port: none, or the
 // line that says so. An empty scan (a scanner's misfire) is asked again.
 std::optional<std::string> refusedLabel(const std::string& label, const std::vector<std::string>& units,
-                                        const std::vector<std::string>& ports)
+                                        const std::vector<std::string>& ports,
+                                        const std::optional<prepare::UnitPattern>& pattern)
 {
     if (label.empty())
         return "No label read: scan or type it again.";
+    if (std::optional<std::string> refused = prepare::RefusedByPattern(label, pattern))
+        return files::ShownText(*refused) + ": scan or type it again.";
     for (std::size_t i = 0; i < units.size(); ++i)
         if (units[i] == label)
             return files::ShownText(label) + " is the unit on " + files::ShownText(ports[i]) +
@@ -66,7 +70,8 @@ std::optional<std::string> refusedLabel(const std::string& label, const std::vec
 
 // Each radio's label, asked before the reset prompt; false when the
 // operator gave none (the end of input, or Ctrl-C).
-bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, os::SignalWait& signalWait)
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports,
+              const std::optional<prepare::UnitPattern>& pattern, os::SignalWait& signalWait)
 {
     for (const std::string& port : ports) {
         for (;;) {
@@ -75,7 +80,7 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
             const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
             if (!unit.line)
                 return false;
-            const std::optional<std::string> refused = refusedLabel(*unit.line, units, ports);
+            const std::optional<std::string> refused = refusedLabel(*unit.line, units, ports, pattern);
             if (!refused) {
                 units.push_back(*unit.line);
                 break;
@@ -178,7 +183,9 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
     showFiles(options, input.config);
 
     std::vector<std::string> units = options.units;
-    if (options.askUnit && !askUnits(units, options.ports, signalWait)) {
+    const auto pattern = prepare::UnitPatternFor(options.unitPattern, settings);
+    const auto* unitPattern = std::get_if<std::optional<prepare::UnitPattern>>(&pattern);   // refused before
+    if (options.askUnit && !askUnits(units, options.ports, unitPattern ? *unitPattern : std::nullopt, signalWait)) {
         std::puts("\nNo unit label: nothing was flashed.");
         return kExitCancelled;
     }

@@ -17,7 +17,8 @@
 
 namespace zorvane::cli {
 
-// Schema 2 added the fault of a failure's message and of each summary result.
+// Schema 2 added the fault of a failure's message, and the unit and fault of
+// each summary result.
 constexpr int kJsonEventsSchema = 2;
 
 class JsonEvents {

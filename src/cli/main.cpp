@@ -14,6 +14,7 @@
 #include "os/process_signals.h"
 #include "prepare/records_choice.h"
 #include "prepare/run_preparation.h"
+#include "prepare/unit_labels.h"
 #include "qtlink/settings_store.h"
 
 using namespace zorvane;
@@ -25,6 +26,13 @@ std::optional<std::string> refusedArguments(const cli::CliOptions& options, cons
 {
     if (options.askUnit && !cli::InputIsTerminal())
         return "--ask-unit needs a terminal to read the labels from";
+    const auto pattern = prepare::UnitPatternFor(options.unitPattern, settings);
+    if (const std::string* refused = std::get_if<std::string>(&pattern))
+        return *refused;
+    for (const std::string& unit : options.units)
+        if (std::optional<std::string> refused =
+                prepare::RefusedByPattern(unit, std::get<std::optional<prepare::UnitPattern>>(pattern)))
+            return "--unit: " + *refused;
     std::vector<std::string> devices;
     for (const std::string& port : options.ports)
         devices.push_back(cli::DeviceFor(port, settings));

@@ -24,9 +24,9 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
     const auto paint = [colour](const char* text, const char* escape) {
         return colour ? escape + std::string(text) + "\033[0m" : std::string(text);
     };
-    char heading[160];
-    std::snprintf(heading, sizeof heading, "%-24s %-10s %-6s %-9s %-10s %-12s %8s", "Port", "Result", "Boot",
-                  "Boot sum", "EEPROM sum", "Firmware sum", "Time");
+    char heading[192];
+    std::snprintf(heading, sizeof heading, "%-24s %-16s %-10s %-6s %-9s %-10s %-12s %8s", "Port", "Unit", "Result",
+                  "Boot", "Boot sum", "EEPROM sum", "Firmware sum", "Time");
     std::fprintf(out, "%s\n", paint(heading, "\033[1m").c_str());
     for (const PortResult& r : results) {
         const std::string boot = r.report.bootVersion ? BootVersionText(*r.report.bootVersion) : "-";
@@ -35,7 +35,8 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
         std::snprintf(outcome, sizeof outcome, "%-10s",
                       NotReleased(r.report.fault) ? "not released" : OutcomeName(r.report.outcome));
         const bool succeeded = r.report.outcome == RunOutcome::Success;
-        std::fprintf(out, "%-24s %s %-6s %-9s %-10s %-12s %6.1f s\n", files::ShownText(r.port).c_str(),
+        std::fprintf(out, "%-24s %-16s %s %-6s %-9s %-10s %-12s %6.1f s\n", files::ShownText(r.port).c_str(),
+                     files::ShownText(r.unit.value_or("-")).c_str(),
                      paint(outcome, succeeded ? "\033[32m" : "\033[31m").c_str(), boot.c_str(), bootSum.c_str(),
                      checksum(r.report.eepromChecksum).c_str(), checksum(r.report.firmwareChecksum).c_str(),
                      r.report.duration().count());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace zorvane::cli {
 struct PortResult {
     std::string port;
     RunReport report;
+    std::optional<std::string> unit{};   // the radio's label, when the operator gave one
 };
 
 // colour: a bold heading, each result green or red (on a terminal only).

@@ -15,6 +15,7 @@ struct Settings {
     bool requireSignature = false;        // [Files] RequireSignature: every run needs a signed SHA256SUMS
     std::string workingFolder;            // [Files] Folder: where the window works when started elsewhere
     std::string database;                 // [Records] Database: where the flash records are sent; empty: nowhere
+    std::string unitPattern;              // [Bench] UnitPattern: the regular expression a radio's label must match
     // The devices behind Comm1 and Comm2: [Ports] Comm1 and Comm2, else the
     // system's (/dev/ttyS0 and /dev/ttyS1, or COM1 and COM2).
     std::array<std::string, 2> commDevices;

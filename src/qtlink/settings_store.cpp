@@ -43,6 +43,7 @@ prepare::Settings ReadSettings()
     read.requireSignature = settings.value(QStringLiteral("Files/RequireSignature")).toBool();
     read.workingFolder = text(settings, "Files/Folder");
     read.database = text(settings, "Records/Database");
+    read.unitPattern = text(settings, "Bench/UnitPattern");
     read.commDevices = {commDevice(settings, 1), commDevice(settings, 2)};
     read.mainLeft = saved(settings, "Settings/MainLeft");
     read.mainTop = saved(settings, "Settings/MainTop");

@@ -284,7 +284,8 @@ TEST_F(FlashAgainstSimulator, AskedLabelsNameOneRadioEach)
     if (flasher == 0) {
         if (::chdir(dir.path().c_str()) == 0)
             ::execl(ZORVANE_FLASH, ZORVANE_FLASH, "--port", "/dev/zorvane-a", "--port", "/dev/zorvane-b", "--platform",
-                    "tessivar", "--yes", "--ask-unit", "--record", "labels.jsonl", static_cast<char*>(nullptr));
+                    "tessivar", "--yes", "--ask-unit", "--unit-pattern", "SN-[0-9]", "--record", "labels.jsonl",
+                    static_cast<char*>(nullptr));
         ::_exit(127);
     }
     std::string seen;
@@ -295,6 +296,11 @@ TEST_F(FlashAgainstSimulator, AskedLabelsNameOneRadioEach)
     };
     answer("Unit on /dev/zorvane-a (scan or type its label, then Enter): ", "");
     EXPECT_NE(readUntil(terminal, "Unit on /dev/zorvane-a", seen).find("No label read: scan or type it again."),
+              std::string::npos)
+        << seen;
+    answer("then Enter): ", "XSN-1");
+    EXPECT_NE(readUntil(terminal, "Unit on /dev/zorvane-a", seen)
+                  .find("XSN-1 does not match the unit pattern SN-[0-9]: scan or type it again."),
               std::string::npos)
         << seen;
     answer("then Enter): ", "SN-1");
@@ -313,6 +319,15 @@ TEST_F(FlashAgainstSimulator, AskedLabelsNameOneRadioEach)
     const std::string written((std::istreambuf_iterator<char>(records)), std::istreambuf_iterator<char>());
     EXPECT_NE(written.find("\"unit\":\"SN-1\""), std::string::npos) << written;
     EXPECT_NE(written.find("\"unit\":\"SN-2\""), std::string::npos) << written;
+
+    Process given({ZORVANE_FLASH, "--port", "/dev/zorvane-a", "--platform", "tessivar", "--yes", "--unit-pattern",
+                   "SN-[0-9]", "--unit", "SN-12"},
+                  dir.path().string());
+    const ProcessResult refused = given.wait(kRunLimit);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.output.find("zorvane-flash: --unit: SN-12 does not match the unit pattern SN-[0-9]\n"),
+              std::string::npos)
+        << refused.output;
 }
 
 TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)

@@ -9,6 +9,7 @@
 #include "kit/temp_dir.h"
 #include "prepare/records_choice.h"
 #include "prepare/run_preparation.h"
+#include "prepare/unit_labels.h"
 #include "srec_writer.h"
 
 namespace zorvane::prepare {
@@ -99,6 +100,18 @@ TEST_F(Preparation, RecordsAndPortsAreChosenOnce)
     EXPECT_EQ(DatabaseFor({}, true, settings).refusalText().rfind("Database in [Records] of " + settings.file, 0), 0u);
 
     EXPECT_EQ(RecordFileFor("/tmp/r.jsonl", true), std::nullopt);
+
+    settings.unitPattern = "SN-[0-9]{4}";
+    const auto fromSettings = UnitPatternFor({}, settings);
+    ASSERT_TRUE(std::holds_alternative<std::optional<UnitPattern>>(fromSettings));
+    const std::optional<UnitPattern>& pattern = std::get<std::optional<UnitPattern>>(fromSettings);
+    EXPECT_EQ(RefusedByPattern("SN-0042", pattern), std::nullopt);
+    EXPECT_EQ(RefusedByPattern("SN-00420", pattern), "SN-00420 does not match the unit pattern SN-[0-9]{4}")
+        << "the whole label must match";
+    EXPECT_EQ(RefusedByPattern("anything", std::nullopt), std::nullopt);
+    EXPECT_EQ(std::get<std::string>(UnitPatternFor("SN-[", settings)).rfind("--unit-pattern: not a regular expression", 0), 0u);
+    settings.unitPattern = "(";
+    EXPECT_EQ(std::get<std::string>(UnitPatternFor({}, settings)).rfind("UnitPattern in [Bench] of " + settings.file, 0), 0u);
     EXPECT_EQ(RecordFileFor("/tmp/r.jsonl", false), "/tmp/r.jsonl");
 
     std::filesystem::create_symlink("/dev/null", dir.path() / "ttyRADIO");
