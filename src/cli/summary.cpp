@@ -25,14 +25,14 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
         return colour ? escape + std::string(text) + "\033[0m" : std::string(text);
     };
     char heading[192];
-    std::snprintf(heading, sizeof heading, "%-24s %-16s %-10s %-6s %-9s %-10s %-12s %8s", "Port", "Unit", "Result",
+    std::snprintf(heading, sizeof heading, "%-24s %-16s %-12s %-6s %-9s %-10s %-12s %8s", "Port", "Unit", "Result",
                   "Boot", "Boot sum", "EEPROM sum", "Firmware sum", "Time");
     std::fprintf(out, "%s\n", paint(heading, "\033[1m").c_str());
     for (const PortResult& r : results) {
         const std::string boot = r.report.bootVersion ? BootVersionText(*r.report.bootVersion) : "-";
         const std::string bootSum = r.report.bootChecksum ? BootChecksumText(*r.report.bootChecksum) : "-";
         char outcome[16];
-        std::snprintf(outcome, sizeof outcome, "%-10s",
+        std::snprintf(outcome, sizeof outcome, "%-12s",
                       NotReleased(r.report.fault) ? "not released" : OutcomeName(r.report.outcome));
         const bool succeeded = r.report.outcome == RunOutcome::Success;
         std::fprintf(out, "%-24s %-16s %s %-6s %-9s %-10s %-12s %6.1f s\n", files::ShownText(r.port).c_str(),
