@@ -38,7 +38,7 @@ void EmitSummary(JsonEvents& events, const std::vector<PortRun>& runs,
                                         {"unit", unit ? Json(*unit) : Json()},
                                         {"outcome", OutcomeName(report.outcome)},
                                         {"exit_status", ExitCodeFor(report.outcome, report.fault)},
-                                        {"fault", report.outcome == RunOutcome::Success ? Json() : FaultJson(report.fault)}}));
+                                        {"fault", FaultJson(report.fault)}}));
     }
     events.publish("summary", Json::object({{"results", results}, {"exit_status", exitCode}}));
 }

@@ -134,7 +134,8 @@ int flashRadios(const CliOptions& options, std::vector<PortRun>& runs, os::Signa
     std::vector<RunReport> reports;
     if (options.json) {
         JsonEvents events(stdout, started);
-        const int exitCode = withRecords(options, runs, FlashForController(options, runs, clock, signalWait, events, reports));
+        const int exitCode =
+            withRecords(options, runs, FlashForController(options, runs, clock, signalWait, events, reports));
         EmitSummary(events, runs, reports, exitCode);
         return exitCode;
     }

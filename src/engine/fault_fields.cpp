@@ -71,7 +71,8 @@ FaultFields blockFields(const BlockFault& f)
         return {"block-sum",
                 {hex("address", f.address, 4), hex("expected", f.expectedSum, 2), hex("got", f.returnedSum, 2),
                  count("resends", f.resends)}};
-    return {f.invalidReply ? "block-invalid" : "block-no-ack", {hex("address", f.address, 4), count("resends", f.resends)}};
+    return {f.invalidReply ? "block-invalid" : "block-no-ack",
+            {hex("address", f.address, 4), count("resends", f.resends)}};
 }
 
 FaultFields echoFields(const EchoFault& f)
@@ -84,7 +85,8 @@ FaultFields echoFields(const EchoFault& f)
     case EchoFault::Kind::Differs:
         break;
     }
-    return {"echo-differs", {count("byte", static_cast<std::int64_t>(f.byte)), hex("sent", f.sent, 2), hex("got", f.got, 2)}};
+    return {"echo-differs",
+            {count("byte", static_cast<std::int64_t>(f.byte)), hex("sent", f.sent, 2), hex("got", f.got, 2)}};
 }
 
 FaultFields imageFields(const files::ImageFault& f)

@@ -18,19 +18,25 @@ MessageId configurationMessage(files::ConfigResult result)
     }
 }
 
+// A box of the message table refusing the run, with its cause beside it.
+Refusal refusalFrom(RefusalKind kind, Message message, std::string cause)
+{
+    return {kind, std::move(message.title), std::move(message.text), std::move(message.firstLine), std::move(cause)};
+}
+
 } // namespace
 
 Refusal ConfigurationRefusal(files::ConfigResult result, const std::string& file, std::string cause)
 {
-    Message message = MakeMessage(configurationMessage(result), file);
-    return {RefusalKind::Configuration, std::move(message.title), std::move(message.text), std::move(message.firstLine), std::move(cause)};
+    return refusalFrom(RefusalKind::Configuration, MakeMessage(configurationMessage(result), file), std::move(cause));
 }
 
 Refusal ReleaseRefusal(const std::string& file, std::string cause)
 {
-    Message message = file.empty() ? MakeMessage(MessageId::ReleaseUnverified) : MakeMessage(MessageId::NotReleased, file);
-    return {RefusalKind::Release, std::move(message.title), std::move(message.text), std::move(message.firstLine),
-            std::move(cause)};
+    return refusalFrom(RefusalKind::Release,
+                       file.empty() ? MakeMessage(MessageId::ReleaseUnverified)
+                                    : MakeMessage(MessageId::NotReleased, file),
+                       std::move(cause));
 }
 
 Refusal UsageRefusal(std::string text)

@@ -10,7 +10,8 @@
 
 namespace zorvane {
 
-// {"kind": "block-sum", "address": "8100", ...}; null without a fault.
+// {"kind": "block-sum", "address": "8100", ...}; null without a fault, as
+// for a run that succeeded (only a failure or a stop settles one).
 nlohmann::ordered_json FaultJson(const std::optional<RunFault>& fault);
 
 } // namespace zorvane

@@ -79,7 +79,7 @@ Json outcomeJson(const RunReport& report)
     return Json::object({{"stage", OutcomeName(report.outcome)},
                          {"message", report.message ? Json(report.message->text) : Json()},
                          {"cause", report.cause},
-                         {"fault", report.outcome == RunOutcome::Success ? Json() : FaultJson(report.fault)}});
+                         {"fault", FaultJson(report.fault)}});
 }
 
 // The radio's answers, hex as the radio sends them; null until their stage succeeded.
