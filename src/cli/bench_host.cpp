@@ -12,10 +12,6 @@ namespace zorvane::cli {
 
 namespace {
 
-constexpr const char* kGreen = "\033[32m";
-constexpr const char* kRed = "\033[31m";
-constexpr const char* kPlain = "\033[0m";
-
 // Ports are named as the operator gave them: shown, never taken raw.
 std::vector<std::string> shownPorts(std::vector<std::string> ports)
 {
@@ -32,25 +28,21 @@ bool ColourWanted(bool terminal, const char* noColor)
 }
 
 BenchBoard::BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out,
-                       std::function<os::TerminalSize()> size, std::function<void()> changed)
-    : ports_(shownPorts(std::move(ports))), style_(style), out_(out), size_(std::move(size)),
-      changedHook_(std::move(changed)),
-      lines_(ports_.size())
+                       std::function<os::TerminalSize()> size, std::function<void()> changed,
+                       std::vector<std::string> units)
+    : ports_(shownPorts(std::move(ports))), units_(shownPorts(std::move(units))), style_(style),
+      lines_(ports_.size()),
+      live_(style, out, std::move(size), std::move(changed), [this](os::TerminalSize size) { return block(size); })
 {
 }
 
-// A line as the terminal shows it: never wider than a row less one (a line
-// that wrapped would leave its second row behind when the block is erased),
-// and coloured only when asked.
-std::string BenchBoard::shown(std::string text, const char* colour, int columns) const
+std::pair<std::string, const char*> BenchBoard::describe(std::size_t index) const
 {
-    if (columns > 1 && text.size() >= static_cast<std::size_t>(columns))
-        text.resize(static_cast<std::size_t>(columns) - 1);
-    return style_.colour && colour != nullptr ? colour + text + kPlain : text;
-}
-
-std::pair<std::string, const char*> BenchBoard::describe(const std::string& port, const PortLine& state) const
-{
+    const PortLine& state = lines_[index];
+    // The radio's label beside its port, when the operator gave labels.
+    std::string port = ports_[index];
+    if (!units_.empty())
+        port += std::string(port.size() < 24 ? 24 - port.size() : 0, ' ') + " " + units_[index];
     char text[256];
     if (!state.ending.empty()) {
         std::snprintf(text, sizeof text, "%-24s %s", port.c_str(), state.ending.c_str());
@@ -68,16 +60,15 @@ std::pair<std::string, const char*> BenchBoard::describe(const std::string& port
     return {text, nullptr};
 }
 
-std::vector<std::string> BenchBoard::block() const
+std::vector<std::string> BenchBoard::block(os::TerminalSize size) const
 {
     std::vector<std::string> lines;
-    const os::TerminalSize size = size_ ? size_() : os::TerminalSize{};
     // A row is kept free for the cursor below the block.
     const std::size_t room = size.rows > 1 ? static_cast<std::size_t>(size.rows) - 1 : 0;
     if (room == 0 || ports_.size() <= room) {
         for (std::size_t i = 0; i < ports_.size(); ++i) {
-            const auto [text, colour] = describe(ports_[i], lines_[i]);
-            lines.push_back(shown(text, colour, size.columns));
+            const auto [text, colour] = describe(i);
+            lines.push_back(live_.shown(text, colour, size.columns));
         }
         return lines;
     }
@@ -110,7 +101,7 @@ std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) c
     char text[96];
     const auto count = [&](const std::string& what, std::size_t n, const char* colour) {
         std::snprintf(text, sizeof text, "%-24s %zu radio%s", what.c_str(), n, n == 1 ? "" : "s");
-        lines.push_back(shown(text, colour, columns));
+        lines.push_back(live_.shown(text, colour, columns));
     };
     for (const auto& [stage, n] : stages)
         count(stage ? StageName(*stage) : "Waiting", n, nullptr);
@@ -120,48 +111,12 @@ std::vector<std::string> BenchBoard::stageBlock(std::size_t room, int columns) c
             count("Failed, not listed", failed.size() - shownFailures, kRed);
             break;
         }
-        const auto [line, colour] = describe(ports_[failed[shownFailures]], lines_[failed[shownFailures]]);
-        lines.push_back(shown(line, colour, columns));
+        const auto [line, colour] = describe(failed[shownFailures]);
+        lines.push_back(live_.shown(line, colour, columns));
     }
     if (lines.size() > room)
         lines.resize(room);
     return lines;
-}
-
-std::string BenchBoard::erased()
-{
-    if (drawnLines_ == 0)
-        return {};
-    const std::string up = "\033[" + std::to_string(drawnLines_) + "A\r\033[J";
-    drawnLines_ = 0;
-    return up;
-}
-
-void BenchBoard::write(const std::string& text)
-{
-    std::fputs(text.c_str(), out_);
-    std::fflush(out_);
-}
-
-void BenchBoard::redraw(bool force)
-{
-    if (!style_.live || style_.quiet)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && drawnLines_ > 0 && now - lastDrawn_ < kProgressRedraw) {
-        if (!changed_ && changedHook_)
-            changedHook_();   // drawn at the next wake-up
-        changed_ = true;
-        return;
-    }
-    changed_ = false;
-    lastDrawn_ = now;
-    std::string screen = erased();
-    const std::vector<std::string> shown = block();
-    for (const std::string& line : shown)
-        screen += line + "\n";
-    write(screen);
-    drawnLines_ = shown.size();
 }
 
 void BenchBoard::stageStarted(std::size_t index, RunStage stage)
@@ -170,8 +125,8 @@ void BenchBoard::stageStarted(std::size_t index, RunStage stage)
     PortLine& state = lines_[index];
     state = PortLine{StageName(stage), stage, 0, 0, 0, 0, std::chrono::steady_clock::now(), state.ending, state.failed};
     if (!style_.live && !style_.quiet && stage != RunStage::Closing)
-        write("[" + ports_[index] + "] == " + state.stage + "\n");
-    redraw(false);
+        live_.write("[" + ports_[index] + "] == " + state.stage + "\n");
+    live_.redraw(false);
 }
 
 void BenchBoard::progress(std::size_t index, const RunProgress& progress)
@@ -182,7 +137,7 @@ void BenchBoard::progress(std::size_t index, const RunProgress& progress)
     state.percent = progress.percent;
     state.bytesDone = progress.bytesDone;
     state.bytesTotal = progress.bytesTotal;
-    redraw(false);
+    live_.redraw(false);
 }
 
 void BenchBoard::line(std::size_t index, const std::string& text)
@@ -190,18 +145,17 @@ void BenchBoard::line(std::size_t index, const std::string& text)
     std::lock_guard lock(mutex_);
     std::istringstream lines(text);
     std::string each;
-    std::string out = style_.live ? erased() : std::string();
+    std::string out;
     while (std::getline(lines, each))
         out += "[" + ports_[index] + "] " + each + "\n";
-    write(out);
-    redraw(true);
+    live_.scroll(out);
 }
 
 void BenchBoard::status(std::size_t index, const std::string& text)
 {
     std::lock_guard lock(mutex_);
     if (!style_.live && !style_.quiet)
-        write("[" + ports_[index] + "] Status: " + files::ShownText(text) + "\n");
+        live_.write("[" + ports_[index] + "] Status: " + files::ShownText(text) + "\n");
 }
 
 void BenchBoard::ended(std::size_t index, const std::string& text, bool succeeded)
@@ -209,29 +163,25 @@ void BenchBoard::ended(std::size_t index, const std::string& text, bool succeede
     std::lock_guard lock(mutex_);
     lines_[index].ending = files::ShownText(text);
     lines_[index].failed = !succeeded;
-    redraw(false);
+    live_.redraw(false);
 }
 
 void BenchBoard::note(const std::string& text)
 {
     std::lock_guard lock(mutex_);
-    write((style_.live ? erased() : std::string()) + files::ShownLines(text));
+    live_.note(files::ShownLines(text));
 }
 
 std::optional<std::chrono::steady_clock::time_point> BenchBoard::wake(bool resized)
 {
     std::lock_guard lock(mutex_);
-    if (resized || changed_)
-        redraw(resized);
-    if (!changed_)
-        return std::nullopt;
-    return lastDrawn_ + kProgressRedraw;
+    return live_.wake(resized);
 }
 
 void BenchBoard::finish()
 {
     std::lock_guard lock(mutex_);
-    redraw(true);
+    live_.redraw(true);
 }
 
 PortHost::PortHost(std::size_t index, BenchBoard& board, ResetGate& gate, const CliOptions& options)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/live_block.h"
 #include "cli/port_record.h"
 #include "cli/reset_gate.h"
 #include "engine/run_host.h"
@@ -26,19 +27,14 @@ namespace zorvane::cli {
 // (to anything, even empty).
 bool ColourWanted(bool terminal, const char* noColor);
 
-struct BoardStyle {
-    bool live = false;     // a terminal: the live block; else plain lines
-    bool colour = false;   // green success, red failure, bold headings
-    bool quiet = false;
-};
-
 class BenchBoard {
 public:
     // size: the terminal's rows and columns now (0: unknown); asked at every
     // redraw. changed: called (from any thread) when something waits to be
-    // drawn at the next wake-up.
+    // drawn at the next wake-up. units: each port's label, shown beside it.
     BenchBoard(std::vector<std::string> ports, BoardStyle style, std::FILE* out = stdout,
-               std::function<os::TerminalSize()> size = {}, std::function<void()> changed = {});
+               std::function<os::TerminalSize()> size = {}, std::function<void()> changed = {},
+               std::vector<std::string> units = {});
 
     void stageStarted(std::size_t index, RunStage stage);
     void progress(std::size_t index, const RunProgress& progress);
@@ -71,25 +67,17 @@ private:
         bool failed = false;
     };
     // A port's line without colour, and the colour it is shown in (none: plain).
-    std::pair<std::string, const char*> describe(const std::string& port, const PortLine& state) const;
-    std::vector<std::string> block() const;   // the live block's lines
+    std::pair<std::string, const char*> describe(std::size_t index) const;
+    std::vector<std::string> block(os::TerminalSize size) const;   // the live block's lines
     // Too many radios for the terminal's rows: counts by stage.
     std::vector<std::string> stageBlock(std::size_t room, int columns) const;
-    std::string erased();                      // moves up over the live block and clears it
-    void redraw(bool force);                   // with the lock held
-    void write(const std::string& text);
-    std::string shown(std::string text, const char* colour, int columns) const;
 
     const std::vector<std::string> ports_;
+    const std::vector<std::string> units_;   // each port's label, when labels were given; else empty
     const BoardStyle style_;
-    std::FILE* const out_;
-    const std::function<os::TerminalSize()> size_;
-    const std::function<void()> changedHook_;
-    bool changed_ = false;   // something the block shows changed since it was drawn
     std::mutex mutex_;
     std::vector<PortLine> lines_;
-    std::size_t drawnLines_ = 0;   // live lines on the screen below the last message
-    std::chrono::steady_clock::time_point lastDrawn_;
+    LiveBlock live_;
 };
 
 // One port's run as the bench shows it.

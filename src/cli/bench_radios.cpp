@@ -16,12 +16,18 @@ int FlashBench(const CliOptions& options, std::vector<PortRun>& runs, link::Cloc
                os::SignalWait& signalWait, std::vector<RunReport>& reports)
 {
     std::vector<std::string> ports;
-    for (const PortRun& run : runs)
+    std::vector<std::string> units;
+    for (const PortRun& run : runs) {
         ports.push_back(run.port);
+        if (run.record->unit())
+            units.push_back(*run.record->unit());
+    }
+    if (units.size() != ports.size())
+        units.clear();
     const bool terminal = OutputIsTerminal();
     const bool colour = ColourWanted(terminal, std::getenv("NO_COLOR"));
     BenchBoard board(ports, {terminal, colour, options.quiet}, stdout, os::TerminalSizeNow,
-                          [&signalWait] { signalWait.wake(); });
+                          [&signalWait] { signalWait.wake(); }, units);
     ResetGate gate(ports, [&](const std::vector<std::string>& waiting, std::stop_token stop) {
         if (options.yes)
             return Answer::GoOn;

@@ -7,6 +7,10 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/information_commands.h"
+#include "cli/port_diagnostics.h"
+#include "qtlink/device_identity.h"
+
 namespace zorvane::cli {
 
 namespace {
@@ -61,6 +65,26 @@ Checked CheckInputUnlessStopped(const prepare::InputChoices& choices, const prep
     result.wait_for(kCheckLetGo);
     check->stopListening();
     return stopped;
+}
+
+std::vector<prepare::PreparedPort> PreparedPortsFor(const CliOptions& options, const prepare::Settings& settings,
+                                                    const prepare::CheckedInput& input,
+                                                    const std::vector<std::string>& units)
+{
+    std::vector<prepare::PortTarget> targets;
+    for (const std::string& port : options.ports) {
+        // The run opens the device itself and names it in its status.
+        const std::string device = DeviceFor(port, settings);
+        targets.push_back({link::DevicePath{device}, port, link::DescribeDevice(device)});
+    }
+    std::vector<prepare::PreparedPort> prepared = prepare::PreparePorts(input, targets, units);
+    for (std::size_t i = 0; i < prepared.size(); ++i) {
+        const std::string device = std::get<link::DevicePath>(targets[i].port).path;
+        prepared[i].request.describeOpenFailure = [device](OpenError& error) {
+            return DiagnoseOpenFailure(device, error);
+        };
+    }
+    return prepared;
 }
 
 } // namespace zorvane::cli

@@ -1,7 +1,12 @@
-// The flasher's files checked while it listens for stop signals.
+// The flasher's files checked while it listens for stop signals, and the
+// requests made of them.
 #pragma once
 
+#include <string>
 #include <variant>
+#include <vector>
+
+#include "cli/cli_options.h"
 
 #include "os/signal_wait.h"
 #include "prepare/run_preparation.h"
@@ -14,5 +19,11 @@ namespace zorvane::cli {
 std::variant<prepare::CheckedInput, prepare::Refusal> CheckInputUnlessStopped(const prepare::InputChoices& choices,
                                                                               const prepare::Settings& settings,
                                                                               os::SignalWait& signalWait);
+
+// Each port's request, the images read once for all, and its record's
+// origin; a port that does not open is put in the diagnosis's words.
+std::vector<prepare::PreparedPort> PreparedPortsFor(const CliOptions& options, const prepare::Settings& settings,
+                                                    const prepare::CheckedInput& input,
+                                                    const std::vector<std::string>& units);
 
 } // namespace zorvane::cli

@@ -11,7 +11,7 @@ const char* const kCliUsage =
     "usage: zorvane-flash --port DEVICE|1|2 [--port ...] (--platform pellamar|tessivar|other | --config FILE)\n"
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
     "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
-    "                     [--unit-pattern REGEX]\n"
+    "                     [--unit-pattern REGEX] [--stations [--no-units]]\n"
     "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
@@ -38,6 +38,10 @@ const char* const kCliUsage =
     "  --ask-unit          ask for each radio's label before the reset prompt (a barcode\n"
     "                      scanner types it and presses Enter); needs a terminal; an empty\n"
     "                      line or a label already given asks again\n"
+    "  --stations          run a shift: each port is a station that arms, flashes the radio\n"
+    "                      whose label is scanned next (after its reset) and arms again,\n"
+    "                      until q, Ctrl-C, SIGTERM or SIGHUP; @N chooses station N\n"
+    "  --no-units          with --stations: the radios have no labels, Enter starts one\n"
     "  --unit-pattern REGEX  a label must match REGEX whole, else it is refused (--unit)\n"
     "                      or asked again (--ask-unit); default: UnitPattern in [Bench]\n"
     "  --manifest FILE     program only files this SHA256SUMS lists with their SHA-256\n"
@@ -102,6 +106,8 @@ constexpr Flag kFlags[] = {
     {"--check", nullptr, &CliOptions::check},
     {"--list-ports", nullptr, &CliOptions::listPorts},
     {"--ask-unit", nullptr, &CliOptions::askUnit},
+    {"--stations", nullptr, &CliOptions::stations},
+    {"--no-units", nullptr, &CliOptions::noUnits},
     {"--json", nullptr, &CliOptions::json},
     {"--require-signature", nullptr, &CliOptions::requireSignature},
     {"--forward-records", nullptr, &CliOptions::forwardRecords},
@@ -174,11 +180,30 @@ Error unitGivenTwice(const CliOptions& options)
     return std::nullopt;
 }
 
+// A shift takes each radio's label as it is scanned, and answers a line
+// error itself: nobody can answer one station's question at a shared terminal.
+Error refusedShiftCombination(const CliOptions& options)
+{
+    if (!options.stations)
+        return options.noUnits ? Error("--no-units goes with --stations") : std::nullopt;
+    if (!options.units.empty() || options.askUnit)
+        return "--stations takes each radio's label as it is scanned, not --unit or --ask-unit";
+    if (options.onLineError == LineErrorAnswer::Ask)
+        return "--on-line-error ask does not go with --stations: nobody can answer one station at a shared terminal";
+    if (options.json)
+        return "--stations reads its scans from the terminal: it does not go with --json";
+    if (!options.traceFile.empty())
+        return "--trace does not go with --stations";
+    return std::nullopt;
+}
+
 // Options that do not go together in a run.
 Error refusedRunCombination(const CliOptions& options)
 {
     if (options.ports.empty())
         return "--port is required";
+    if (Error shift = refusedShiftCombination(options))
+        return shift;
     if (options.noRecord && !options.recordFile.empty())
         return "give either --record or --no-record";
     if (options.noRecord && !options.database.empty())

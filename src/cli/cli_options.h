@@ -19,6 +19,8 @@ struct CliOptions {
     std::vector<std::string> units;   // each radio's label, one per port in the same order
     std::string unitPattern;          // --unit-pattern: what a label must match; empty: the settings' pattern
     bool askUnit = false;             // ask for each radio's label before the reset prompt
+    bool stations = false;            // each port a station that cycles until the shift ends
+    bool noUnits = false;             // a shift's radios have no labels: Enter alone starts one
     std::string recordFile;           // empty: the default flash record file
     bool noRecord = false;
     std::string manifestFile;         // empty: SHA256SUMS in the working folder, when there is one
@@ -40,7 +42,8 @@ struct CliOptions {
 
     LineErrorAnswer lineErrorAnswer() const
     {
-        return onLineError.value_or(ports.size() > 1 || json ? LineErrorAnswer::Cancel : LineErrorAnswer::Ask);
+        return onLineError.value_or(ports.size() > 1 || json || stations ? LineErrorAnswer::Cancel
+                                                                         : LineErrorAnswer::Ask);
     }
 };
 

@@ -1,6 +1,8 @@
 #include "cli/flash_command.h"
 
+#include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "cli/check_command.h"
@@ -11,6 +13,7 @@
 #include "cli/radio_modes.h"
 #include "cli/records_commands.h"
 #include "cli/refusal_text.h"
+#include "cli/stations.h"
 #include "engine/file_labels.h"
 #include "files/shown_text.h"
 #include "link/clock.h"
@@ -19,6 +22,7 @@
 #include "prepare/unit_labels.h"
 #include "qtlink/device_identity.h"
 #include "records/record_forwarder.h"
+#include "records/unit_history.h"
 
 namespace zorvane::cli {
 
@@ -51,27 +55,11 @@ int withRecords(const CliOptions& options, const std::vector<PortRun>& runs, int
     return exitCode;
 }
 
-// Why a scanned label cannot name the radio on this port: none, or the
-// line that says so. An empty scan (a scanner's misfire) is asked again.
-std::optional<std::string> refusedLabel(const std::string& label, const std::vector<std::string>& units,
-                                        const std::vector<std::string>& ports,
-                                        const std::optional<prepare::UnitPattern>& pattern)
-{
-    if (label.empty())
-        return "No label read: scan or type it again.";
-    if (std::optional<std::string> refused = prepare::RefusedByPattern(label, pattern))
-        return files::ShownText(*refused) + ": scan or type it again.";
-    for (std::size_t i = 0; i < units.size(); ++i)
-        if (units[i] == label)
-            return files::ShownText(label) + " is the unit on " + files::ShownText(ports[i]) +
-                   " already: a label names one radio.";
-    return std::nullopt;
-}
-
 // Each radio's label, asked before the reset prompt; false when the
-// operator gave none (the end of input, or Ctrl-C).
-bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports,
-              const std::optional<prepare::UnitPattern>& pattern, os::SignalWait& signalWait)
+// operator gave none (the end of input, or Ctrl-C). An empty scan (a
+// scanner's misfire) and a refused label are asked again.
+bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& ports, prepare::LabelBook& labels,
+              os::SignalWait& signalWait)
 {
     for (const std::string& port : ports) {
         for (;;) {
@@ -80,12 +68,17 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
             const os::InputLine unit = os::ReadInputLine(std::stop_token{}, &signalWait);
             if (!unit.line)
                 return false;
-            const std::optional<std::string> refused = refusedLabel(*unit.line, units, ports, pattern);
-            if (!refused) {
+            if (unit.line->empty()) {
+                std::printf("No label read: scan or type it again.\n");
+                continue;
+            }
+            const prepare::LabelBook::Checked checked = labels.check(*unit.line);
+            if (checked.verdict == prepare::LabelBook::Verdict::Go) {
+                labels.started(*unit.line, port);
                 units.push_back(*unit.line);
                 break;
             }
-            std::printf("%s\n", refused->c_str());
+            std::printf("%s\n", files::ShownText(checked.said).c_str());
         }
     }
     return true;
@@ -106,20 +99,11 @@ void showFiles(const CliOptions& options, const files::ConfigReading& config)
 std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings& settings,
                               const prepare::CheckedInput& input, const std::vector<std::string>& units)
 {
-    std::vector<prepare::PortTarget> targets;
-    for (const std::string& port : options.ports) {
-        // The run opens the device itself and names it in its status.
-        const std::string device = DeviceFor(port, settings);
-        targets.push_back({link::DevicePath{device}, port, link::DescribeDevice(device)});
-    }
     const std::optional<std::string> recordPath = prepare::RecordFileFor(options.recordFile, options.noRecord);
-    std::vector<prepare::PreparedPort> prepared = prepare::PreparePorts(input, targets, units);
+    std::vector<prepare::PreparedPort> prepared = PreparedPortsFor(options, settings, input, units);
     std::vector<PortRun> runs;
     for (std::size_t i = 0; i < prepared.size(); ++i) {
-        const std::string device = std::get<link::DevicePath>(targets[i].port).path;
-        prepared[i].request.describeOpenFailure = [device](OpenError& error) {
-            return DiagnoseOpenFailure(device, error);
-        };
+        const std::string device = DeviceFor(options.ports[i], settings);
         runs.push_back({options.ports[i], std::move(prepared[i].request),
                         std::make_shared<PortRecord>(device, recordPath, std::move(prepared[i].origin)), nullptr});
     }
@@ -150,9 +134,9 @@ int flashRadios(const CliOptions& options, std::vector<PortRun>& runs, os::Signa
 }
 
 // The radios run while the records left from earlier runs are sent; this
-// run's go after them.
-int flashWithRecords(const CliOptions& options, std::vector<PortRun>& runs, const std::string& database,
-                     os::SignalWait& signalWait, std::FILE* trace, std::chrono::steady_clock::time_point started)
+// run's go after them (a shift's after each radio).
+int flashWithRecords(const CliOptions& options, const std::string& database,
+                     const std::function<int(const std::function<void()>& recordKept)>& flash)
 {
     std::unique_ptr<RecordForwarder> forwarder;
     const auto forwardLog = std::make_shared<ForwardLog>();
@@ -160,7 +144,10 @@ int flashWithRecords(const CliOptions& options, std::vector<PortRun>& runs, cons
         forwarder = std::make_unique<RecordForwarder>(*prepare::RecordFileFor(options.recordFile, false), database);
         forwarder->forward(forwardLog->keeper());
     }
-    const int exitCode = flashRadios(options, runs, signalWait, trace, started);
+    const int exitCode = flash([&forwarder, &forwardLog] {
+        if (forwarder)
+            forwarder->forward(forwardLog->keeper());
+    });
     if (forwarder)
         FinishForwarding(*forwarder, *forwardLog);
     return exitCode;
@@ -182,16 +169,25 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
     if (options.check)
         return RunCheck(input.config, input.release);
     showFiles(options, input.config);
+    if (options.stations)
+        return flashWithRecords(options, database, [&](const std::function<void()>& recordKept) {
+            return FlashStations(options, settings, input, signalWait, recordKept);
+        });
 
     std::vector<std::string> units = options.units;
     const auto pattern = prepare::UnitPatternFor(options.unitPattern, settings);
     const auto* unitPattern = std::get_if<std::optional<prepare::UnitPattern>>(&pattern);   // refused before
-    if (options.askUnit && !askUnits(units, options.ports, unitPattern ? *unitPattern : std::nullopt, signalWait)) {
+    const std::optional<std::string> recordPath = prepare::RecordFileFor(options.recordFile, options.noRecord);
+    prepare::LabelBook labels(unitPattern ? *unitPattern : std::nullopt,
+                              options.askUnit && recordPath ? UnitsLastSucceeded(*recordPath) : std::set<std::string>{});
+    if (options.askUnit && !askUnits(units, options.ports, labels, signalWait)) {
         std::puts("\nNo unit label: nothing was flashed.");
         return kExitCancelled;
     }
     std::vector<PortRun> runs = portRuns(options, settings, input, units);
-    return flashWithRecords(options, runs, database, signalWait, trace, started);
+    return flashWithRecords(options, database, [&](const std::function<void()>&) {
+        return flashRadios(options, runs, signalWait, trace, started);
+    });
 }
 
 } // namespace zorvane::cli

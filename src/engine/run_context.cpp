@@ -94,7 +94,9 @@ void RunContext::succeed()
 Answer RunContext::confirmReset()
 {
     link.checkCancelled();
+    const auto asked = link.clock.now();
     const Answer answer = host.confirmReset(MakeMessage(MessageId::ResetRadio), link.stop);
+    report.resetWait += link.elapsedSince(asked);
     link.checkCancelled();
     return answer;
 }

@@ -96,6 +96,8 @@ struct RunReport {
     std::optional<RunFault> fault;   // what went wrong, as it happened (none: no such fault, or success)
     RunCounts counts;
     std::vector<StageTime> stageTimes;
+    // Of the stages' time, how long the run waited for the operator at the reset question.
+    std::chrono::duration<double> resetWait{};
     // The images as the run read them, before the port opened; none when
     // the run stopped before that.
     std::shared_ptr<const RunImages> images;

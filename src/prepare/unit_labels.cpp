@@ -25,3 +25,47 @@ std::optional<std::string> RefusedByPattern(const std::string& label, const std:
 }
 
 } // namespace zorvane::prepare
+
+namespace zorvane::prepare {
+
+LabelBook::LabelBook(std::optional<UnitPattern> pattern, std::set<std::string> succeededBefore)
+    : pattern_(std::move(pattern)), succeededBefore_(std::move(succeededBefore))
+{
+}
+
+LabelBook::Checked LabelBook::check(const std::string& label)
+{
+    const bool confirmed = awaiting_ == label;
+    awaiting_.reset();
+    if (std::optional<std::string> refused = RefusedByPattern(label, pattern_))
+        return {Verdict::Refused, *refused + ": scan or type it again."};
+    if (const auto found = underWay_.find(label); found != underWay_.end())
+        return {Verdict::Refused, label + " is the unit on " + found->second + " already: a label names one radio."};
+    if (const auto found = succeeded_.find(label); found != succeeded_.end())
+        return {Verdict::Refused, label + " was flashed on " + found->second + " already: a label names one radio."};
+    if (succeededBefore_.count(label) != 0 && !confirmed) {
+        awaiting_ = label;
+        return {Verdict::ScanAgain, label + " was flashed before (its latest record is a success): scan it again "
+                                            "to flash it again."};
+    }
+    return {Verdict::Go, {}};
+}
+
+void LabelBook::started(const std::string& label, const std::string& port)
+{
+    underWay_[label] = port;
+}
+
+void LabelBook::ended(const std::string& label, bool succeeded)
+{
+    const auto found = underWay_.find(label);
+    if (found == underWay_.end())
+        return;
+    // A failure here is newer than any earlier record: scanned again, it runs.
+    succeededBefore_.erase(label);
+    if (succeeded)
+        succeeded_[label] = found->second;
+    underWay_.erase(found);
+}
+
+} // namespace zorvane::prepare

@@ -2,7 +2,9 @@
 // the line's pattern for serial numbers, when it has one.
 #pragma once
 
+#include <map>
 #include <optional>
+#include <set>
 #include <regex>
 #include <string>
 #include <variant>
@@ -23,5 +25,40 @@ std::variant<std::optional<UnitPattern>, std::string> UnitPatternFor(const std::
 
 // Why a label cannot name a radio under the pattern; none when it can.
 std::optional<std::string> RefusedByPattern(const std::string& label, const std::optional<UnitPattern>& pattern);
+
+} // namespace zorvane::prepare
+
+namespace zorvane::prepare {
+
+// The labels of one command or shift, so that each record names one radio:
+// a label is refused while its unit is under way, and after it succeeded
+// here; a unit whose latest record is a success runs only when its label
+// is scanned twice in a row.
+class LabelBook {
+public:
+    enum class Verdict { Go, Refused, ScanAgain };
+    struct Checked {
+        Verdict verdict;
+        std::string said;   // why not, for the operator; empty with Go
+    };
+
+    LabelBook(std::optional<UnitPattern> pattern, std::set<std::string> succeededBefore);
+
+    // The scanned label's verdict; a ScanAgain waits for the same label as
+    // the very next one checked.
+    Checked check(const std::string& label);
+    // A line that is not a label comes between two scans.
+    void interrupted() { awaiting_.reset(); }
+    // The unit's run started on (or was given to) the port.
+    void started(const std::string& label, const std::string& port);
+    void ended(const std::string& label, bool succeeded);
+
+private:
+    std::optional<UnitPattern> pattern_;
+    std::set<std::string> succeededBefore_;
+    std::map<std::string, std::string> underWay_;    // unit: its port
+    std::map<std::string, std::string> succeeded_;   // unit: the port it succeeded on
+    std::optional<std::string> awaiting_;            // the label that must come again
+};
 
 } // namespace zorvane::prepare

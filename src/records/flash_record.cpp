@@ -132,7 +132,9 @@ Json FlashRecord(const std::string& id, const RunRequest& request, const RunRepo
     json["device_by_id"] = orNull(origin.device.byId);
     json["usb_serial"] = orNull(origin.device.usbSerial);
     json["unit"] = origin.unit ? Json(*origin.unit) : Json();
-    for (const char* lineField : {"station", "shift", "operator", "work_order"})
+    json["station"] = origin.station ? Json(*origin.station) : Json();
+    json["shift"] = origin.shift ? Json(*origin.shift) : Json();
+    for (const char* lineField : {"operator", "work_order"})
         json[lineField] = nullptr;
     json["config_file"] = config.configFile;
     json["config_sha256"] = orNull(config.configSha256);
@@ -140,7 +142,7 @@ Json FlashRecord(const std::string& id, const RunRequest& request, const RunRepo
     json["manifest"] = request.release ? manifestJson(*request.release) : Json();
     resultFields(json, report);
     json["outcome"] = outcomeJson(report);
-    json["duration_s"] = JsonSeconds(report.duration());
+    json["duration_s"] = JsonSeconds(origin.shift ? report.duration() - report.resetWait : report.duration());
     json["blocks"] = report.counts.blocks;
     json["resends"] = report.counts.resends;
     json["line_errors"] = report.counts.lineErrors;

@@ -27,6 +27,11 @@ struct RecordOrigin {
     std::string port;      // as the operator named it: 1, 2 or a device path
     link::DeviceIdentity device;
     std::optional<std::string> unit;   // the radio's label, when the operator gave one
+    // A shift's station (the port as given) and the shift with the run's
+    // number in it; none outside a shift. A shift's run is timed from the
+    // scan that started it, not from when the station was armed.
+    std::optional<std::string> station{};
+    std::optional<std::string> shift{};
 };
 
 // The record, its fields in the order they are written (JsonLine makes the
