@@ -128,7 +128,7 @@ int ShiftTally::exitCode() const
 std::string ShiftCounts(const ShiftTally& tally, ShiftClock::time_point now)
 {
     char text[128];
-    std::snprintf(text, sizeof text, "%zu radio%s, %zu good, %zu failed, %.0f an hour", tally.runs(),
+    std::snprintf(text, sizeof text, "%zu radio%s, %zu good, %zu failed, %.0f radios an hour", tally.runs(),
                   tally.runs() == 1 ? "" : "s", tally.good(), tally.failed(), tally.radiosPerHour(now));
     return text;
 }
@@ -150,8 +150,8 @@ void PrintShiftSummary(std::FILE* out, const ShiftTally& tally, const std::vecto
     std::optional<double> yield = tally.yield();
     if (yield)
         *yield *= 100;
-    std::fprintf(out, "Bench: %zu radios, %zu good, %zu failed, %.0f radios an hour, yield %s\n", tally.runs(),
-                 tally.good(), tally.failed(), tally.shiftRadiosPerHour(now),
+    std::fprintf(out, "Bench: %zu radio%s, %zu good, %zu failed, %.0f radios an hour, yield %s\n", tally.runs(),
+                 tally.runs() == 1 ? "" : "s", tally.good(), tally.failed(), tally.shiftRadiosPerHour(now),
                  shown(yield, "%.0f %%").c_str());
     std::fflush(out);
 }

@@ -71,7 +71,7 @@ private:
     std::vector<ShiftRun> runs_;
 };
 
-// The header of the live block: "12 radios, 11 good, 1 failed, 498 an hour".
+// The header of the live block: "12 radios, 11 good, 1 failed, 498 radios an hour".
 std::string ShiftCounts(const ShiftTally& tally, ShiftClock::time_point now);
 
 // The summary for people, a line per station and one for the bench.

@@ -94,7 +94,12 @@ void StationBoard::state(std::size_t index, StationState state, const std::strin
         line.progressing = false;
         line.flag.clear();
     }
-    plain(index, std::string(stateName(state)) + (detail.empty() ? "" : ": " + line.detail));
+    // Plain lines say each change once: not every try of a port that stays away.
+    const std::string said = std::string(stateName(state)) + (detail.empty() ? "" : ": " + line.detail);
+    if (state != StationState::Opening && said != line.said) {
+        plain(index, said);
+        line.said = said;
+    }
     live_.redraw(true);
 }
 

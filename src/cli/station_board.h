@@ -54,6 +54,7 @@ private:
         std::string last;
         bool lastFailed = false;
         std::string flag;
+        std::string said;   // the state last written as a plain line
     };
     std::vector<std::string> block(os::TerminalSize size) const;
     std::string describe(std::size_t index) const;

@@ -92,7 +92,7 @@ void StationHost::showFailure(const RunFailure& failure, std::stop_token)
     }
     // No radio yet: the port did not open or failed while armed. The reason
     // is said once, not at every try.
-    unavailable_ = failure.message.firstLine + (failure.cause.empty() ? "" : ": " + failure.cause);
+    unavailable_ = failure.cause.empty() ? failure.message.firstLine : failure.cause;
     const bool shown = unavailable_ == shownReason_;
     shownReason_ = unavailable_;
     lock.unlock();

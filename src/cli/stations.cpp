@@ -154,8 +154,9 @@ Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const
 void Shift::header() const
 {
     const files::ConfigReading& config = input_.config;
-    std::printf("Shift %s: %zu station%s, %s sha256 %s\n", id_.c_str(), ports_.size(), ports_.size() == 1 ? "" : "s",
-                files::ShownText(config.config.configFile).c_str(), config.config.configSha256.c_str());
+    std::printf("Shift %s: %zu station%s\n  %-24s sha256 %s\n", id_.c_str(), ports_.size(),
+                ports_.size() == 1 ? "" : "s", files::ShownText(config.config.configFile).c_str(),
+                config.config.configSha256.c_str());
     const auto* images = std::get_if<std::shared_ptr<const RunImages>>(&stations_[0].request.imagesRead->read);
     if (images != nullptr) {
         std::printf("  %-24s sha256 %s\n", files::ShownText((*images)->boot.file.fileName).c_str(),

@@ -11,7 +11,7 @@
 
 namespace zorvane::testkit {
 
-Process::Process(const std::vector<std::string>& argv, const std::string& cwd)
+Process::Process(const std::vector<std::string>& argv, const std::string& cwd, bool withInput)
 {
     // The test runs threads: the child of fork() may only call async-signal-safe
     // functions, so every string and array it needs exists before the fork.
@@ -21,9 +21,13 @@ Process::Process(const std::vector<std::string>& argv, const std::string& cwd)
     args.push_back(nullptr);
     char* const* const envp = environ;
     const char* const dir = cwd.c_str();
-    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int inputFds[2] = {-1, -1};
+    if (withInput && ::pipe2(inputFds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    const int devNull = withInput ? inputFds[0] : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (devNull < 0)
         throw std::runtime_error("cannot open /dev/null");
+    in_ = inputFds[1];
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         ::close(devNull);
@@ -57,6 +61,21 @@ Process::~Process()
     }
     if (out_ >= 0)
         ::close(out_);
+    closeInput();
+}
+
+void Process::send(const std::string& line)
+{
+    const std::string text = line + "\n";
+    if (in_ < 0 || ::write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        throw std::runtime_error("cannot write to the process");
+}
+
+void Process::closeInput()
+{
+    if (in_ >= 0)
+        ::close(in_);
+    in_ = -1;
 }
 
 bool Process::pump(int timeoutMs)

@@ -18,8 +18,9 @@ struct ProcessResult {
 
 class Process {
 public:
-    // Starts argv[0] in the directory cwd with standard input from /dev/null.
-    Process(const std::vector<std::string>& argv, const std::string& cwd);
+    // Starts argv[0] in the directory cwd with standard input from /dev/null,
+    // or from a pipe that send() writes to when withInput.
+    Process(const std::vector<std::string>& argv, const std::string& cwd, bool withInput = false);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -29,12 +30,16 @@ public:
     // Waits for the end; kills the process when the timeout passes.
     ProcessResult wait(std::chrono::milliseconds timeout);
     void signal(int number);
+    // A line on the process's standard input; closeInput() ends it.
+    void send(const std::string& line);
+    void closeInput();
 
 private:
     bool pump(int timeoutMs);
 
     pid_t pid_ = -1;
     int out_ = -1;
+    int in_ = -1;
     std::string buffer_;
     std::size_t consumed_ = 0;
 };

@@ -1,0 +1,163 @@
+// A shift against real simulated radios: stations that cycle on their own,
+// the scans that start them, and what the shift leaves behind.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "e2e/process.h"
+#include "kit/temp_dir.h"
+
+namespace zorvane {
+namespace {
+
+using namespace std::chrono_literals;
+using testkit::Process;
+using testkit::ProcessResult;
+
+class Shift : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Process make({ZORVANE_MAKE_DEMO, dir.path().string()}, dir.path().string());
+        ASSERT_EQ(make.wait(30s).exitCode, 0);
+    }
+
+    // A radio that serves run after run on ./ttyN.
+    void startRadio(int n, std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> args{ZORVANE_RADIOSIM, "--link", "tty" + std::to_string(n)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        radios.push_back(std::make_unique<Process>(args, dir.path().string()));
+        ASSERT_EQ(radios.back()->readLine(10s).rfind("/dev/pts/", 0), 0u) << "the simulator did not start";
+    }
+
+    // Reads the flasher's lines until one holds text; returns the lines read.
+    std::string awaitLine(Process& flasher, const std::string& text)
+    {
+        std::string seen;
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        while (std::chrono::steady_clock::now() < end) {
+            const std::string line = flasher.readLine(30s);
+            seen += line + "\n";
+            if (line.find(text) != std::string::npos)
+                return seen;
+        }
+        ADD_FAILURE() << "no line with: " << text << "\nafter:\n" << seen;
+        return seen;
+    }
+
+    std::vector<std::string> lines(const std::string& file) const
+    {
+        std::ifstream in(dir.path() / file);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);)
+            all.push_back(line);
+        return all;
+    }
+
+    void expectValid(const std::string& schema, const std::string& file)
+    {
+        Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                          ZORVANE_SOURCE_DIR "/docs/" + schema, (dir.path() / file).string()},
+                         dir.path().string());
+        const ProcessResult validated = validate.wait(30s);
+        EXPECT_EQ(validated.exitCode, 0) << file << "\n" << validated.output;
+    }
+
+    testkit::TempDir dir;
+    std::vector<std::unique_ptr<Process>> radios;
+};
+
+// Three stations: one good radio, one whose FLASH fails, one whose port is
+// missing until the shift is under way. The failed unit is scanned again
+// onto the station that came back; a label already flashed, one that does
+// not match the pattern and one whose latest record is a success each get
+// their answer; the shift ends with a radio under way, which finishes.
+TEST_F(Shift, StationsCycleOnTheirOwn)
+{
+    std::ofstream(dir.path() / "shift.jsonl") << R"({"unit":"SN-9","outcome":{"stage":"success"}})" << "\n";
+    startRadio(0);
+    startRadio(1, {"--fault", "wrong-block-sum=3"});
+    Process flasher({ZORVANE_FLASH, "--stations", "--port", "./tty0", "--port", "./tty1", "--port", "./tty2",
+                     "--platform", "tessivar", "--record", "shift.jsonl", "--unit-pattern", "SN-[0-9]+"},
+                    dir.path().string(), true);
+    awaitLine(flasher, "[./tty2] no port: ./tty2: no such device");
+    awaitLine(flasher, "[./tty1] armed");
+    flasher.send("SN-1");
+    awaitLine(flasher, "[./tty0] SN-1 success");
+    flasher.send("SN-2");   // the next armed station after the one used last
+    awaitLine(flasher, "[./tty1] SN-2 flash");
+    startRadio(2);
+    awaitLine(flasher, "[./tty2] armed");
+    flasher.send("@3");
+    flasher.send("SN-2");   // a failed unit may be scanned again
+    awaitLine(flasher, "[./tty2] SN-2 success");
+    flasher.send("SN-1");
+    awaitLine(flasher, "SN-1 was flashed on ./tty0 already: a label names one radio.");
+    flasher.send("XSN-3");
+    awaitLine(flasher, "XSN-3 does not match the unit pattern SN-[0-9]+: scan or type it again.");
+    flasher.send("SN-9");
+    awaitLine(flasher, "SN-9 was flashed before (its latest record is a success): scan it again to flash it again.");
+    flasher.send("SN-9");
+    awaitLine(flasher, "running: SN-9");
+    flasher.send("q");
+    const std::string ending = awaitLine(flasher, "Shift summary kept in shift.shifts.jsonl");
+    EXPECT_NE(ending.find("SN-9 success"), std::string::npos) << "the radio under way finishes:\n" << ending;
+    EXPECT_NE(ending.find("Bench: 4 radios, 3 good, 1 failed"), std::string::npos) << ending;
+    EXPECT_EQ(flasher.wait(30s).exitCode, 0) << "every unit's last run succeeded";
+
+    const std::vector<std::string> records = lines("shift.jsonl");
+    ASSERT_EQ(records.size(), 5u);
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"SN-1", "./tty0"}, {"SN-2", "./tty1"}, {"SN-2", "./tty2"}, {"SN-9", "./tty0"}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string& record = records[i + 1];
+        EXPECT_NE(record.find("\"unit\":\"" + expected[i].first + "\",\"station\":\"" + expected[i].second +
+                              "\",\"shift\":\""),
+                  std::string::npos)
+            << record;
+        EXPECT_NE(record.find("/" + std::to_string(i + 1) + "\""), std::string::npos) << "the run's number:\n" << record;
+    }
+    const std::vector<std::string> shifts = lines("shift.shifts.jsonl");
+    ASSERT_EQ(shifts.size(), 1u);
+    EXPECT_NE(shifts[0].find("{\"station\":\"./tty1\",\"runs\":1,\"good\":0,\"failed\":1,\"first_pass_yield\":0.0,"),
+              std::string::npos)
+        << shifts[0];
+    EXPECT_NE(shifts[0].find("\"runs\":4,\"good\":3,\"failed\":1,"), std::string::npos) << shifts[0];
+    EXPECT_NE(shifts[0].find("\"yield\":1.0,\"exit_code\":0}"), std::string::npos) << shifts[0];
+    expectValid("shift-summary.schema.json", "shift.shifts.jsonl");
+    std::ofstream written(dir.path() / "records.jsonl");
+    for (std::size_t i = 1; i < records.size(); ++i)
+        written << records[i] << "\n";
+    written.close();
+    expectValid("flash-record.schema.json", "records.jsonl");
+}
+
+// Ctrl-C ends a shift as q does; a second Ctrl-C stops the radio under way,
+// and a unit whose last run failed sets the exit status.
+TEST_F(Shift, SecondCtrlCStopsTheRadiosUnderWay)
+{
+    startRadio(0, {"--pace"});
+    Process flasher({ZORVANE_FLASH, "--stations", "--port", "./tty0", "--platform", "tessivar", "--record",
+                     "stopped.jsonl", "--no-units"},
+                    dir.path().string(), true);
+    awaitLine(flasher, "[./tty0] armed");
+    flasher.send("");   // Enter alone starts a radio without a label
+    awaitLine(flasher, "[./tty0] running");
+    flasher.signal(SIGINT);
+    awaitLine(flasher, "Ending the shift (Ctrl-C): the radios under way finish; Ctrl-C again stops them.");
+    flasher.signal(SIGINT);
+    const std::string ending = awaitLine(flasher, "Bench: 1 radio, 0 good, 1 failed");
+    EXPECT_NE(ending.find("[./tty0] - cancelled"), std::string::npos) << ending;
+    EXPECT_EQ(flasher.wait(30s).exitCode, 9);
+    const std::vector<std::string> records = lines("stopped.jsonl");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("\"unit\":null,\"station\":\"./tty0\""), std::string::npos) << records[0];
+    EXPECT_NE(records[0].find("\"stage\":\"cancelled\""), std::string::npos) << records[0];
+}
+
+} // namespace
+} // namespace zorvane
