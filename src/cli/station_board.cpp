@@ -49,9 +49,15 @@ std::string StationBoard::describe(std::size_t index) const
         doing = line.detail;
     }
     char text[320];
+    if (!line.flag.empty()) {
+        // Where the unit and its stage go: the station waits for the same label again.
+        std::snprintf(text, sizeof text, "%s %-20s %-8s %s", next_ == index ? ">" : " ", ports_[index].c_str(),
+                      stateName(line.state), line.flag.c_str());
+        return text;
+    }
     std::snprintf(text, sizeof text, "%s %-20s %-8s %-16s %-22s %s", next_ == index ? ">" : " ", ports_[index].c_str(),
                   stateName(line.state), line.state == StationState::Running ? line.detail.c_str() : "",
-                  doing.c_str(), line.flag.empty() ? line.last.c_str() : line.flag.c_str());
+                  doing.c_str(), line.last.c_str());
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/bench_host.h"
+#include "cli/station_board.h"
 
 namespace zorvane::cli {
 namespace {
@@ -183,6 +184,72 @@ TEST(BenchBoard, ColourOnlyWhenAsked)
     EXPECT_NE(coloured.find("\033[32mtty0                     Programming Successful!\033[0m"), std::string::npos);
     EXPECT_NE(coloured.find("\033[31mtty2                     FLASH Error"), std::string::npos);
     EXPECT_EQ(Screen(plain), Screen(coloured)) << "colour changes no character on the screen";
+}
+
+} // namespace
+} // namespace zorvane::cli
+
+namespace zorvane::cli {
+namespace {
+
+std::vector<std::string> StationScreen(int rows, const std::function<void(StationBoard&)>& events)
+{
+    std::FILE* out = std::tmpfile();
+    {
+        StationBoard board(kPorts, {true, false, false}, out, [rows] { return os::TerminalSize{rows, 100}; });
+        events(board);
+    }
+    std::string text;
+    std::rewind(out);
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, out)) > 0;)
+        text.append(chunk, got);
+    std::fclose(out);
+    return Screen(text, 100);
+}
+
+void MidShift(StationBoard& board)
+{
+    board.state(0, StationState::Running, "SN-4711");
+    board.stageStarted(0, RunStage::ProgramFlash);
+    board.progress(0, {RunStage::ProgramFlash, 0x8080, 128, 32768, 42.5});
+    board.ended(1, "SN-4710 success 52.1 s", true);
+    board.state(1, StationState::Armed);
+    board.state(2, StationState::Unavailable, "./tty2: no such device");
+    board.state(3, StationState::Armed);
+    board.flag(3, "SN-1: flashed before, scan again to flash again");
+    board.message(0, "[ZORVANE] a message");
+    board.counts("1 radio, 1 good, 0 failed, 69 radios an hour");
+    board.next(1);
+    board.typing("SN-47");
+}
+
+// Each station's line says what it does, the next one is marked, and the
+// label being typed stays below the block however often it is redrawn;
+// once the shift ends the typed line goes.
+TEST(StationBoard, OneLinePerStationTheNextMarked)
+{
+    const std::vector<std::string> screen = StationScreen(24, MidShift);
+    ASSERT_EQ(screen.size(), 7u) << ::testing::PrintToString(screen);
+    EXPECT_EQ(screen[0], "[tty0] [ZORVANE] a message");
+    EXPECT_EQ(screen[1], "Shift: 1 radio, 1 good, 0 failed, 69 radios an hour");
+    EXPECT_EQ(screen[2].rfind("  tty0                 running  SN-4711          FLASH           42.5%", 0), 0u) << screen[2];
+    EXPECT_EQ(screen[3].rfind("> tty1                 armed", 0), 0u) << screen[3];
+    EXPECT_NE(screen[3].find("SN-4710 success 52.1 s"), std::string::npos) << screen[3];
+    EXPECT_NE(screen[4].find("no port                   ./tty2: no such device"), std::string::npos) << screen[4];
+    EXPECT_NE(screen[5].find("SN-1: flashed before, scan again"), std::string::npos) << screen[5];
+    EXPECT_EQ(screen[6], "Scan> SN-47");
+
+    const std::vector<std::string> ended = StationScreen(24, [](StationBoard& board) {
+        MidShift(board);
+        board.finish();
+    });
+    EXPECT_EQ(ended.size(), 6u) << ::testing::PrintToString(ended);
+
+    // A terminal too small for every station says how many are not shown.
+    const std::vector<std::string> small = StationScreen(6, MidShift);
+    EXPECT_EQ(small.size(), 6u) << ::testing::PrintToString(small);
+    EXPECT_EQ(small[4], "  ... 2 more stations: widen the terminal to see them");
 }
 
 } // namespace

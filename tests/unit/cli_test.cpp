@@ -54,6 +54,12 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
          "--on-line-error ask needs a terminal"},
         {{"--port", "1", "--platform", "other", "--json", "--yes", "--trace", "t"}, "--trace does not go with --json"},
         {{"--check", "--platform", "other", "--json"}, "--check writes for people"},
+        {{"--stations", "--port", "1", "--port", "2", "--platform", "other", "--no-units"}, ""},
+        {{"--stations", "--port", "1", "--platform", "other", "--on-line-error", "ask"},
+         "--on-line-error ask does not go with --stations"},
+        {{"--stations", "--port", "1", "--platform", "other", "--ask-unit"}, "--stations takes each radio's label"},
+        {{"--stations", "--port", "1", "--platform", "other", "--json", "--yes"}, "--stations reads its scans"},
+        {{"--port", "1", "--platform", "other", "--no-units"}, "--no-units goes with --stations"},
         {{"--check"}, "give either --platform or --config"},
         {{"--list-ports"}, ""},
         {{"--port"}, "--port needs a value"},
@@ -88,6 +94,9 @@ TEST(CliOptions, LineErrorsAreAskedOnlyWithOnePort)
     CliOptions two;
     ASSERT_EQ(ParseCliOptions({"--port", "1", "--port", "/dev/ttyUSB0", "--platform", "other"}, two), std::nullopt);
     EXPECT_EQ(two.lineErrorAnswer(), LineErrorAnswer::Cancel);
+    CliOptions station;
+    ASSERT_EQ(ParseCliOptions({"--stations", "--port", "1", "--platform", "other"}, station), std::nullopt);
+    EXPECT_EQ(station.lineErrorAnswer(), LineErrorAnswer::Cancel);
 }
 
 // Three radios: one run ends before its prompt, the other two wait for

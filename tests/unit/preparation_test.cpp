@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <variant>
 
 #include "kit/bytes.h"
@@ -10,6 +12,7 @@
 #include "prepare/records_choice.h"
 #include "prepare/run_preparation.h"
 #include "prepare/unit_labels.h"
+#include "records/unit_history.h"
 #include "srec_writer.h"
 
 namespace zorvane::prepare {
@@ -117,6 +120,60 @@ TEST_F(Preparation, RecordsAndPortsAreChosenOnce)
     std::filesystem::create_symlink("/dev/null", dir.path() / "ttyRADIO");
     EXPECT_EQ(RefusedPorts({"a", "b"}, {"/dev/null", "./ttyRADIO"})->text, "port b is named twice");
     EXPECT_EQ(RefusedPorts({"a", "b"}, {"/dev/null", "/dev/zero"}), std::nullopt);
+}
+
+// A label names one radio: refused while its unit is under way and once it
+// succeeded; a unit whose latest record is a success runs when scanned twice
+// in a row; a failed unit may come again.
+TEST_F(Preparation, EachRecordNamesOneRadio)
+{
+    const std::string records = (dir.path() / "records.jsonl").string();
+    std::ofstream(records) << R"({"unit":"SN-7","outcome":{"stage":"success"}})" "\n"
+                           << R"({"unit":"SN-8","outcome":{"stage":"success"}})" "\n"
+                           << R"({"unit":"SN-8","outcome":{"stage":"flash"}})" "\n"
+                           << "not a record\n"
+                           << R"({"unit":null,"outcome":{"stage":"success"}})" "\n";
+    EXPECT_EQ(UnitsLastSucceeded(records), std::set<std::string>{"SN-7"});
+    EXPECT_TRUE(UnitsLastSucceeded((dir.path() / "none.jsonl").string()).empty());
+
+    LabelBook labels(UnitPattern{"SN-[0-9]", std::regex("SN-[0-9]")}, UnitsLastSucceeded(records));
+    using V = LabelBook::Verdict;
+    enum Then { Nothing, Start, Succeed, Fail, Other };
+    const struct Step {
+        const char* label;
+        V verdict;
+        Then then;
+        const char* said;
+    } steps[] = {
+        {"SN-10", V::Refused, Nothing, "SN-10 does not match the unit pattern SN-[0-9]: scan or type it again."},
+        {"SN-1", V::Go, Start, ""},
+        {"SN-1", V::Refused, Succeed, "SN-1 is the unit on /dev/ttyUSB0 already: a label names one radio."},
+        {"SN-1", V::Refused, Nothing, "SN-1 was flashed on /dev/ttyUSB0 already: a label names one radio."},
+        {"SN-8", V::Go, Start, ""},
+        {"SN-8", V::Refused, Fail, "SN-8 is the unit on /dev/ttyUSB0 already: a label names one radio."},
+        {"SN-8", V::Go, Nothing, ""},   // a failed unit may be scanned again
+        {"SN-7", V::ScanAgain, Nothing,
+         "SN-7 was flashed before (its latest record is a success): scan it again to flash it again."},
+        {"SN-7", V::Go, Nothing, ""},
+        {"SN-7", V::ScanAgain, Other, ""},   // not in a row: asked again
+        {"SN-7", V::ScanAgain, Nothing, ""},
+        {"SN-7", V::Go, Start, ""},
+        {"SN-7", V::Refused, Fail, ""},
+        {"SN-7", V::Go, Nothing, ""},   // its failure here is newer than its record
+    };
+    for (const Step& step : steps) {
+        const LabelBook::Checked checked = labels.check(step.label);
+        EXPECT_EQ(checked.verdict, step.verdict) << step.label << " " << checked.said;
+        if (*step.said != '\0') {
+            EXPECT_EQ(checked.said, step.said);
+        }
+        if (step.then == Start)
+            labels.started(step.label, "/dev/ttyUSB0");
+        else if (step.then == Succeed || step.then == Fail)
+            labels.ended(step.label, step.then == Succeed);
+        else if (step.then == Other)
+            labels.interrupted();
+    }
 }
 
 } // namespace
