@@ -48,7 +48,11 @@ def main():
     parser.add_argument("--results", required=True)
     args = parser.parse_args()
 
+    flasher = None
+
     def fail(text):
+        if flasher is not None and flasher.poll() is None:
+            flasher.kill()
         sys.stderr.write("%s; see %s\n" % (text, args.log))
         sys.exit(1)
 
@@ -114,7 +118,6 @@ def main():
         except queue.Empty:
             at, line = now(), ""
             if now() - last_heard > QUIET_LIMIT:
-                flasher.kill()
                 fail("the flasher said nothing for %.0f s" % QUIET_LIMIT)
         else:
             last_heard = at

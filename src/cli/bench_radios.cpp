@@ -8,6 +8,7 @@
 #include "cli/reset_gate.h"
 #include "cli/summary.h"
 #include "cli/terminal_input.h"
+#include "files/shown_text.h"
 #include "os/terminal.h"
 
 namespace zorvane::cli {
@@ -53,6 +54,8 @@ int FlashBench(const CliOptions& options, std::vector<PortRun>& runs, link::Cloc
     board.finish();
     const std::vector<PortResult> results = ResultsOf(runs, reports);
     PrintSummary(stdout, results, colour);
+    if (const std::optional<std::string> again = FlashAgainCommand(options.arguments, results))
+        std::printf("To flash the failed radios again:\n  %s\n", files::ShownText(*again).c_str());
     return ExitCodeForAll(results);
 }
 

@@ -249,6 +249,7 @@ Error refusedCombination(const CliOptions& options)
 
 std::optional<std::string> ParseCliOptions(const std::vector<std::string>& args, CliOptions& options)
 {
+    options.arguments = args;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto flag = std::find_if(std::begin(kFlags), std::end(kFlags), [&](const Flag& f) {

@@ -36,6 +36,7 @@ struct CliOptions {
     bool initDatabase = false;        // create or update the records database's schema
     bool help = false;
     bool version = false;
+    std::vector<std::string> arguments;   // as given, for the command that flashes failed radios again
 
     // A command about the flash records rather than a run.
     bool recordsCommand() const { return forwardRecords || recordsStatus || initDatabase; }

@@ -52,4 +52,59 @@ int ExitCodeForAll(const std::vector<PortResult>& results)
     return code;
 }
 
+namespace {
+
+// A word as a POSIX shell reads it back: quoted when it holds anything but
+// letters, digits and a few safe marks.
+std::string shellWord(const std::string& word)
+{
+    const bool plain = !word.empty() && word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                               "0123456789-_./=:@%+,") == std::string::npos;
+    if (plain)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Whether the argument names a port or a unit, which the command gives anew.
+// Returns how many words it takes: 0 when it is kept.
+std::size_t portOrUnit(const std::string& argument)
+{
+    for (const char* name : {"--port", "--unit"}) {
+        if (argument == name)
+            return 2;
+        if (argument.rfind(std::string(name) + "=", 0) == 0)
+            return 1;
+    }
+    return argument == "--ask-unit" ? 1 : 0;
+}
+
+} // namespace
+
+std::optional<std::string> FlashAgainCommand(const std::vector<std::string>& arguments,
+                                             const std::vector<PortResult>& results)
+{
+    std::string command = "zorvane-flash";
+    bool failed = false;
+    for (const PortResult& r : results) {
+        if (r.report.outcome == RunOutcome::Success)
+            continue;
+        failed = true;
+        command += " --port " + shellWord(r.port);
+        if (r.unit)
+            command += " --unit " + shellWord(*r.unit);
+    }
+    if (!failed)
+        return std::nullopt;
+    for (std::size_t i = 0; i < arguments.size();) {
+        const std::size_t skip = portOrUnit(arguments[i]);
+        if (skip == 0)
+            command += " " + shellWord(arguments[i]);
+        i += std::max<std::size_t>(skip, 1);
+    }
+    return command;
+}
+
 } // namespace zorvane::cli

@@ -23,4 +23,9 @@ void PrintSummary(std::FILE* out, const std::vector<PortResult>& results, bool c
 // 0 only when every run succeeded, else the highest exit status among the failures.
 int ExitCodeForAll(const std::vector<PortResult>& results);
 
+// The command that flashes just the failed radios again: the arguments as
+// given, with only the failed ports and their units; none when none failed.
+std::optional<std::string> FlashAgainCommand(const std::vector<std::string>& arguments,
+                                             const std::vector<PortResult>& results);
+
 } // namespace zorvane::cli

@@ -182,6 +182,18 @@ TEST(Summary, ExitStatusOfSeveralRuns)
     EXPECT_NE(std::string(table).find("p                        SN-7             not released"), std::string::npos)
         << table;
     EXPECT_NE(std::string(table).find("q                        -                success      -"), std::string::npos) << table;
+
+    // Only the failed radios again, their units with them, every other argument as it was.
+    RunReport failed;
+    failed.outcome = RunOutcome::BootFailed;
+    const std::vector<PortResult> batch{
+        {"/dev/ttyUSB0", good, "SN-1"}, {"/dev/ttyUSB1", failed, "SN 2's"}, {"/dev/ttyUSB2", refused, "SN-3"}};
+    EXPECT_EQ(FlashAgainCommand({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1", "--port", "/dev/ttyUSB2",
+                                 "--platform", "pellamar", "--ask-unit", "--record", "my records.jsonl", "--yes"},
+                                batch),
+              "zorvane-flash --port /dev/ttyUSB1 --unit 'SN 2'\\''s' --port /dev/ttyUSB2 --unit SN-3 --platform "
+              "pellamar --record 'my records.jsonl' --yes");
+    EXPECT_EQ(FlashAgainCommand({"--port", "1"}, {{"1", good}}), std::nullopt);
 }
 
 TEST(PortDiagnostics, OneLineWithTheReasonAndTheRemedy)
