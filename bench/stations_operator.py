@@ -26,7 +26,7 @@ import sys
 import threading
 import time
 
-OUTCOMES = ("success|not released|no-platform|port|serial|boot|config|eeprom|flash|cancelled|internal")
+OUTCOMES = "success|not released|no-platform|port|serial|boot|config|eeprom|flash|cancelled|internal"
 STATION_LINE = re.compile(r"^\[(.+?)\] (.*)$")
 ENDED = re.compile(r"^(\S+) (" + OUTCOMES + r") ([0-9.]+) s$")
 RUNNING = re.compile(r"^running: (.*)$")
@@ -136,9 +136,12 @@ def main():
                 expecting = None
             elif ENDED.match(said):
                 label, outcome, run = ENDED.match(said).groups()
+                if outcome != "success":
+                    fail("%s on %s ended %s" % (label, args.ports[station], outcome))
                 if label in scanned:
-                    where, when = scanned[label]
-                    radios.append((label, args.ports[station], when, at, outcome, float(run)))
+                    radios.append((label, args.ports[station], scanned[label][1], at, outcome, float(run)))
+            elif said.startswith("no port"):
+                fail("station %s lost its port" % args.ports[station])
         # The operator finishes loading the radio and scans it.
         if loading is not None and now() >= loading[1]:
             station = loading[0]
@@ -165,12 +168,7 @@ def main():
         fail("%d of %d radios scanned never ended" % (len(scanned) - len(radios), len(scanned)))
     with open(args.results, "w") as results:
         for radio in radios:
-            label, port, scanned_at, ended_at, outcome, run = radio
-            results.write("%s %s %.3f %.3f %s %.1f\n" % (label, port, scanned_at, ended_at, outcome.replace(" ", "-"), run))
-    failed = [r for r in radios if r[4] != "success"]
-    if failed:
-        fail("%d radios did not succeed, the first %s on %s (%s)" % (len(failed), failed[0][0], failed[0][1],
-                                                                    failed[0][4]))
+            results.write("%s %s %.3f %.3f %s %.1f\n" % radio)
     if code != 0:
         fail("the flasher ended with exit %d" % code)
 

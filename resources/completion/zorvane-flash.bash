@@ -44,7 +44,7 @@ _zorvane_flash()
             return ;;
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
-        --unit --unit-pattern --ask-unit --manifest --keyring --require-signature --json --check --list-ports --database --forward-records --records-status --init-database
+        --unit --unit-pattern --ask-unit --stations --no-units --manifest --keyring --require-signature --json --check --list-ports --database --forward-records --records-status --init-database
         --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }

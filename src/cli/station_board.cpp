@@ -123,7 +123,7 @@ void StationBoard::progress(std::size_t index, const RunProgress& progress)
 {
     std::lock_guard lock(mutex_);
     lines_[index].percent = progress.percent;
-    lines_[index].progressing = true;
+    lines_[index].progressing = progress.bytesTotal > 0;
     live_.redraw(false);
 }
 

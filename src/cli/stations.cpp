@@ -167,8 +167,8 @@ void Shift::header() const
         std::printf("  %-24s sha256 %s\n", files::ShownText((*images)->firmware.file.fileName).c_str(),
                     (*images)->firmware.file.sha256.c_str());
     }
-    std::printf("Reset the radio on the station marked >, then scan its label%s. @N chooses station N; q ends the "
-                "shift.\n",
+    std::printf("Reset the radio on the station marked >, then scan its label%s.\n"
+                "@N chooses station N; q ends the shift.\n",
                 options_.noUnits ? " (or press Enter)" : "");
     std::fflush(stdout);
 }
@@ -303,10 +303,12 @@ void Shift::runEnded(std::size_t index, const RunReport& report)
     station.running = false;
     if (station.host->scanned()) {
         radioEnded(index, report);
-        if (!ending_) {
-            station.retryAt = Clock::now() + kRearmPause;
-            board_.state(index, StationState::Opening);
+        if (ending_) {
+            board_.state(index, StationState::Closed);
+            return;
         }
+        station.retryAt = Clock::now() + kRearmPause;
+        board_.state(index, StationState::Opening);
         return;
     }
     // No radio came: the port did not open, or the shift ended while it was armed.
