@@ -4,6 +4,25 @@
 
 namespace zorvane::cli {
 
+namespace {
+
+// The columns a line takes: its colour escapes take none.
+std::size_t visibleWidth(const std::string& line)
+{
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\033') {
+            while (i < line.size() && line[i] != 'm')
+                ++i;
+            continue;
+        }
+        ++width;
+    }
+    return width;
+}
+
+} // namespace
+
 LiveBlock::LiveBlock(BoardStyle style, std::FILE* out, std::function<os::TerminalSize()> size,
                      std::function<void()> changed, Lines lines)
     : style_(style), out_(out), size_(std::move(size)), changedHook_(std::move(changed)), lines_(std::move(lines))
@@ -19,11 +38,14 @@ std::string LiveBlock::shown(std::string text, const char* colour, int columns) 
 
 std::string LiveBlock::erased()
 {
-    if (drawnLines_ == 0)
+    if (drawnWidths_.empty())
         return {};
-    const std::string up = "\033[" + std::to_string(drawnLines_) + "A\r\033[J";
-    drawnLines_ = 0;
-    return up;
+    const int columns = size_ ? size_().columns : 0;
+    std::size_t rows = 0;
+    for (const std::size_t width : drawnWidths_)
+        rows += columns > 0 && width > 0 ? (width + columns - 1) / columns : 1;
+    drawnWidths_.clear();
+    return "\033[" + std::to_string(rows) + "A\r\033[J";
 }
 
 void LiveBlock::write(const std::string& text)
@@ -37,7 +59,7 @@ void LiveBlock::redraw(bool force)
     if (!style_.live || style_.quiet)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && drawnLines_ > 0 && now - lastDrawn_ < kProgressRedraw) {
+    if (!force && !drawnWidths_.empty() && now - lastDrawn_ < kProgressRedraw) {
         if (!changed_ && changedHook_)
             changedHook_();   // drawn at the next wake-up
         changed_ = true;
@@ -47,10 +69,11 @@ void LiveBlock::redraw(bool force)
     lastDrawn_ = now;
     std::string screen = erased();
     const std::vector<std::string> shownLines = lines_(size_ ? size_() : os::TerminalSize{});
-    for (const std::string& line : shownLines)
+    for (const std::string& line : shownLines) {
         screen += line + "\n";
+        drawnWidths_.push_back(visibleWidth(line));
+    }
     write(screen);
-    drawnLines_ = shownLines.size();
 }
 
 void LiveBlock::scroll(const std::string& text)

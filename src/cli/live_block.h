@@ -55,7 +55,9 @@ public:
     void write(const std::string& text);
 
 private:
-    std::string erased();   // moves up over the block and clears it
+    // Moves up over the block and clears it. A terminal that was narrowed
+    // since may have wrapped each line onto more rows: they count too.
+    std::string erased();
 
     const BoardStyle style_;
     std::FILE* const out_;
@@ -63,7 +65,7 @@ private:
     const std::function<void()> changedHook_;
     const Lines lines_;
     bool changed_ = false;   // something the block shows changed since it was drawn
-    std::size_t drawnLines_ = 0;
+    std::vector<std::size_t> drawnWidths_;   // the block's lines on the screen, in columns
     std::chrono::steady_clock::time_point lastDrawn_;
 };
 
