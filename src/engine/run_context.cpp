@@ -94,9 +94,8 @@ void RunContext::succeed()
 Answer RunContext::confirmReset()
 {
     link.checkCancelled();
-    const auto asked = link.clock.now();
     const Answer answer = host.confirmReset(MakeMessage(MessageId::ResetRadio), link.stop);
-    report.resetWait += link.elapsedSince(asked);
+    report.untilReset = report.duration() + link.elapsedSince(stageStart_);
     link.checkCancelled();
     return answer;
 }

@@ -96,8 +96,9 @@ struct RunReport {
     std::optional<RunFault> fault;   // what went wrong, as it happened (none: no such fault, or success)
     RunCounts counts;
     std::vector<StageTime> stageTimes;
-    // Of the stages' time, how long the run waited for the operator at the reset question.
-    std::chrono::duration<double> resetWait{};
+    // Of the stages' time, the part until the operator answered the reset
+    // question (a shift's station arms long before its radio comes).
+    std::chrono::duration<double> untilReset{};
     // The images as the run read them, before the port opened; none when
     // the run stopped before that.
     std::shared_ptr<const RunImages> images;

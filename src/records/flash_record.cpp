@@ -142,7 +142,7 @@ Json FlashRecord(const std::string& id, const RunRequest& request, const RunRepo
     json["manifest"] = request.release ? manifestJson(*request.release) : Json();
     resultFields(json, report);
     json["outcome"] = outcomeJson(report);
-    json["duration_s"] = JsonSeconds(origin.shift ? report.duration() - report.resetWait : report.duration());
+    json["duration_s"] = JsonSeconds(origin.shift ? report.duration() - report.untilReset : report.duration());
     json["blocks"] = report.counts.blocks;
     json["resends"] = report.counts.resends;
     json["line_errors"] = report.counts.lineErrors;

@@ -29,7 +29,7 @@ struct RecordOrigin {
     std::optional<std::string> unit;   // the radio's label, when the operator gave one
     // A shift's station (the port as given) and the shift with the run's
     // number in it; none outside a shift. A shift's run is timed from the
-    // scan that started it, not from when the station was armed.
+    // scan that started it: its station armed long before.
     std::optional<std::string> station{};
     std::optional<std::string> shift{};
 };

@@ -77,6 +77,22 @@ TEST(FlashRecord, OneLineWithEveryField)
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     // The number as a value: the library writes 13.25 where 13.250 was written.
     EXPECT_EQ(nlohmann::json::parse(json).at("duration_s"), 13.25) << json;
+
+    // A shift's run names its station and shift, and is timed from the scan
+    // that started it; elsewhere the wait at the reset question still counts.
+    report.untilReset = std::chrono::duration<double>(1.0);
+    RecordOrigin station = origin;
+    station.station = "./tty0";
+    station.shift = "2026-12-08T10:52:05Z-4f1a/17";
+    const auto recorded = [&](const RecordOrigin& from) {
+        return nlohmann::json::parse(JsonLine(FlashRecord("5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f", request, report,
+                                                          from, std::chrono::system_clock::time_point())));
+    };
+    const nlohmann::json shift = recorded(station);
+    EXPECT_EQ(shift.at("duration_s"), 12.25);
+    EXPECT_EQ(shift.at("station"), "./tty0");
+    EXPECT_EQ(shift.at("shift"), "2026-12-08T10:52:05Z-4f1a/17");
+    EXPECT_EQ(recorded(origin).at("duration_s"), 13.25);
 }
 
 // Names from outside (a file name in another encoding, a radio's stray
