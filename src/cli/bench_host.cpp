@@ -207,10 +207,7 @@ Answer PortHost::confirmReset(const Message&, std::stop_token stop)
 Answer PortHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
     showMessage(question.message, question.cause);
-    // Several radios: nobody can answer one of them at the terminal.
-    const LineErrorDecision decided = DecideLineError(options_.lineErrorAnswer(), false);
-    board_.line(index_, decided.said);
-    return decided.answer.value_or(Answer::Stop);
+    return AnswerWithoutAsking(options_.lineErrorAnswer(), [this](const std::string& said) { board_.line(index_, said); });
 }
 
 void PortHost::showFailure(const RunFailure& failure, std::stop_token)

@@ -17,4 +17,11 @@ LineErrorDecision DecideLineError(LineErrorAnswer configured, bool canAsk)
     return {std::nullopt, {}};
 }
 
+Answer AnswerWithoutAsking(LineErrorAnswer configured, const std::function<void(const std::string&)>& say)
+{
+    const LineErrorDecision decided = DecideLineError(configured, false);
+    say(decided.said);
+    return decided.answer.value_or(Answer::Stop);
+}
+
 } // namespace zorvane::cli

@@ -3,6 +3,7 @@
 // is a terminal to ask on, else Stop.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,5 +18,9 @@ struct LineErrorDecision {
 };
 
 LineErrorDecision DecideLineError(LineErrorAnswer configured, bool canAsk);
+
+// Where several radios share the terminal nobody can answer one of them:
+// the answer configured, said on that radio's lines; Stop when it is ask.
+Answer AnswerWithoutAsking(LineErrorAnswer configured, const std::function<void(const std::string&)>& say);
 
 } // namespace zorvane::cli

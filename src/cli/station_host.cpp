@@ -76,10 +76,8 @@ Answer StationHost::confirmReset(const Message&, std::stop_token stop)
 Answer StationHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
     showMessage(question.message, question.cause);
-    // Nobody can answer one station's question at a shared terminal.
-    const LineErrorDecision decided = DecideLineError(options_.lineErrorAnswer(), false);
-    board_.message(index_, decided.said);
-    return decided.answer.value_or(Answer::Stop);
+    return AnswerWithoutAsking(options_.lineErrorAnswer(),
+                               [this](const std::string& said) { board_.message(index_, said); });
 }
 
 void StationHost::showFailure(const RunFailure& failure, std::stop_token)

@@ -182,7 +182,7 @@ void Shift::arm(std::size_t index)
     station.record = std::make_shared<StationRecord>(station.device, recordPath_, station.origin);
     station.running = true;
     board_.state(index, StationState::Opening);
-    station.runner->start(
+    const bool started = station.runner->start(
         station.request,
         [this, index](const RunReport& report) {
             {
@@ -192,6 +192,11 @@ void Shift::arm(std::size_t index)
             signalWait_.wake();
         },
         station.record);
+    if (!started) {
+        // The last run is still handing over its end: try again in a moment.
+        station.running = false;
+        station.retryAt = Clock::now() + kRearmPause;
+    }
 }
 
 bool Shift::anyRunning() const
@@ -237,7 +242,8 @@ int Shift::run()
     header();
     for (std::size_t i = 0; i < stations_.size(); ++i)
         arm(i);
-    os::TypedInput typed;
+    // The label being typed is drawn with the live block, where there is one.
+    os::TypedInput typed(OutputIsTerminal() && !options_.quiet);
     std::jthread input([this, &typed](std::stop_token stop) {
         for (;;) {
             std::optional<std::string> line =

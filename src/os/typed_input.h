@@ -15,7 +15,9 @@ namespace zorvane::os {
 
 class TypedInput {
 public:
-    TypedInput();
+    // drawn: the line so far is drawn by the caller; else the terminal
+    // keeps echoing and editing the line itself.
+    explicit TypedInput(bool drawn);
     ~TypedInput();   // gives the terminal its modes back
     TypedInput(const TypedInput&) = delete;
     TypedInput& operator=(const TypedInput&) = delete;

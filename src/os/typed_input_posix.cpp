@@ -21,10 +21,10 @@ struct TypedInput::Saved {
     termios modes{};
 };
 
-TypedInput::TypedInput()
+TypedInput::TypedInput(bool drawn)
 {
     termios modes{};
-    if (::isatty(STDIN_FILENO) == 0 || ::tcgetattr(STDIN_FILENO, &modes) != 0)
+    if (!drawn || ::isatty(STDIN_FILENO) == 0 || ::tcgetattr(STDIN_FILENO, &modes) != 0)
         return;
     saved_ = std::make_unique<Saved>(Saved{modes});
     // Ctrl-C still signals: only echo and line editing are taken over.

@@ -7,7 +7,7 @@ namespace zorvane::os {
 // The console edits and echoes the line itself: it comes whole.
 struct TypedInput::Saved {};
 
-TypedInput::TypedInput() = default;
+TypedInput::TypedInput(bool) {}
 TypedInput::~TypedInput() = default;
 
 std::optional<std::string> TypedInput::readLine(const std::stop_token& stop,

@@ -58,14 +58,11 @@ std::vector<std::string> Screen(const std::string& stream, std::size_t width = 1
 
 const std::vector<std::string> kPorts{"tty0", "tty1", "tty2", "tty3"};
 
-std::string Played(int rows, bool colour, const std::function<void(BenchBoard&)>& events, int columns = 0,
-                   const std::vector<std::string>& ports = kPorts)
+// What a board wrote to its terminal while it lived.
+std::string Captured(const std::function<void(std::FILE*)>& draw)
 {
     std::FILE* out = std::tmpfile();
-    {
-        BenchBoard board(ports, {true, colour, false}, out, [rows, columns] { return os::TerminalSize{rows, columns}; });
-        events(board);
-    }
+    draw(out);
     std::string text;
     std::rewind(out);
     char chunk[4096];
@@ -73,6 +70,15 @@ std::string Played(int rows, bool colour, const std::function<void(BenchBoard&)>
         text.append(chunk, got);
     std::fclose(out);
     return text;
+}
+
+std::string Played(int rows, bool colour, const std::function<void(BenchBoard&)>& events, int columns = 0,
+                   const std::vector<std::string>& ports = kPorts)
+{
+    return Captured([&](std::FILE* out) {
+        BenchBoard board(ports, {true, colour, false}, out, [rows, columns] { return os::TerminalSize{rows, columns}; });
+        events(board);
+    });
 }
 
 void FourRadiosOneFailing(BenchBoard& board)
@@ -194,18 +200,11 @@ namespace {
 
 std::vector<std::string> StationScreen(int rows, const std::function<void(StationBoard&)>& events)
 {
-    std::FILE* out = std::tmpfile();
-    {
-        StationBoard board(kPorts, {true, false, false}, out, [rows] { return os::TerminalSize{rows, 100}; });
-        events(board);
-    }
-    std::string text;
-    std::rewind(out);
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, out)) > 0;)
-        text.append(chunk, got);
-    std::fclose(out);
-    return Screen(text, 100);
+    return Screen(Captured([&](std::FILE* out) {
+                      StationBoard board(kPorts, {true, false, false}, out, [rows] { return os::TerminalSize{rows, 100}; });
+                      events(board);
+                  }),
+                  100);
 }
 
 void MidShift(StationBoard& board)
