@@ -9,18 +9,25 @@ namespace {
 
 StationLine chosenStation(const std::string& name, const std::vector<std::string>& ports)
 {
-    std::size_t number = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
-    if (error == std::errc() && end == name.data() + name.size() && number >= 1 && number <= ports.size())
-        return ChooseStation{number - 1};
-    const auto port = std::find(ports.begin(), ports.end(), name);
-    if (port != ports.end())
-        return ChooseStation{static_cast<std::size_t>(port - ports.begin())};
+    if (const std::optional<std::size_t> station = StationNamed(name, ports))
+        return ChooseStation{*station};
     return UnknownStation{"No station @" + name + ": give @1 to @" + std::to_string(ports.size()) +
                           " or a port as given."};
 }
 
 } // namespace
+
+std::optional<std::size_t> StationNamed(const std::string& name, const std::vector<std::string>& ports)
+{
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
+    if (error == std::errc() && end == name.data() + name.size() && number >= 1 && number <= ports.size())
+        return number - 1;
+    const auto port = std::find(ports.begin(), ports.end(), name);
+    if (port != ports.end())
+        return static_cast<std::size_t>(port - ports.begin());
+    return std::nullopt;
+}
 
 StationLine ReadStationLine(const std::string& line, const std::vector<std::string>& ports, bool noUnits)
 {

@@ -38,15 +38,18 @@ LabelBook::Checked LabelBook::check(const std::string& label)
     const bool confirmed = awaiting_ == label;
     awaiting_.reset();
     if (std::optional<std::string> refused = RefusedByPattern(label, pattern_))
-        return {Verdict::Refused, *refused + ": scan or type it again."};
+        return {Verdict::Refused, *refused + ": scan or type it again.", Why::Pattern};
     if (const auto found = underWay_.find(label); found != underWay_.end())
-        return {Verdict::Refused, label + " is the unit on " + found->second + " already: a label names one radio."};
+        return {Verdict::Refused, label + " is the unit on " + found->second + " already: a label names one radio.",
+                Why::UnderWay};
     if (const auto found = succeeded_.find(label); found != succeeded_.end())
-        return {Verdict::Refused, label + " was flashed on " + found->second + " already: a label names one radio."};
+        return {Verdict::Refused, label + " was flashed on " + found->second + " already: a label names one radio.",
+                Why::Succeeded};
     if (succeededBefore_.count(label) != 0 && !confirmed) {
         awaiting_ = label;
-        return {Verdict::ScanAgain, label + " was flashed before (its latest record is a success): scan it again "
-                                            "to flash it again."};
+        return {Verdict::ScanAgain,
+                label + " was flashed before (its latest record is a success): scan it again to flash it again.",
+                Why::FlashedBefore};
     }
     return {Verdict::Go, {}};
 }

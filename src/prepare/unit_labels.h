@@ -37,9 +37,13 @@ namespace zorvane::prepare {
 class LabelBook {
 public:
     enum class Verdict { Go, Refused, ScanAgain };
+    // Why not: the pattern, or the unit's runs (under way, succeeded here,
+    // or its latest record a success).
+    enum class Why { None, Pattern, UnderWay, Succeeded, FlashedBefore };
     struct Checked {
         Verdict verdict;
         std::string said;   // why not, for the operator; empty with Go
+        Why why = Why::None;
     };
 
     LabelBook(std::optional<UnitPattern> pattern, std::set<std::string> succeededBefore);

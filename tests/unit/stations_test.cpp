@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cli/controller_commands.h"
 #include "cli/shift_tally.h"
 #include "cli/station_input.h"
 
@@ -93,6 +94,49 @@ TEST(ShiftTally, FiguresOfAShift)
     EXPECT_DOUBLE_EQ(tally.radiosPerHour(t0 + seconds(900 + 150)), 4 * 4.0);
     EXPECT_EQ(ShiftTally(1, t0).station(0).firstPassYield, std::nullopt);
     EXPECT_EQ(ShiftTally(1, t0).exitCode(), 0);
+}
+
+TEST(ControllerCommands, EachLineIsACommandOrARefusal)
+{
+    using K = ControllerCommand::Kind;
+    const struct Case {
+        const char* line;
+        std::optional<K> kind;   // none: refused
+        const char* unit;
+        const char* station;
+        const char* reason;
+        const char* id;          // as JSON
+    } cases[] = {
+        {R"({"command":"start","unit":"SN-4711"})", K::Start, "SN-4711", "", "", "null"},
+        {R"({"command":"start","unit":"SN-1","station":"/dev/ttyUSB2","id":7})", K::Start, "SN-1", "/dev/ttyUSB2", "", "7"},
+        {R"({"id":"a","command":"next","station":3})", K::Next, "", "3", "", "\"a\""},
+        {R"({"command":"status"})", K::Status, "", "", "", "null"},
+        {R"({"command":"end","id":{"n":1}})", K::End, "", "", "", R"({"n":1})"},
+        {R"({"command":"next","id":2})", std::nullopt, "", "", "malformed", "2"},
+        {R"({"command":"start","unit":4711,"id":3})", std::nullopt, "", "", "malformed", "3"},
+        {R"({"command":"flash","id":4})", std::nullopt, "", "", "unknown-command", "4"},
+        {R"({"unit":"SN-1"})", std::nullopt, "", "", "malformed", "null"},
+        {R"(["start"])", std::nullopt, "", "", "malformed", "null"},
+        {"start SN-1", std::nullopt, "", "", "malformed", "null"},
+    };
+    for (const Case& c : cases) {
+        const auto read = ReadControllerCommand(c.line);
+        if (c.kind) {
+            ASSERT_TRUE(std::holds_alternative<ControllerCommand>(read)) << c.line;
+            const ControllerCommand& command = std::get<ControllerCommand>(read);
+            EXPECT_EQ(command.kind, *c.kind) << c.line;
+            EXPECT_EQ(command.unit.value_or(""), c.unit) << c.line;
+            EXPECT_EQ(command.station.value_or(""), c.station) << c.line;
+            EXPECT_EQ(command.id.dump(), c.id) << c.line;
+        } else {
+            ASSERT_TRUE(std::holds_alternative<CommandRefused>(read)) << c.line;
+            EXPECT_EQ(std::get<CommandRefused>(read).reason, c.reason) << c.line;
+            EXPECT_EQ(std::get<CommandRefused>(read).id.dump(), c.id) << c.line;
+        }
+    }
+    EXPECT_EQ(StationNamed("2", kStations), 1u);
+    EXPECT_EQ(StationNamed("./tty2", kStations), 2u);
+    EXPECT_EQ(StationNamed("0", kStations), std::nullopt);
 }
 
 } // namespace
