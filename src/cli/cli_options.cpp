@@ -190,8 +190,6 @@ Error refusedShiftCombination(const CliOptions& options)
         return "--stations takes each radio's label as it is scanned, not --unit or --ask-unit";
     if (options.onLineError == LineErrorAnswer::Ask)
         return "--on-line-error ask does not go with --stations: nobody can answer one station at a shared terminal";
-    if (options.json)
-        return "--stations reads its scans from the terminal: it does not go with --json";
     if (!options.traceFile.empty())
         return "--trace does not go with --stations";
     return std::nullopt;
@@ -210,7 +208,7 @@ Error refusedRunCombination(const CliOptions& options)
         return "--database sends the flash records: it does not go with --no-record";
     if (options.askUnit && !options.units.empty())
         return "give either --unit or --ask-unit";
-    if (options.json && !options.yes)
+    if (options.json && !options.yes && !options.stations)
         return "--json needs --yes: nobody is at a terminal to answer the reset prompt";
     if (options.json && options.askUnit)
         return "--json takes the units with --unit, not --ask-unit";

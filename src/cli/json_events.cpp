@@ -35,8 +35,52 @@ void JsonEvents::publish(const char* name, const Json& fields)
     Json event = Json::object({{"schema", kJsonEventsSchema}, {"event", name}, {"t", t}});
     event.update(fields);
     const std::string line = JsonLine(event) + "\n";
-    std::fputs(line.c_str(), out_);
-    std::fflush(out_);
+    const bool written = std::fputs(line.c_str(), out_) >= 0 && std::fflush(out_) == 0;
+    if (!written && !gone_) {
+        gone_ = true;
+        if (goneHook_)
+            goneHook_();
+    }
+}
+
+bool JsonEvents::readerGone()
+{
+    std::lock_guard lock(mutex_);
+    return gone_;
+}
+
+void JsonEvents::onReaderGone(std::function<void()> gone)
+{
+    std::lock_guard lock(mutex_);
+    goneHook_ = std::move(gone);
+}
+
+Json ImagesFields(const RunImages* images)
+{
+    if (images == nullptr)
+        return nullptr;
+    return Json::object({{"boot", imageJson(images->boot.file)},
+                         {"eeprom", images->eeprom ? imageJson(images->eeprom->file) : Json()},
+                         {"firmware", imageJson(images->firmware.file)}});
+}
+
+Json MessageFields(const Message& shown, const std::string& cause, const std::optional<RunFault>& fault)
+{
+    return Json::object(
+        {{"title", shown.title}, {"text", AsLines(shown.text)}, {"cause", cause}, {"fault", FaultJson(fault)}});
+}
+
+std::optional<Json> DueProgress(const RunProgress& progress, std::chrono::steady_clock::time_point& last)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const bool stageDone = progress.bytesTotal > 0 && progress.bytesDone == progress.bytesTotal;
+    if (progress.bytesTotal == 0 || (!stageDone && now - last < kProgressInterval))
+        return std::nullopt;
+    last = now;
+    return Json::object({{"stage", StageId(progress.stage)},
+                         {"address", files::HexDigits(progress.address, 4)},
+                         {"bytes_done", progress.bytesDone},
+                         {"bytes_total", progress.bytesTotal}});
 }
 
 JsonHost::JsonHost(std::string port, const PortRecord& record, JsonEvents& events, const CliOptions& options)
@@ -53,14 +97,9 @@ void JsonHost::publish(const char* name, const Json& fields)
 
 void JsonHost::runStarted(const RunImages* images)
 {
-    Json imageFields;
-    if (images != nullptr)
-        imageFields = Json::object({{"boot", imageJson(images->boot.file)},
-                                    {"eeprom", images->eeprom ? imageJson(images->eeprom->file) : Json()},
-                                    {"firmware", imageJson(images->firmware.file)}});
     publish("run-started", Json::object({{"device", record_.device()},
                                          {"unit", record_.unit() ? Json(*record_.unit()) : Json()},
-                                         {"images", imageFields}}));
+                                         {"images", ImagesFields(images)}}));
 }
 
 void JsonHost::stageStarted(RunStage stage)
@@ -70,15 +109,8 @@ void JsonHost::stageStarted(RunStage stage)
 
 void JsonHost::progress(const RunProgress& progress)
 {
-    const auto now = std::chrono::steady_clock::now();
-    const bool last = progress.bytesTotal > 0 && progress.bytesDone == progress.bytesTotal;
-    if (progress.bytesTotal == 0 || (!last && now - lastProgress_ < kProgressInterval))
-        return;
-    lastProgress_ = now;
-    publish("progress", Json::object({{"stage", StageId(progress.stage)},
-                                      {"address", files::HexDigits(progress.address, 4)},
-                                      {"bytes_done", progress.bytesDone},
-                                      {"bytes_total", progress.bytesTotal}}));
+    if (const std::optional<Json> due = DueProgress(progress, lastProgress_))
+        publish("progress", *due);
 }
 
 Answer JsonHost::answered(const char* kind, const Message& asked, const std::string& cause, Answer answer)
@@ -104,10 +136,7 @@ Answer JsonHost::askOnLineError(const LineErrorQuestion& question, std::stop_tok
 
 void JsonHost::message(const Message& shown, const std::string& cause, const std::optional<RunFault>& fault)
 {
-    publish("message", Json::object({{"title", shown.title},
-                                     {"text", AsLines(shown.text)},
-                                     {"cause", cause},
-                                     {"fault", FaultJson(fault)}}));
+    publish("message", MessageFields(shown, cause, fault));
 }
 
 void JsonHost::showFailure(const RunFailure& failure, std::stop_token)

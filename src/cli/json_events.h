@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <mutex>
 #include <string>
 
@@ -29,12 +31,27 @@ public:
     // One line: {"schema":1,"event":NAME,"t":..., then the fields, an object's
     // in their order}.
     void publish(const char* name, const nlohmann::ordered_json& fields);
+    // Whether a line could not be written: the reader has gone.
+    bool readerGone();
+    // Called (once, from the thread that wrote) when the reader goes.
+    void onReaderGone(std::function<void()> gone);
 
 private:
     std::FILE* const out_;
     const std::chrono::steady_clock::time_point start_;
     std::mutex mutex_;
+    bool gone_ = false;
+    std::function<void()> goneHook_;
 };
+
+// The fields of a run's events, the same in a batch's stream and a shift's.
+nlohmann::ordered_json ImagesFields(const RunImages* images);
+nlohmann::ordered_json MessageFields(const Message& shown, const std::string& cause,
+                                     const std::optional<RunFault>& fault);
+// A progress event's fields when one is due (none: too soon after the last,
+// or nothing counted): two a second per radio at most, and each stage's last.
+std::optional<nlohmann::ordered_json> DueProgress(const RunProgress& progress,
+                                                  std::chrono::steady_clock::time_point& last);
 
 // One port's run as events.
 class JsonHost final : public RunHost {

@@ -1,13 +1,12 @@
 #include "cli/station_host.h"
 
 #include "cli/line_error_policy.h"
-#include "cli/run_text.h"
 
 namespace zorvane::cli {
 
-StationHost::StationHost(std::size_t index, StationBoard& board, const CliOptions& options,
+StationHost::StationHost(std::size_t index, StationView& view, const CliOptions& options,
                          std::function<void()> armed)
-    : index_(index), board_(board), options_(options), armedHook_(std::move(armed))
+    : index_(index), view_(view), options_(options), armedHook_(std::move(armed))
 {
 }
 
@@ -22,7 +21,9 @@ bool StationHost::go()
     std::lock_guard lock(mutex_);
     if (!armed_)
         return false;
-    go_ = true;
+    // Not armed from now on: a second scan in the same breath goes elsewhere.
+    armed_ = false;
+    go_ = scanned_ = true;
     changed_.notify_all();
     return true;
 }
@@ -45,14 +46,17 @@ std::string StationHost::unavailable()
     return unavailable_;
 }
 
+// Before its radio the run only opens the port and arms: not the radio's stages.
 void StationHost::stageStarted(RunStage stage)
 {
-    board_.stageStarted(index_, stage);
+    if (scanned())
+        view_.stageStarted(index_, stage);
 }
 
 void StationHost::progress(const RunProgress& progress)
 {
-    board_.progress(index_, progress);
+    if (scanned())
+        view_.progress(index_, progress);
 }
 
 Answer StationHost::confirmReset(const Message&, std::stop_token stop)
@@ -62,7 +66,7 @@ Answer StationHost::confirmReset(const Message&, std::stop_token stop)
     unavailable_.clear();
     shownReason_.clear();
     lock.unlock();
-    board_.state(index_, StationState::Armed);
+    view_.armed(index_);
     armedHook_();
     lock.lock();
     changed_.wait(lock, stop, [this] { return go_; });
@@ -75,9 +79,12 @@ Answer StationHost::confirmReset(const Message&, std::stop_token stop)
 
 Answer StationHost::askOnLineError(const LineErrorQuestion& question, std::stop_token)
 {
-    showMessage(question.message, question.cause);
-    return AnswerWithoutAsking(options_.lineErrorAnswer(),
-                               [this](const std::string& said) { board_.message(index_, said); });
+    view_.shown(index_, question.message, question.cause, question.fault);
+    // Nobody can answer one station's question at a shared terminal.
+    const LineErrorDecision decided = DecideLineError(options_.lineErrorAnswer(), false);
+    const Answer answer = decided.answer.value_or(Answer::Stop);
+    view_.lineErrorAnswered(index_, question, answer, decided.said);
+    return answer;
 }
 
 void StationHost::showFailure(const RunFailure& failure, std::stop_token)
@@ -85,7 +92,7 @@ void StationHost::showFailure(const RunFailure& failure, std::stop_token)
     std::unique_lock lock(mutex_);
     if (scanned_) {
         lock.unlock();
-        showMessage(failure.message, failure.cause);
+        view_.shown(index_, failure.message, failure.cause, failure.fault);
         return;
     }
     // No radio yet: the port did not open or failed while armed. The reason
@@ -95,17 +102,12 @@ void StationHost::showFailure(const RunFailure& failure, std::stop_token)
     shownReason_ = unavailable_;
     lock.unlock();
     if (!shown && failure.outcome != RunOutcome::Cancelled)
-        showMessage(failure.message, failure.cause);
+        view_.unavailable(index_, failure);
 }
 
 void StationHost::showSuccess(const Message& message, std::stop_token)
 {
-    showMessage(message, {});
-}
-
-void StationHost::showMessage(const Message& message, const std::string& cause)
-{
-    board_.message(index_, BoxText(message.title, message.text) + CauseLine(message, cause));
+    view_.shown(index_, message, {}, std::nullopt);
 }
 
 StationRecord::StationRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
@@ -131,6 +133,16 @@ void StationRecord::outcomeDecided(const RunRequest& request, const RunReport& r
 std::optional<std::string> StationRecord::error() const
 {
     return record_ ? record_->error() : std::nullopt;
+}
+
+std::string StationRecord::device() const
+{
+    return record_ ? record_->device() : device_;
+}
+
+nlohmann::ordered_json StationRecord::record() const
+{
+    return record_ ? record_->record() : nlohmann::ordered_json();
 }
 
 } // namespace zorvane::cli

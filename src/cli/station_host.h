@@ -1,6 +1,7 @@
 // One station of a shift: the run's host, which arms at the reset question
-// and waits there until the operator's scan sends it on, and the record of
-// the radio it runs, kept only once a radio was scanned on it.
+// and waits there until the operator's scan (or the controller's start)
+// sends it on, and shows only what its radio's run does; and the record of
+// the radio it runs, kept only once a radio was started on it.
 #pragma once
 
 #include <condition_variable>
@@ -12,7 +13,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/port_record.h"
-#include "cli/station_board.h"
+#include "cli/station_view.h"
 #include "engine/run_host.h"
 
 namespace zorvane::cli {
@@ -20,7 +21,7 @@ namespace zorvane::cli {
 class StationHost final : public RunHost {
 public:
     // armed: called on the run's thread when the station reaches the reset question.
-    StationHost(std::size_t index, StationBoard& board, const CliOptions& options, std::function<void()> armed);
+    StationHost(std::size_t index, StationView& view, const CliOptions& options, std::function<void()> armed);
 
     // Before each run on the station.
     void begin();
@@ -44,10 +45,8 @@ public:
     std::string unavailable();
 
 private:
-    void showMessage(const Message& message, const std::string& cause);
-
     const std::size_t index_;
-    StationBoard& board_;
+    StationView& view_;
     const CliOptions& options_;
     const std::function<void()> armedHook_;
     std::mutex mutex_;
@@ -71,6 +70,10 @@ public:
     void outcomeDecided(const RunRequest& request, const RunReport& report) override;
     // What went wrong keeping the record, if anything (once the run has ended).
     std::optional<std::string> error() const;
+    // The device opened, links resolved, once named.
+    std::string device() const;
+    // The record as written (null when no radio was started).
+    nlohmann::ordered_json record() const;
 
 private:
     std::string device_;
