@@ -159,5 +159,78 @@ TEST_F(Shift, SecondCtrlCStopsTheRadiosUnderWay)
     EXPECT_NE(records[0].find("\"stage\":\"cancelled\""), std::string::npos) << records[0];
 }
 
+// A line controller drives four stations, one of them without its port:
+// each command answered, a refusal of every reason a bench can give, and
+// the stream of the whole shift valid against its schema.
+TEST_F(Shift, ALineControllerDrivesTheBench)
+{
+    for (int n : {0, 1, 2})
+        startRadio(n);
+    // Standard error apart: the stream on standard output is the controller's alone.
+    Process flasher({"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>people.txt", ZORVANE_FLASH, "--stations", "--json",
+                     "--port", "./tty0", "--port", "./tty1", "--port", "./tty2", "--port", "./tty3", "--platform",
+                     "tessivar", "--record", "line.jsonl", "--unit-pattern", "SN-[0-9]+"},
+                    dir.path().string(), true);
+    std::string events;
+    const auto count = [&events](const std::string& text) {
+        std::size_t n = 0;
+        for (auto at = events.find(text); at != std::string::npos; at = events.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    // Reads the stream until it holds the text as often as asked.
+    const auto await = [&](const std::string& text, std::size_t times = 1) {
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        while (count(text) < times && std::chrono::steady_clock::now() < end)
+            events += flasher.readLine(1s) + "\n";
+        EXPECT_GE(count(text), times) << text << "\n" << events;
+    };
+    await(R"("event":"station-failed","t")");
+    await(R"("event":"armed")", 3);
+    // Two starts in one breath go to two stations, or are refused: never one station twice.
+    flasher.send(R"({"command":"start","unit":"SN-1","id":1})" "\n"
+                 R"({"command":"start","unit":"SN-1","id":2})" "\n"
+                 R"({"command":"start","unit":"SN-2","station":"1","id":3})");
+    await(R"("id":1,"command":"start","station":"./tty0","unit":"SN-1")");
+    await(R"("id":2,"command":"start","reason":"label-used")");
+    await(R"("id":3,"command":"start","reason":"busy")");
+    for (const char* refused : {R"({"command":"start","unit":"XSN-3","id":4})",
+                                R"({"command":"start","unit":"SN-3","station":"9","id":5})",
+                                R"({"command":"start","unit":"SN-3","station":"./tty3","id":6})", "start SN-3",
+                                R"({"command":"flash","id":8})"})
+        flasher.send(refused);
+    await(R"("id":4,"command":"start","reason":"label-pattern")");
+    await(R"("id":5,"command":"start","reason":"unknown-station")");
+    await(R"("id":6,"command":"start","reason":"not-armed")");
+    await(R"("id":null,"command":"","reason":"malformed")");
+    await(R"("id":8,"command":"flash","reason":"unknown-command")");
+    flasher.send(R"({"command":"next","station":3,"id":9})");
+    await(R"("id":9,"command":"next","station":"./tty2")");
+    flasher.send(R"({"command":"start","unit":"SN-3","id":10})");
+    await(R"("id":10,"command":"start","station":"./tty2","unit":"SN-3","shift":")");
+    await(R"("event":"run-ended","t")", 2);
+    flasher.send(R"({"command":"status","id":11})");
+    await(R"("id":11,"command":"status","stations":[)");
+    flasher.send(R"({"command":"end","id":12})");
+    await(R"("id":12,"command":"end")");
+    await(R"("event":"shift-summary")");
+    const ProcessResult ended = flasher.wait(30s);
+    EXPECT_EQ(ended.exitCode, 0);
+    events = ended.output;   // the whole stream
+    EXPECT_NE(events.find(R"("event":"run-started","t")"), std::string::npos);
+    EXPECT_NE(events.find(R"("station":"./tty2","shift":")"), std::string::npos) << "per-run events name their station";
+    EXPECT_NE(events.find(R"({"station":"./tty3","state":"unavailable","why":"./tty3: no such device)"),
+              std::string::npos)
+        << events;
+    std::ofstream(dir.path() / "events.jsonl") << events;
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                      ZORVANE_SOURCE_DIR "/docs/json-events.schema.json", (dir.path() / "events.jsonl").string(),
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json",
+                      ZORVANE_SOURCE_DIR "/docs/shift-summary.schema.json"},
+                     dir.path().string());
+    const ProcessResult validated = validate.wait(30s);
+    EXPECT_EQ(validated.exitCode, 0) << validated.output;
+}
+
 } // namespace
 } // namespace zorvane
