@@ -24,7 +24,8 @@ install(FILES resources/zorvane_help.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/zo
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # What other programs read of ours: the flash record, the flasher's event
 # stream, and their schemas.
-install(FILES docs/flash-records.md docs/flash-record.schema.json docs/json-events.md docs/json-events.schema.json
+install(FILES docs/flash-records.md docs/flash-record.schema.json docs/shift-summary.schema.json docs/json-events.md
+  docs/json-events.schema.json
   docs/records-queries.sql
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES resources/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
