@@ -232,5 +232,20 @@ TEST_F(Shift, ALineControllerDrivesTheBench)
     EXPECT_EQ(validated.exitCode, 0) << validated.output;
 }
 
+// A controller whose commands stop coming ends the shift as "end" does.
+TEST_F(Shift, ClosedInputEndsTheControllersShift)
+{
+    startRadio(0);
+    Process flasher({ZORVANE_FLASH, "--stations", "--json", "--port", "./tty0", "--platform", "tessivar", "--record",
+                     "closed.jsonl"},
+                    dir.path().string(), true);
+    awaitLine(flasher, R"("event":"armed")");
+    flasher.closeInput();
+    const ProcessResult ended = flasher.wait(30s);
+    EXPECT_EQ(ended.exitCode, 0);
+    EXPECT_NE(ended.output.find("Ending the shift (the controller's input closed)"), std::string::npos) << ended.output;
+    EXPECT_NE(ended.output.find(R"("event":"shift-summary")"), std::string::npos) << ended.output;
+}
+
 } // namespace
 } // namespace zorvane
