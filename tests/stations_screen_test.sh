@@ -36,8 +36,10 @@ keys() { tmux -L "$socket" send-keys -t shift "$@"; }
 
 tmux -L "$socket" new-session -d -s shift -x 100 -y 20 \
   "'$flasher' --stations --port ./tty0 --port ./tty1 --platform tessivar --record r.jsonl; echo exit status \$?; sleep 60"
+await '^. \./tty0  *armed'
+await '^. \./tty1  *armed'
+keys @1 Enter
 await '^> \./tty0  *armed'
-await '^  \./tty1  *armed'
 keys SN-1 Enter
 await '^  \./tty0  *running  SN-1 '
 keys SN-2 Enter

@@ -16,6 +16,7 @@
 #include "os/typed_input.h"
 #include "os/utc_time.h"
 #include "prepare/records_choice.h"
+#include "qtlink/device_identity.h"
 #include "qtlink/qt_serial_port.h"
 #include "qtlink/qt_worker_thread.h"
 #include "records/flash_record.h"
@@ -119,6 +120,8 @@ void Shift::arm(std::size_t index)
     Station& station = stations_[index];
     station.retryAt.reset();
     station.unit.clear();
+    // The adapter may have been plugged in, or swapped, since the last radio.
+    station.origin.device = link::DescribeDevice(station.device);
     station.host->begin();
     station.record = std::make_shared<StationRecord>(station.device, recordPath_, station.origin);
     station.running = true;
@@ -144,6 +147,14 @@ bool Shift::anyRunning() const
 {
     for (const Station& station : stations_)
         if (station.running)
+            return true;
+    return false;
+}
+
+bool Shift::radioUnderWay() const
+{
+    for (const Station& station : stations_)
+        if (station.running && station.host->scanned())
             return true;
     return false;
 }
@@ -202,7 +213,7 @@ int Shift::run()
     while (!ending_ || anyRunning()) {
         const os::WaitEvent event = signalWait_.wait(nextWake(boardWake));
         if (event == os::WaitEvent::Stop)
-            ending_ ? stopRadios() : end("Ctrl-C");
+            ending_ ? stopRadios() : end("Ctrl-C or SIGTERM");
         else if (event == os::WaitEvent::HangUp)
             end("the terminal hung up");
         cycle();
@@ -226,8 +237,7 @@ void Shift::cycle()
 
 void Shift::show()
 {
-    const std::vector<bool> armed = armedStations();
-    view_->next(NextStation(armed, lastUsed_, chosen_));
+    view_->next(nextStation());
     view_->counts(ShiftCounts(tally_, Clock::now()));
 }
 
@@ -303,11 +313,14 @@ void Shift::end(const std::string& why)
         return;
     ending_ = true;
     view_->note("Ending the shift (" + why + "): the radios under way finish" +
-                (why == "Ctrl-C" ? "; Ctrl-C again stops them.\n" : ".\n"));
-    for (Station& station : stations_) {
+                (why == "Ctrl-C or SIGTERM" ? "; another stops them.\n" : ".\n"));
+    for (std::size_t i = 0; i < stations_.size(); ++i) {
+        Station& station = stations_[i];
         station.retryAt.reset();
         if (station.running && !station.host->scanned())
             station.runner->cancel();
+        else if (!station.running)
+            view_->closed(i);
     }
 }
 

@@ -79,6 +79,8 @@ private:
     std::optional<StartRefused> startRadio(std::optional<std::size_t> station, const std::string& label);
     std::optional<StartRefused> notArmed(std::size_t station);
     std::optional<StartRefused> choose(std::size_t station);
+    std::optional<std::size_t> nextStation();
+    bool radioUnderWay() const;
     void start(std::size_t index, const std::string& label);
     nlohmann::ordered_json status();
 
@@ -105,7 +107,7 @@ private:
     } inbox_;
     std::size_t runsStarted_ = 0;
     std::optional<std::size_t> lastUsed_;
-    std::optional<std::size_t> chosen_;
+    std::optional<std::size_t> next_;   // the station marked next
     bool ending_ = false;
     bool stopping_ = false;
     std::vector<std::string> recordErrors_;

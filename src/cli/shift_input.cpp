@@ -109,23 +109,38 @@ std::optional<StartRefused> Shift::choose(std::size_t station)
     labels_.interrupted();
     if (std::optional<StartRefused> refused = notArmed(station))
         return refused;
-    chosen_ = station;
+    next_ = station;
     return std::nullopt;
+}
+
+// The station marked next stays next until a radio goes there or it stops
+// being armed: the operator loads the radio where the mark was, and a
+// station that arms meanwhile must not take that radio's scan.
+std::optional<std::size_t> Shift::nextStation()
+{
+    next_ = NextStation(armedStations(), lastUsed_, next_);
+    return next_;
 }
 
 std::optional<StartRefused> Shift::startRadio(std::optional<std::size_t> station, const std::string& label)
 {
+    if (label.empty() && !options_.noUnits)
+        return StartRefused{"malformed", "A radio starts with its unit: give \"unit\" (or run with --no-units)."};
     if (!station)
-        station = NextStation(armedStations(), lastUsed_, chosen_);
-    if (!station) {
-        if (ending_)
-            return StartRefused{"not-armed", "The shift is ending: no new radio starts."};
-        return StartRefused{anyRunning() ? "busy" : "not-armed",
-                            "No station is armed: give " + (label.empty() ? std::string("it") : label) +
-                                " again when one is."};
-    }
-    if (std::optional<StartRefused> refused = notArmed(*station))
+        station = nextStation();
+    std::optional<StartRefused> refused;
+    if (!station && ending_)
+        refused = StartRefused{"not-armed", "The shift is ending: no new radio starts."};
+    else if (!station)
+        refused = StartRefused{radioUnderWay() ? "busy" : "not-armed",
+                               "No station is armed: give " + (label.empty() ? std::string("it") : label) +
+                                   " again when one is."};
+    else
+        refused = notArmed(*station);
+    if (refused) {
+        labels_.interrupted();   // a label asked twice must come twice in a row
         return refused;
+    }
     if (!label.empty()) {
         const prepare::LabelBook::Checked checked = labels_.check(label);
         if (checked.verdict == prepare::LabelBook::Verdict::ScanAgain)
@@ -152,7 +167,7 @@ void Shift::start(std::size_t index, const std::string& label)
     if (unit)
         labels_.started(label, station.port);
     lastUsed_ = index;
-    chosen_.reset();
+    next_.reset();
     const auto* images = std::get_if<std::shared_ptr<const RunImages>>(&station.request.imagesRead->read);
     view_->running(index, label, station.shift, station.record->device(), images != nullptr ? images->get() : nullptr);
     station.host->go();
@@ -177,7 +192,7 @@ Json Shift::status()
                        {"shift", radio ? Json(station.shift) : Json()},
                        {"last", station.last}});
     }
-    const std::optional<std::size_t> next = NextStation(armedStations(), lastUsed_, chosen_);
+    const std::optional<std::size_t> next = nextStation();
     return {{"stations", all},
             {"next", next ? Json(ports_[*next]) : Json()},
             {"runs", tally_.runs()},

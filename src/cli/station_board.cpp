@@ -164,6 +164,8 @@ void StationBoard::counts(const std::string& text)
 void StationBoard::typing(const std::string& text)
 {
     std::lock_guard lock(mutex_);
+    if (finished_)
+        return;   // a key pressed as the shift ended: the summary follows the block
     typed_ = text;
     live_.redraw(true);
 }

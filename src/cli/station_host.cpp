@@ -65,8 +65,9 @@ Answer StationHost::confirmReset(const Message&, std::stop_token stop)
     armed_ = true;
     unavailable_.clear();
     shownReason_.clear();
-    lock.unlock();
+    // Shown armed before a scan can send it on: the scan waits for this lock.
     view_.armed(index_);
+    lock.unlock();
     armedHook_();
     lock.lock();
     changed_.wait(lock, stop, [this] { return go_; });

@@ -19,13 +19,14 @@ StationLine chosenStation(const std::string& name, const std::vector<std::string
 
 std::optional<std::size_t> StationNamed(const std::string& name, const std::vector<std::string>& ports)
 {
+    // A port given as 1 or 2 (a Comm entry) is named by what the board shows.
+    const auto port = std::find(ports.begin(), ports.end(), name);
+    if (port != ports.end())
+        return static_cast<std::size_t>(port - ports.begin());
     std::size_t number = 0;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
     if (error == std::errc() && end == name.data() + name.size() && number >= 1 && number <= ports.size())
         return number - 1;
-    const auto port = std::find(ports.begin(), ports.end(), name);
-    if (port != ports.end())
-        return static_cast<std::size_t>(port - ports.begin());
     return std::nullopt;
 }
 

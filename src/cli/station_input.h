@@ -22,8 +22,8 @@ struct UnknownStation {                 // an "@" line that names no station
 };
 using StationLine = std::variant<std::monostate, EndShift, ChooseStation, ScannedLabel, UnknownStation>;
 
-// The station a name picks: "3" the third port (counted from 1), else a
-// port as it was given; none when it names no station.
+// The station a name picks: a port as it was given, else "3" the third
+// port (counted from 1); none when it names no station.
 std::optional<std::size_t> StationNamed(const std::string& name, const std::vector<std::string>& ports);
 
 // An empty line asks for nothing, except with noUnits, where Enter alone

@@ -85,8 +85,10 @@ bool Process::pump(int timeoutMs)
         return true;
     char chunk[4096];
     const ssize_t n = ::read(out_, chunk, sizeof chunk);
-    if (n <= 0)
+    if (n <= 0) {
+        ended_ = true;
         return false;   // every writer has gone
+    }
     buffer_.append(chunk, static_cast<std::size_t>(n));
     return true;
 }

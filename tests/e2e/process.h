@@ -27,6 +27,8 @@ public:
 
     // Reads until a whole line has come; empty when the process ended first or time ran out.
     std::string readLine(std::chrono::milliseconds timeout);
+    // Every writer of the output has gone and every line of it was read.
+    bool outputEnded() const { return ended_ && buffer_.find('\n', consumed_) == std::string::npos; }
     // Waits for the end; kills the process when the timeout passes.
     ProcessResult wait(std::chrono::milliseconds timeout);
     void signal(int number);
@@ -40,6 +42,7 @@ private:
     pid_t pid_ = -1;
     int out_ = -1;
     int in_ = -1;
+    bool ended_ = false;   // the output's writers have all gone
     std::string buffer_;
     std::size_t consumed_ = 0;
 };

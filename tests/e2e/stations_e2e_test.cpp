@@ -39,7 +39,7 @@ protected:
     {
         std::string seen;
         const auto end = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < end) {
+        while (std::chrono::steady_clock::now() < end && !flasher.outputEnded()) {
             const std::string line = flasher.readLine(30s);
             seen += line + "\n";
             if (line.find(text) != std::string::npos)
@@ -58,14 +58,82 @@ protected:
         return all;
     }
 
-    void expectValid(const std::string& schema, const std::string& file)
+    // Reads the flasher's lines until every text has shown, in any order.
+    void awaitEach(Process& flasher, std::vector<std::string> texts)
     {
-        Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
-                          ZORVANE_SOURCE_DIR "/docs/" + schema, (dir.path() / file).string()},
-                         dir.path().string());
+        std::string seen;
+        const auto end = std::chrono::steady_clock::now() + 30s;
+        while (!texts.empty() && std::chrono::steady_clock::now() < end && !flasher.outputEnded()) {
+            const std::string line = flasher.readLine(1s);
+            seen += line + "\n";
+            std::erase_if(texts, [&line](const std::string& text) { return line.find(text) != std::string::npos; });
+        }
+        EXPECT_TRUE(texts.empty()) << "never shown: " << texts.front() << "\nafter:\n" << seen;
+    }
+
+    // extras: the schemas the first refers to.
+    void expectValid(const std::string& schema, const std::string& file, const std::vector<std::string>& extras = {})
+    {
+        std::vector<std::string> args{"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                                      ZORVANE_SOURCE_DIR "/docs/" + schema, (dir.path() / file).string()};
+        for (const std::string& extra : extras)
+            args.push_back(ZORVANE_SOURCE_DIR "/docs/" + extra);
+        Process validate(args, dir.path().string());
         const ProcessResult validated = validate.wait(30s);
         EXPECT_EQ(validated.exitCode, 0) << file << "\n" << validated.output;
     }
+
+    // The cycling shift's records, a line per radio after the earlier one,
+    // and its summary: each with its figures, each valid against its schema.
+    void expectShiftKept()
+    {
+        const std::vector<std::string> records = lines("shift.jsonl");
+        ASSERT_EQ(records.size(), 5u);
+        const std::vector<std::pair<std::string, std::string>> expected{
+            {"SN-1", "./tty0"}, {"SN-2", "./tty1"}, {"SN-2", "./tty2"}, {"SN-9", "./tty0"}};
+        std::ofstream written(dir.path() / "records.jsonl");
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const std::string& record = records[i + 1];
+            EXPECT_NE(record.find("\"unit\":\"" + expected[i].first + "\",\"station\":\"" + expected[i].second +
+                                  "\",\"shift\":\""),
+                      std::string::npos)
+                << record;
+            EXPECT_NE(record.find("/" + std::to_string(i + 1) + "\""), std::string::npos) << "the run's number:\n" << record;
+            written << record << "\n";
+        }
+        written.close();
+        expectValid("flash-record.schema.json", "records.jsonl");
+        const std::vector<std::string> shifts = lines("shift.shifts.jsonl");
+        ASSERT_EQ(shifts.size(), 1u);
+        EXPECT_NE(shifts[0].find("{\"station\":\"./tty1\",\"runs\":1,\"good\":0,\"failed\":1,\"first_pass_yield\":0.0,"),
+                  std::string::npos)
+            << shifts[0];
+        EXPECT_NE(shifts[0].find("\"runs\":4,\"good\":3,\"failed\":1,"), std::string::npos) << shifts[0];
+        EXPECT_NE(shifts[0].find("\"yield\":1.0,\"exit_code\":0}"), std::string::npos) << shifts[0];
+        expectValid("shift-summary.schema.json", "shift.shifts.jsonl");
+    }
+
+    // A controller's stream read so far, and waits for what it must hold.
+    struct Stream {
+        Process& flasher;
+        std::string events;
+
+        std::size_t count(const std::string& text) const
+        {
+            std::size_t n = 0;
+            for (auto at = events.find(text); at != std::string::npos; at = events.find(text, at + 1))
+                ++n;
+            return n;
+        }
+        // Reads the stream until it holds the text as often as asked.
+        void await(const std::string& text, std::size_t times = 1)
+        {
+            const auto end = std::chrono::steady_clock::now() + 30s;
+            while (count(text) < times && std::chrono::steady_clock::now() < end && !flasher.outputEnded())
+                events += flasher.readLine(1s) + "\n";
+            EXPECT_GE(count(text), times) << text << "\n" << events;
+        }
+    };
 
     testkit::TempDir dir;
     std::vector<std::unique_ptr<Process>> radios;
@@ -84,8 +152,8 @@ TEST_F(Shift, StationsCycleOnTheirOwn)
     Process flasher({ZORVANE_FLASH, "--stations", "--port", "./tty0", "--port", "./tty1", "--port", "./tty2",
                      "--platform", "tessivar", "--record", "shift.jsonl", "--unit-pattern", "SN-[0-9]+"},
                     dir.path().string(), true);
-    awaitLine(flasher, "[./tty2] no port: ./tty2: no such device");
-    awaitLine(flasher, "[./tty1] armed");
+    awaitEach(flasher, {"[./tty2] no port: ./tty2: no such device", "[./tty0] armed", "[./tty1] armed"});
+    flasher.send("@1");   // the mark stays where it was drawn: whichever station armed first
     flasher.send("SN-1");
     awaitLine(flasher, "[./tty0] SN-1 success");
     flasher.send("SN-2");   // the next armed station after the one used last
@@ -109,31 +177,7 @@ TEST_F(Shift, StationsCycleOnTheirOwn)
     EXPECT_NE(ending.find("Bench: 4 radios, 3 good, 1 failed"), std::string::npos) << ending;
     EXPECT_EQ(flasher.wait(30s).exitCode, 0) << "every unit's last run succeeded";
 
-    const std::vector<std::string> records = lines("shift.jsonl");
-    ASSERT_EQ(records.size(), 5u);
-    const std::vector<std::pair<std::string, std::string>> expected{
-        {"SN-1", "./tty0"}, {"SN-2", "./tty1"}, {"SN-2", "./tty2"}, {"SN-9", "./tty0"}};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const std::string& record = records[i + 1];
-        EXPECT_NE(record.find("\"unit\":\"" + expected[i].first + "\",\"station\":\"" + expected[i].second +
-                              "\",\"shift\":\""),
-                  std::string::npos)
-            << record;
-        EXPECT_NE(record.find("/" + std::to_string(i + 1) + "\""), std::string::npos) << "the run's number:\n" << record;
-    }
-    const std::vector<std::string> shifts = lines("shift.shifts.jsonl");
-    ASSERT_EQ(shifts.size(), 1u);
-    EXPECT_NE(shifts[0].find("{\"station\":\"./tty1\",\"runs\":1,\"good\":0,\"failed\":1,\"first_pass_yield\":0.0,"),
-              std::string::npos)
-        << shifts[0];
-    EXPECT_NE(shifts[0].find("\"runs\":4,\"good\":3,\"failed\":1,"), std::string::npos) << shifts[0];
-    EXPECT_NE(shifts[0].find("\"yield\":1.0,\"exit_code\":0}"), std::string::npos) << shifts[0];
-    expectValid("shift-summary.schema.json", "shift.shifts.jsonl");
-    std::ofstream written(dir.path() / "records.jsonl");
-    for (std::size_t i = 1; i < records.size(); ++i)
-        written << records[i] << "\n";
-    written.close();
-    expectValid("flash-record.schema.json", "records.jsonl");
+    expectShiftKept();
 }
 
 // Ctrl-C ends a shift as q does; a second Ctrl-C stops the radio under way,
@@ -148,7 +192,7 @@ TEST_F(Shift, SecondCtrlCStopsTheRadiosUnderWay)
     flasher.send("");   // Enter alone starts a radio without a label
     awaitLine(flasher, "[./tty0] running");
     flasher.signal(SIGINT);
-    awaitLine(flasher, "Ending the shift (Ctrl-C): the radios under way finish; Ctrl-C again stops them.");
+    awaitLine(flasher, "Ending the shift (Ctrl-C or SIGTERM): the radios under way finish; another stops them.");
     flasher.signal(SIGINT);
     const std::string ending = awaitLine(flasher, "Bench: 1 radio, 0 good, 1 failed");
     EXPECT_NE(ending.find("[./tty0] - cancelled"), std::string::npos) << ending;
@@ -171,24 +215,12 @@ TEST_F(Shift, ALineControllerDrivesTheBench)
                      "--port", "./tty0", "--port", "./tty1", "--port", "./tty2", "--port", "./tty3", "--platform",
                      "tessivar", "--record", "line.jsonl", "--unit-pattern", "SN-[0-9]+"},
                     dir.path().string(), true);
-    std::string events;
-    const auto count = [&events](const std::string& text) {
-        std::size_t n = 0;
-        for (auto at = events.find(text); at != std::string::npos; at = events.find(text, at + 1))
-            ++n;
-        return n;
-    };
-    // Reads the stream until it holds the text as often as asked.
-    const auto await = [&](const std::string& text, std::size_t times = 1) {
-        const auto end = std::chrono::steady_clock::now() + 30s;
-        while (count(text) < times && std::chrono::steady_clock::now() < end)
-            events += flasher.readLine(1s) + "\n";
-        EXPECT_GE(count(text), times) << text << "\n" << events;
-    };
+    Stream stream{flasher, {}};
+    const auto await = [&stream](const std::string& text, std::size_t times = 1) { stream.await(text, times); };
     await(R"("event":"station-failed","t")");
     await(R"("event":"armed")", 3);
     // Two starts in one breath go to two stations, or are refused: never one station twice.
-    flasher.send(R"({"command":"start","unit":"SN-1","id":1})" "\n"
+    flasher.send(R"({"command":"start","unit":"SN-1","station":"1","id":1})" "\n"
                  R"({"command":"start","unit":"SN-1","id":2})" "\n"
                  R"({"command":"start","unit":"SN-2","station":"1","id":3})");
     await(R"("id":1,"command":"start","station":"./tty0","unit":"SN-1")");
@@ -197,12 +229,14 @@ TEST_F(Shift, ALineControllerDrivesTheBench)
     for (const char* refused : {R"({"command":"start","unit":"XSN-3","id":4})",
                                 R"({"command":"start","unit":"SN-3","station":"9","id":5})",
                                 R"({"command":"start","unit":"SN-3","station":"./tty3","id":6})", "start SN-3",
+                                R"({"command":"start","id":7})",
                                 R"({"command":"flash","id":8})"})
         flasher.send(refused);
     await(R"("id":4,"command":"start","reason":"label-pattern")");
     await(R"("id":5,"command":"start","reason":"unknown-station")");
     await(R"("id":6,"command":"start","reason":"not-armed")");
     await(R"("id":null,"command":"","reason":"malformed")");
+    await(R"("id":7,"command":"start","reason":"malformed")");   // a unit, unless --no-units
     await(R"("id":8,"command":"flash","reason":"unknown-command")");
     flasher.send(R"({"command":"next","station":3,"id":9})");
     await(R"("id":9,"command":"next","station":"./tty2")");
@@ -216,20 +250,14 @@ TEST_F(Shift, ALineControllerDrivesTheBench)
     await(R"("event":"shift-summary")");
     const ProcessResult ended = flasher.wait(30s);
     EXPECT_EQ(ended.exitCode, 0);
-    events = ended.output;   // the whole stream
+    const std::string& events = ended.output;   // the whole stream
     EXPECT_NE(events.find(R"("event":"run-started","t")"), std::string::npos);
     EXPECT_NE(events.find(R"("station":"./tty2","shift":")"), std::string::npos) << "per-run events name their station";
     EXPECT_NE(events.find(R"({"station":"./tty3","state":"unavailable","why":"./tty3: no such device)"),
               std::string::npos)
         << events;
     std::ofstream(dir.path() / "events.jsonl") << events;
-    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
-                      ZORVANE_SOURCE_DIR "/docs/json-events.schema.json", (dir.path() / "events.jsonl").string(),
-                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json",
-                      ZORVANE_SOURCE_DIR "/docs/shift-summary.schema.json"},
-                     dir.path().string());
-    const ProcessResult validated = validate.wait(30s);
-    EXPECT_EQ(validated.exitCode, 0) << validated.output;
+    expectValid("json-events.schema.json", "events.jsonl", {"flash-record.schema.json", "shift-summary.schema.json"});
 }
 
 // A controller whose commands stop coming ends the shift as "end" does.

@@ -137,6 +137,7 @@ TEST(ControllerCommands, EachLineIsACommandOrARefusal)
     EXPECT_EQ(StationNamed("2", kStations), 1u);
     EXPECT_EQ(StationNamed("./tty2", kStations), 2u);
     EXPECT_EQ(StationNamed("0", kStations), std::nullopt);
+    EXPECT_EQ(StationNamed("1", {"2", "1"}), 1u) << "a port given as 1 is named 1, whatever its place";
 }
 
 } // namespace
