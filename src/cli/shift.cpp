@@ -71,7 +71,7 @@ Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const
       ports_(options.ports), events_(options.json ? std::make_unique<JsonEvents>(stdout, started_) : nullptr),
       view_(viewFor(options, events_.get(), signalWait)),
       labels_(unitPattern(options, settings), recordPath_ ? UnitsLastSucceeded(*recordPath_) : std::set<std::string>{}),
-      tally_(options.ports.size(), started_)
+      tally_(started_)
 {
     std::vector<prepare::PreparedPort> prepared = PreparedPortsFor(options, settings, input, {});
     for (std::size_t i = 0; i < prepared.size(); ++i) {

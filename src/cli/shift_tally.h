@@ -42,7 +42,7 @@ constexpr std::chrono::minutes kRateWindow{15};
 
 class ShiftTally {
 public:
-    ShiftTally(std::size_t stations, ShiftClock::time_point started) : stations_(stations), started_(started) {}
+    explicit ShiftTally(ShiftClock::time_point started) : started_(started) {}
 
     void add(ShiftRun run) { runs_.push_back(std::move(run)); }
 
@@ -66,7 +66,6 @@ private:
     // Each unit's runs in order, the runs without a label each on their own.
     std::vector<std::vector<const ShiftRun*>> byUnit() const;
 
-    std::size_t stations_;
     ShiftClock::time_point started_;
     std::vector<ShiftRun> runs_;
 };

@@ -65,7 +65,7 @@ TEST(StationLines, NextIsTheArmedStationAfterTheLastUsed)
 TEST(ShiftTally, FiguresOfAShift)
 {
     const ShiftClock::time_point t0{};
-    ShiftTally tally(2, t0);
+    ShiftTally tally(t0);
     const auto run = [&](std::size_t station, std::string unit, int scan, int end, int exitCode) {
         tally.add({station, std::move(unit), t0 + seconds(scan), t0 + seconds(end), exitCode == 0, exitCode});
     };
@@ -92,8 +92,8 @@ TEST(ShiftTally, FiguresOfAShift)
     EXPECT_DOUBLE_EQ(tally.radiosPerHour(t0 + seconds(360)), 7 * 10.0);
     // Only the last quarter hour counts once the shift is longer.
     EXPECT_DOUBLE_EQ(tally.radiosPerHour(t0 + seconds(900 + 150)), 4 * 4.0);
-    EXPECT_EQ(ShiftTally(1, t0).station(0).firstPassYield, std::nullopt);
-    EXPECT_EQ(ShiftTally(1, t0).exitCode(), 0);
+    EXPECT_EQ(ShiftTally(t0).station(0).firstPassYield, std::nullopt);
+    EXPECT_EQ(ShiftTally(t0).exitCode(), 0);
 }
 
 TEST(ControllerCommands, EachLineIsACommandOrARefusal)
