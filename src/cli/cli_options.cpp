@@ -242,7 +242,7 @@ Error refusedCombination(const CliOptions& options)
     if (options.check && options.json)
         return "--check writes for people: it does not go with --json";
     if (options.check)
-        return std::nullopt;
+        return options.ports.empty() ? std::nullopt : Error("--check opens no port: it does not take --port");
     return refusedRunCombination(options);
 }
 

@@ -1,5 +1,6 @@
 // zorvane-flash: flash runs from the command line, for production benches.
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "cli/records_commands.h"
 #include "cli/refusal_text.h"
 #include "cli/terminal_input.h"
+#include "files/shown_text.h"
 #include "os/process_signals.h"
 #include "prepare/records_choice.h"
 #include "prepare/run_preparation.h"
@@ -26,6 +28,14 @@ std::optional<std::string> refusedArguments(const cli::CliOptions& options, cons
 {
     if (options.askUnit && !cli::InputIsTerminal())
         return "--ask-unit needs a terminal to read the labels from";
+    // A typo in a named folder would move the bench's records elsewhere: only
+    // the default place is made when it is missing.
+    if (!options.recordFile.empty()) {
+        const std::filesystem::path folder = std::filesystem::path(options.recordFile).parent_path();
+        std::error_code error;
+        if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+            return "--record: there is no folder " + files::ShownText(folder.string());
+    }
     const auto pattern = prepare::UnitPatternFor(options.unitPattern, settings);
     if (const std::string* refused = std::get_if<std::string>(&pattern))
         return *refused;

@@ -330,6 +330,20 @@ TEST_F(FlashAgainstSimulator, AskedLabelsNameOneRadioEach)
         << refused.output;
 }
 
+// A folder named for the records must be there: a typo never moves a
+// bench's records elsewhere.
+TEST_F(FlashAgainstSimulator, RecordsIntoAMissingFolderAreRefused)
+{
+    Process flasher({ZORVANE_FLASH, "--port", "/dev/zorvane-none", "--platform", "tessivar", "--yes", "--record",
+                     "nofolder/r.jsonl"},
+                    dir.path().string());
+    const ProcessResult refused = flasher.wait(kRunLimit);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.output.find("zorvane-flash: --record: there is no folder nofolder"), std::string::npos)
+        << refused.output;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "nofolder"));
+}
+
 TEST_F(FlashAgainstSimulator, MissingPortIsAPortError)
 {
     Process flasher({ZORVANE_FLASH, "--port", "/dev/zorvane-none", "--platform", "pellamar", "--yes", "--record",
@@ -580,8 +594,8 @@ TEST_F(FlashAgainstSimulator, MissingConfigurationFileIsAConfigurationError)
 TEST_F(FlashAgainstSimulator, RecordThatCannotBeKeptIsExit11)
 {
     startSimulator();
-    std::ofstream(dir.path() / "blocked") << "a file, not a folder";
-    const ProcessResult run = flash("tessivar", {"--record", "blocked/records.jsonl"});
+    std::filesystem::create_directory(dir.path() / "blocked.jsonl");   // a folder where the records file goes
+    const ProcessResult run = flash("tessivar", {"--record", "blocked.jsonl"});
     EXPECT_EQ(run.exitCode, 11) << run.output;
     EXPECT_NE(run.output.find("Programming Successful!"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("zorvane-flash: warning: the flash record for " + link() + " was not kept: "),

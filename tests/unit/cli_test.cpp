@@ -54,6 +54,7 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
          "--on-line-error ask needs a terminal"},
         {{"--port", "1", "--platform", "other", "--json", "--yes", "--trace", "t"}, "--trace does not go with --json"},
         {{"--check", "--platform", "other", "--json"}, "--check writes for people"},
+        {{"--check", "--platform", "other", "--port", "1"}, "--check opens no port: it does not take --port"},
         {{"--stations", "--port", "1", "--port", "2", "--platform", "other", "--no-units"}, ""},
         {{"--stations", "--port", "1", "--platform", "other", "--on-line-error", "ask"},
          "--on-line-error ask does not go with --stations"},

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "simulator.h"
+#include "zorvane_version.h"
 
 namespace {
 
@@ -30,6 +31,12 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(kSimUsage, stdout);
+        return 0;
+    }
+    // Alone, --version is the program's, as the other two programs have it;
+    // with a value it is the simulated boot code's.
+    if (args.size() == 1 && (args[0] == "--version" || args[0] == "-V")) {
+        std::printf("zorvane-radiosim %s\n", zorvane::kVersion);
         return 0;
     }
     SimOptions options;

@@ -11,7 +11,9 @@ const char* const kSimUsage =
     "  --link PATH             make PATH a link to the simulated serial device\n"
     "  --runs N                exit after N complete flash runs (default: serve until killed)\n"
     "  --reset-needs-signal    the radio waits for SIGUSR1 (its reset) after smart mode\n"
-    "  --version HH.HH         boot code version to report (default 01.00)\n"
+    "  --boot-version HH.HH    boot code version to report (default 01.00; --version HH.HH\n"
+    "                          is read the same)\n"
+    "  --version               print the simulator's version and exit\n"
     "  --dump DIR              after each run write config.txt, eeprom.s19 and flash.s19 to DIR\n"
     "  --pace                  take the time a real line takes: 10 bits a byte at the line speed\n"
     "  --log FILE              write each frame with its time, direction and line speed\n"
@@ -169,7 +171,7 @@ std::optional<std::string> ParseSimOptions(const std::vector<std::string>& args,
         } else if (arg == "--pace") {
             options.pace = true;
         } else if (arg == "--link" || arg == "--dump" || arg == "--log" || arg == "--runs" || arg == "--version" ||
-                   arg == "--fault") {
+                   arg == "--boot-version" || arg == "--fault") {
             std::optional<std::string> v = value();
             if (!v)
                 return arg + " needs a value";
@@ -182,9 +184,9 @@ std::optional<std::string> ParseSimOptions(const std::vector<std::string>& args,
             else if (arg == "--runs") {
                 if (!parseNumber(*v, options.runs) || options.runs < 0)
                     return "bad --runs: " + *v;
-            } else if (arg == "--version") {
+            } else if (arg == "--version" || arg == "--boot-version") {
                 if (!parseVersion(*v, options.radio))
-                    return "bad --version: " + *v;
+                    return "bad " + arg + ": " + *v;
             } else if (auto error = parseFault(*v, options)) {
                 return error;
             }
