@@ -414,12 +414,17 @@ TEST_F(FlashAgainstSimulator, SameLinkNameInTwoFoldersIsTwoPorts)
     EXPECT_EQ(first.wait(kRunLimit).exitCode, 5);
 }
 
-// --check reads what a run would read and touches no port: the simulator
-// on the named port hears nothing.
+// --check reads what a run would read and touches no port: it refuses one,
+// and the simulator hears nothing.
 TEST_F(FlashAgainstSimulator, CheckOpensNoPort)
 {
     startSimulator();
-    Process good({ZORVANE_FLASH, "--check", "--port", link(), "--platform", "pellamar"}, dir.path().string());
+    Process withPort({ZORVANE_FLASH, "--check", "--port", link(), "--platform", "pellamar"}, dir.path().string());
+    const ProcessResult portRefused = withPort.wait(kRunLimit);
+    EXPECT_EQ(portRefused.exitCode, 2);
+    EXPECT_NE(portRefused.output.find("--check opens no port: it does not take --port"), std::string::npos)
+        << portRefused.output;
+    Process good({ZORVANE_FLASH, "--check", "--platform", "pellamar"}, dir.path().string());
     const ProcessResult checked = good.wait(kRunLimit);
     EXPECT_EQ(checked.exitCode, 0) << checked.output;
     for (const char* part : {"2048 data bytes at $0-$7FF in 16 blocks, data sha256 ",
