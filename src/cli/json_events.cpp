@@ -70,6 +70,16 @@ Json MessageFields(const Message& shown, const std::string& cause, const std::op
         {{"title", shown.title}, {"text", AsLines(shown.text)}, {"cause", cause}, {"fault", FaultJson(fault)}});
 }
 
+Json QuestionFields(const char* kind, const Message& asked, const std::string& cause)
+{
+    return Json::object({{"kind", kind}, {"text", AsLines(asked.text)}, {"cause", cause}});
+}
+
+Json AnswerFields(const char* kind, Answer answer)
+{
+    return Json::object({{"kind", kind}, {"answer", answer == Answer::GoOn ? "go-on" : "stop"}});
+}
+
 std::optional<Json> DueProgress(const RunProgress& progress, std::chrono::steady_clock::time_point& last)
 {
     const auto now = std::chrono::steady_clock::now();
@@ -115,8 +125,8 @@ void JsonHost::progress(const RunProgress& progress)
 
 Answer JsonHost::answered(const char* kind, const Message& asked, const std::string& cause, Answer answer)
 {
-    publish("question", Json::object({{"kind", kind}, {"text", AsLines(asked.text)}, {"cause", cause}}));
-    publish("answer", Json::object({{"kind", kind}, {"answer", answer == Answer::GoOn ? "go-on" : "stop"}}));
+    publish("question", QuestionFields(kind, asked, cause));
+    publish("answer", AnswerFields(kind, answer));
     return answer;
 }
 

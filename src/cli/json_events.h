@@ -48,6 +48,9 @@ private:
 nlohmann::ordered_json ImagesFields(const RunImages* images);
 nlohmann::ordered_json MessageFields(const Message& shown, const std::string& cause,
                                      const std::optional<RunFault>& fault);
+// A question of the run ("reset", "line-error") and how it was answered.
+nlohmann::ordered_json QuestionFields(const char* kind, const Message& asked, const std::string& cause);
+nlohmann::ordered_json AnswerFields(const char* kind, Answer answer);
 // A progress event's fields when one is due (none: too soon after the last,
 // or nothing counted): two a second per radio at most, and each stage's last.
 std::optional<nlohmann::ordered_json> DueProgress(const RunProgress& progress,

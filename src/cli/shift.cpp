@@ -50,11 +50,11 @@ std::optional<prepare::UnitPattern> unitPattern(const CliOptions& options, const
     return checked ? *checked : std::nullopt;
 }
 
-std::unique_ptr<StationView> viewFor(const CliOptions& options, JsonEvents* events, os::SignalWait& signalWait)
+std::unique_ptr<StationView> viewFor(const CliOptions& options, JsonEvents* events, bool terminal,
+                                     os::SignalWait& signalWait)
 {
     if (events != nullptr)
         return std::make_unique<EventView>(options.ports, *events);
-    const bool terminal = OutputIsTerminal();
     return std::make_unique<BoardView>(options.ports,
                                        BoardStyle{terminal, ColourWanted(terminal, std::getenv("NO_COLOR")),
                                                   options.quiet},
@@ -68,8 +68,9 @@ Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const
     : options_(options), input_(input), signalWait_(signalWait), recordKept_(std::move(recordKept)),
       recordPath_(prepare::RecordFileFor(options.recordFile, options.noRecord)), id_(newShiftId()),
       began_(std::chrono::system_clock::now()), started_(Clock::now()), people_(options.json ? stderr : stdout),
+      terminal_(OutputIsTerminal()),
       ports_(options.ports), events_(options.json ? std::make_unique<JsonEvents>(stdout, started_) : nullptr),
-      view_(viewFor(options, events_.get(), signalWait)),
+      view_(viewFor(options, events_.get(), terminal_, signalWait)),
       labels_(unitPattern(options, settings), recordPath_ ? UnitsLastSucceeded(*recordPath_) : std::set<std::string>{}),
       tally_(started_)
 {
@@ -177,7 +178,7 @@ std::optional<Clock::time_point> Shift::nextWake(std::optional<Clock::time_point
     for (const Station& station : stations_)
         if (station.retryAt)
             sooner(*station.retryAt);
-    if (OutputIsTerminal())
+    if (terminal_)
         sooner(Clock::now() + kCountsRefresh);
     return next;
 }
@@ -195,7 +196,7 @@ int Shift::run()
     for (std::size_t i = 0; i < stations_.size(); ++i)
         arm(i);
     // The label being typed is drawn with the live block, where there is one.
-    os::TypedInput typed(!events_ && OutputIsTerminal() && !options_.quiet);
+    os::TypedInput typed(!events_ && terminal_ && !options_.quiet);
     std::jthread input([this, &typed](std::stop_token stop) {
         for (;;) {
             std::optional<std::string> line =

@@ -93,6 +93,7 @@ private:
     const std::chrono::system_clock::time_point began_;
     const ShiftClock::time_point started_;
     std::FILE* const people_;          // where words for people go
+    const bool terminal_;              // standard output is a terminal: the live block, redrawn
     link::SteadyClock clock_;
     std::vector<std::string> ports_;
     std::unique_ptr<JsonEvents> events_;   // a controller's stream; none at a terminal

@@ -75,9 +75,8 @@ void EventView::shown(std::size_t station, const Message& message, const std::st
 void EventView::lineErrorAnswered(std::size_t station, const LineErrorQuestion& question, Answer answer,
                                   const std::string&)
 {
-    publish(station, "question",
-            Json::object({{"kind", "line-error"}, {"text", AsLines(question.message.text)}, {"cause", question.cause}}));
-    publish(station, "answer", Json::object({{"kind", "line-error"}, {"answer", answer == Answer::GoOn ? "go-on" : "stop"}}));
+    publish(station, "question", QuestionFields("line-error", question.message, question.cause));
+    publish(station, "answer", AnswerFields("line-error", answer));
 }
 
 void EventView::armed(std::size_t station)
