@@ -15,8 +15,9 @@ const char* const kCliUsage =
     "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
     "       zorvane-flash --list-ports\n"
-    "       zorvane-flash --forward-records | --records-status [--database URL] [--record FILE]\n"
-    "       zorvane-flash --init-database [--database URL]\n"
+    "       zorvane-flash --forward-records [--include-earlier] | --records-status\n"
+    "                     [--database URL] [--record FILE]\n"
+    "       zorvane-flash --init-database [--roles] [--database URL]\n"
     "       zorvane-flash --help | --version\n"
     "\n"
     "Runs one flash run per port in the current directory, which holds the\n"
@@ -65,9 +66,15 @@ const char* const kCliUsage =
     "                      only with channel_binding=require unless the URL chooses);\n"
     "                      default: Database in [Records] of ~/.config/ZORVANE/ZORVANE.conf\n"
     "  --forward-records   send the flash records not sent yet, then exit\n"
+    "  --include-earlier   with --forward-records: also the records written while this\n"
+    "                      database was not configured\n"
     "  --records-status    how many flash records wait or were set aside, the last one\n"
-    "                      sent, and whether the database can be reached\n"
+    "                      sent, and whether the database can be reached (without a\n"
+    "                      database: what waits for those configured before)\n"
     "  --init-database     create or update the records database's tables, then exit\n"
+    "                      (with the database owner's account)\n"
+    "  --roles             with --init-database: create the group roles zorvane_bench\n"
+    "                      (add and read records) and zorvane_read (read them)\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
@@ -116,6 +123,8 @@ constexpr Flag kFlags[] = {
     {"--forward-records", nullptr, &CliOptions::forwardRecords},
     {"--records-status", nullptr, &CliOptions::recordsStatus},
     {"--init-database", nullptr, &CliOptions::initDatabase},
+    {"--roles", nullptr, &CliOptions::roles},
+    {"--include-earlier", nullptr, &CliOptions::includeEarlier},
 };
 
 using Error = std::optional<std::string>;
@@ -169,6 +178,10 @@ Error refusedRecordsCommand(const CliOptions& options)
                "options";
     if (options.noRecord)
         return "--no-record keeps no records to send";
+    if (options.roles && !options.initDatabase)
+        return "--roles goes with --init-database";
+    if (options.includeEarlier && !options.forwardRecords)
+        return "--include-earlier goes with --forward-records";
     return std::nullopt;
 }
 

@@ -34,12 +34,14 @@ struct CliOptions {
     bool forwardRecords = false;      // send the pending flash records, then exit
     bool recordsStatus = false;       // tell what is pending and whether the database is reachable
     bool initDatabase = false;        // create or update the records database's schema
+    bool roles = false;               // with it: the bench's and the reader's group roles
+    bool includeEarlier = false;      // forward the records written while no database was configured too
     bool help = false;
     bool version = false;
     std::vector<std::string> arguments;   // as given, for the command that flashes failed radios again
 
     // A command about the flash records rather than a run.
-    bool recordsCommand() const { return forwardRecords || recordsStatus || initDatabase; }
+    bool recordsCommand() const { return forwardRecords || recordsStatus || initDatabase || roles || includeEarlier; }
 
     LineErrorAnswer lineErrorAnswer() const
     {

@@ -100,12 +100,14 @@ std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings
                               const prepare::CheckedInput& input, const std::vector<std::string>& units)
 {
     const std::optional<std::string> recordPath = prepare::RecordFileFor(options.recordFile, options.noRecord);
+    const std::vector<DatabasePlace> owedTo =
+        prepare::OwedPlaces(prepare::DatabaseFor(options.database, recordPath.has_value(), settings));
     std::vector<prepare::PreparedPort> prepared = PreparedPortsFor(options, settings, input, units);
     std::vector<PortRun> runs;
     for (std::size_t i = 0; i < prepared.size(); ++i) {
         const std::string device = DeviceFor(options.ports[i], settings);
         runs.push_back({options.ports[i], std::move(prepared[i].request),
-                        std::make_shared<PortRecord>(device, recordPath, std::move(prepared[i].origin)), nullptr});
+                        std::make_shared<PortRecord>(device, recordPath, std::move(prepared[i].origin), owedTo), nullptr});
     }
     return runs;
 }

@@ -2,10 +2,11 @@
 
 namespace zorvane::cli {
 
-PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
+PortRecord::PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin,
+                       std::vector<DatabasePlace> owedTo)
     : opened_(origin.device.path.empty() ? std::move(device) : origin.device.path),
       unit_(origin.unit),
-      file_(std::move(path), std::move(origin))
+      file_(std::move(path), std::move(origin), std::move(owedTo))
 {
 }
 

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/run_recorder.h"
 #include "records/record_writer.h"
@@ -14,7 +15,9 @@ namespace zorvane::cli {
 class PortRecord final : public RunRecorder {
 public:
     // path: where the record goes; none with --no-record.
-    PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin);
+    // owedTo: the records databases it goes to.
+    PortRecord(std::string device, std::optional<std::string> path, RecordOrigin origin,
+               std::vector<DatabasePlace> owedTo = {});
 
     void outcomeDecided(const RunRequest& request, const RunReport& report) override;
 

@@ -1,5 +1,6 @@
 #include "cli/records_commands.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -24,18 +25,31 @@ void warnUnreadable(const std::vector<std::size_t>& lines, const std::string& sp
                      files::ShownText(spool).c_str());
 }
 
-void warnRefused(const std::vector<std::string>& refused, const std::string& spool)
+// Where the records a database refused are noted.
+std::string setAsidePath(const std::string& spool, const std::string& url)
+{
+    return OwedPath(spool, PlaceOf(url));
+}
+
+void warnRefused(const std::vector<std::string>& refused, const std::string& spool, const std::string& url)
 {
     for (const std::string& record : refused)
         std::fprintf(stderr, "zorvane-flash: warning: %s; it is set aside in %s\n", files::ShownText(record).c_str(),
-                     files::ShownText(RefusedIdsPath(spool)).c_str());
+                     files::ShownText(setAsidePath(spool, url)).c_str());
 }
 
-// What a round set aside or could not read, a line each.
-void warnOf(const ForwardResult& result, const std::string& spool)
+void warnClock(const std::optional<std::chrono::seconds>& off, const std::string& url)
+{
+    if (off)
+        std::fprintf(stderr, "zorvane-flash: warning: %s\n", files::ShownText(ClockOffText(*off, url)).c_str());
+}
+
+// What a round set aside or could not read, a line each, and a clock that is off.
+void warnOf(const ForwardResult& result, const std::string& spool, const std::string& url)
 {
     warnUnreadable(result.unreadable, spool);
-    warnRefused(result.refused, spool);
+    warnRefused(result.refused, spool, url);
+    warnClock(result.clockOff, url);
 }
 
 // A field of a record as text: a string as it is, null or missing as
@@ -69,11 +83,12 @@ std::string recordSummary(const std::string& line)
 
 } // namespace
 
-int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url)
+int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url, bool includeEarlier)
 {
     os::SocketWaiter waiter;
-    const ForwardResult result = ForwardPending(spool, url, waiter);
-    warnOf(result, spool);
+    const ForwardResult result =
+        ForwardPending(spool, url, waiter, {}, {.includeEarlier = includeEarlier, .checkClock = true});
+    warnOf(result, spool, url);
     if (result.pending > 0 || result.problem) {
         std::fprintf(stderr, "zorvane-flash: %s%s%s\n", files::ShownText(WaitingText(result.pending, url)).c_str(),
                      result.problem ? ": " : "", files::ShownText(result.problem.value_or("")).c_str());
@@ -87,18 +102,27 @@ int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::s
         return kExitSuccess;
     std::fprintf(stderr, "zorvane-flash: %zu flash record%s refused by the database for good, set aside in %s\n",
                  result.refused.size(), result.refused.size() == 1 ? "" : "s",
-                 files::ShownText(RefusedIdsPath(spool)).c_str());
+                 files::ShownText(setAsidePath(spool, url)).c_str());
     return kExitSetAside;
 }
 
-int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url)
+namespace {
+
+// Without a database: what waits for the databases configured before, if any.
+int statusWithoutDatabase(std::FILE* out, const RecordsStatus& status, const std::string& settingsFile)
 {
-    os::SocketWaiter waiter;
-    const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
-    warnUnreadable(status.unreadable, spool);
-    std::fprintf(out, "Records file: %s\nWaiting: %zu\nSet aside: %zu (refused by the database, in %s)\n",
-                 files::ShownText(spool).c_str(), status.pending, status.setAside,
-                 files::ShownText(RefusedIdsPath(spool)).c_str());
+    std::string waitingFor;
+    for (const std::string& url : status.waitingFor)
+        waitingFor += (waitingFor.empty() ? " (for " : ", ") + url;
+    std::fprintf(out, "Waiting: %zu%s\nSet aside: %zu\n", status.pending,
+                 files::ShownText(waitingFor.empty() ? "" : waitingFor + ")").c_str(), status.setAside);
+    std::fprintf(out, "Database: none configured (--database URL, or Database= in [Records] of %s)\n",
+                 files::ShownText(settingsFile).c_str());
+    return status.problem ? kExitDatabase : kExitSuccess;
+}
+
+void showLastSent(std::FILE* out, const RecordsStatus& status)
+{
     if (!status.lastSentId)
         std::fprintf(out, "Last sent: none\n");
     else if (!status.lastSent)
@@ -106,6 +130,22 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
     else
         std::fprintf(out, "Last sent: %s (%s)\n", files::ShownText(*status.lastSentId).c_str(),
                      files::ShownText(recordSummary(*status.lastSent)).c_str());
+}
+
+} // namespace
+
+int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url,
+                         const std::string& settingsFile)
+{
+    os::SocketWaiter waiter;
+    const RecordsStatus status = ReadRecordsStatus(spool, url, waiter);
+    warnUnreadable(status.unreadable, spool);
+    std::fprintf(out, "Records file: %s\n", files::ShownText(spool).c_str());
+    if (url.empty())
+        return statusWithoutDatabase(out, status, settingsFile);
+    std::fprintf(out, "Waiting: %zu\nSet aside: %zu (refused by the database, in %s)\n", status.pending,
+                 status.setAside, files::ShownText(status.owedFile).c_str());
+    showLastSent(out, status);
     if (status.schema && !status.problem)
         std::fprintf(out, "Database: %s: reachable, schema version %d\n", files::ShownText(url).c_str(),
                      *status.schema);
@@ -113,13 +153,14 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
         std::fprintf(out, "Database: %s: %s%s\n", files::ShownText(url).c_str(), status.schema ? "reachable, but " : "",
                      files::ShownText(status.problem.value_or("")).c_str());
     std::fprintf(out, "Password: %s\n", files::ShownText(ProtectionText(ProtectionFor(url), url)).c_str());
+    warnClock(status.clockOff, url);
     return status.schema && !status.problem ? kExitSuccess : kExitDatabase;
 }
 
-int InitDatabaseCommand(std::FILE* out, const std::string& url)
+int InitDatabaseCommand(std::FILE* out, const std::string& url, bool roles)
 {
     os::SocketWaiter waiter;
-    const std::variant<std::vector<int>, std::string> done = InitDatabase(url, waiter);
+    const std::variant<std::vector<int>, std::string> done = InitDatabase(url, waiter, roles);
     if (const std::string* error = std::get_if<std::string>(&done)) {
         std::fprintf(stderr, "zorvane-flash: %s\n", files::ShownText(*error).c_str());
         return kExitDatabase;
@@ -129,6 +170,13 @@ int InitDatabaseCommand(std::FILE* out, const std::string& url)
             if (migration.version == version)
                 std::fprintf(out, "Applied %.*s\n", static_cast<int>(migration.name.size()), migration.name.data());
     std::fprintf(out, "%s: schema version %d\n", files::ShownText(url).c_str(), ProgramSchemaVersion());
+    if (roles)
+        std::fprintf(out,
+                     "Roles: %s may add flash records and read them, never change nor delete one; %s may read them.\n"
+                     "A log-in for each bench and for each reader, made by the owner (in psql, then \\password NAME):\n"
+                     "  CREATE ROLE bench7 LOGIN IN ROLE %s;\n"
+                     "  CREATE ROLE quality LOGIN IN ROLE %s;\n",
+                     kBenchRole, kReadRole, kBenchRole, kReadRole);
     return kExitSuccess;
 }
 
@@ -156,7 +204,12 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
     const std::vector<ForwardResult> rounds = log.rounds();
     // What any round set aside is told once, at the end: the screen is the runs' until then.
     for (const ForwardResult& round : rounds)
-        warnRefused(round.refused, forwarder.spoolPath());
+        warnRefused(round.refused, forwarder.spoolPath(), forwarder.url());
+    const auto clockLooked = std::find_if(rounds.begin(), rounds.end(), [](const ForwardResult& round) {
+        return round.clockOff.has_value();
+    });
+    if (clockLooked != rounds.end())
+        warnClock(clockLooked->clockOff, forwarder.url());
     if (!done || rounds.size() == earlier) {
         std::fprintf(stderr, "zorvane-flash: warning: flash records still being sent to %s after %lld s: "
                              "they are sent at the next start\n",
@@ -173,14 +226,14 @@ void FinishForwarding(RecordForwarder& forwarder, ForwardLog& log)
 
 int RecordsCommand(const CliOptions& options, const prepare::Settings& settings, const std::string& url)
 {
+    const std::string records = *prepare::RecordFileFor(options.recordFile, false);
+    if (options.recordsStatus)
+        return RecordsStatusCommand(stdout, records, url, settings.file);
     if (url.empty())
         return UsageError("no records database: give --database URL, or Database= in [Records] of " + settings.file);
     if (options.initDatabase)
-        return InitDatabaseCommand(stdout, url);
-    const std::string records = *prepare::RecordFileFor(options.recordFile, false);
-    if (options.forwardRecords)
-        return ForwardRecordsCommand(stdout, records, url);
-    return RecordsStatusCommand(stdout, records, url);
+        return InitDatabaseCommand(stdout, url, options.roles);
+    return ForwardRecordsCommand(stdout, records, url, options.includeEarlier);
 }
 
 } // namespace zorvane::cli

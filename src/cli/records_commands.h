@@ -19,11 +19,14 @@ namespace zorvane::cli {
 int RecordsCommand(const CliOptions& options, const prepare::Settings& settings, const std::string& url);
 
 // --forward-records: 0 when nothing is left to send, else 12.
-int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url);
-// --records-status: 0, or 12 when the database cannot take records.
-int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url);
-// --init-database: 0 once the schema is the program's, else 12.
-int InitDatabaseCommand(std::FILE* out, const std::string& url);
+int ForwardRecordsCommand(std::FILE* out, const std::string& spool, const std::string& url, bool includeEarlier);
+// --records-status: 0, or 12 when the database cannot take records. Without
+// a database (url empty): what waits for any, and 0.
+int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::string& url,
+                         const std::string& settingsFile);
+// --init-database: 0 once the schema is the program's (and with roles, the
+// bench's and the reader's group roles exist), else 12.
+int InitDatabaseCommand(std::FILE* out, const std::string& url, bool roles);
 
 // How long the flasher waits for its records to be sent before it exits,
 // leaving the rest pending for the next start.

@@ -66,7 +66,9 @@ std::unique_ptr<StationView> viewFor(const CliOptions& options, JsonEvents* even
 Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const prepare::CheckedInput& input,
              os::SignalWait& signalWait, std::function<void()> recordKept)
     : options_(options), input_(input), signalWait_(signalWait), recordKept_(std::move(recordKept)),
-      recordPath_(prepare::RecordFileFor(options.recordFile, options.noRecord)), id_(newShiftId()),
+      recordPath_(prepare::RecordFileFor(options.recordFile, options.noRecord)),
+      owedTo_(prepare::OwedPlaces(prepare::DatabaseFor(options.database, recordPath_.has_value(), settings))),
+      id_(newShiftId()),
       began_(std::chrono::system_clock::now()), started_(Clock::now()), people_(options.json ? stderr : stdout),
       terminal_(OutputIsTerminal()),
       ports_(options.ports), events_(options.json ? std::make_unique<JsonEvents>(stdout, started_) : nullptr),
@@ -124,7 +126,7 @@ void Shift::arm(std::size_t index)
     // The adapter may have been plugged in, or swapped, since the last radio.
     station.origin.device = link::DescribeDevice(station.device);
     station.host->begin();
-    station.record = std::make_shared<StationRecord>(station.device, recordPath_, station.origin);
+    station.record = std::make_shared<StationRecord>(station.device, recordPath_, station.origin, owedTo_);
     station.running = true;
     view_->opening(index);
     const bool started = station.runner->start(

@@ -89,6 +89,7 @@ private:
     os::SignalWait& signalWait_;
     const std::function<void()> recordKept_;
     const std::optional<std::string> recordPath_;
+    const std::vector<DatabasePlace> owedTo_;   // the records databases each record goes to
     const std::string id_;
     const std::chrono::system_clock::time_point began_;
     const ShiftClock::time_point started_;

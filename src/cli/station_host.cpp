@@ -111,8 +111,9 @@ void StationHost::showSuccess(const Message& message, std::stop_token)
     view_.shown(index_, message, {}, std::nullopt);
 }
 
-StationRecord::StationRecord(std::string device, std::optional<std::string> path, RecordOrigin origin)
-    : device_(std::move(device)), path_(std::move(path)), origin_(std::move(origin))
+StationRecord::StationRecord(std::string device, std::optional<std::string> path, RecordOrigin origin,
+                             std::vector<DatabasePlace> owedTo)
+    : device_(std::move(device)), path_(std::move(path)), owedTo_(std::move(owedTo)), origin_(std::move(origin))
 {
 }
 
@@ -122,7 +123,7 @@ void StationRecord::name(std::optional<std::string> unit, const std::string& shi
     origin.unit = std::move(unit);
     origin.station = origin.port;
     origin.shift = shift;
-    record_ = std::make_unique<PortRecord>(device_, path_, std::move(origin));
+    record_ = std::make_unique<PortRecord>(device_, path_, std::move(origin), owedTo_);
 }
 
 void StationRecord::outcomeDecided(const RunRequest& request, const RunReport& report)

@@ -63,7 +63,8 @@ private:
 // a radio came).
 class StationRecord final : public RunRecorder {
 public:
-    StationRecord(std::string device, std::optional<std::string> path, RecordOrigin origin);
+    StationRecord(std::string device, std::optional<std::string> path, RecordOrigin origin,
+                  std::vector<DatabasePlace> owedTo);
 
     // Before the run is sent on.
     void name(std::optional<std::string> unit, const std::string& shift);
@@ -78,6 +79,7 @@ public:
 private:
     std::string device_;
     std::optional<std::string> path_;
+    std::vector<DatabasePlace> owedTo_;
     RecordOrigin origin_;
     std::unique_ptr<PortRecord> record_;
 };

@@ -33,4 +33,11 @@ DatabaseChoice DatabaseFor(const std::string& asked, bool recordsKept, const Set
     return chosen(settings.database, "Database in [Records] of " + settings.file);
 }
 
+std::vector<DatabasePlace> OwedPlaces(const DatabaseChoice& choice)
+{
+    if (choice.url.empty())
+        return {};
+    return {PlaceOf(choice.url)};
+}
+
 } // namespace zorvane::prepare

@@ -3,6 +3,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "records/spool.h"
 
 #include "prepare/settings.h"
 
@@ -23,5 +26,8 @@ struct DatabaseChoice {
     std::string refusalText() const { return source + ": " + refused.value_or(""); }
 };
 DatabaseChoice DatabaseFor(const std::string& asked, bool recordsKept, const Settings& settings);
+
+// The databases a record written now is owed to: the one chosen, if any.
+std::vector<DatabasePlace> OwedPlaces(const DatabaseChoice& choice);
 
 } // namespace zorvane::prepare

@@ -22,7 +22,7 @@ std::variant<std::unique_ptr<RecordsDatabase>, std::string> readyDatabase(const 
 {
     auto connected = RecordsDatabase::Connect(url, waiter);
     if (auto* error = std::get_if<std::string>(&connected))
-        return "not reachable: " + *error;
+        return *error;
     auto database = std::move(std::get<std::unique_ptr<RecordsDatabase>>(connected));
     const std::variant<int, std::string> version = database->schemaVersion();
     if (const auto* error = std::get_if<std::string>(&version))
@@ -37,7 +37,7 @@ std::variant<std::unique_ptr<RecordsDatabase>, std::string> readyDatabase(const 
 // Sends the records in order until the connection fails or a stop is
 // asked for; notes those sent, and sets aside (with a warning) a record the
 // server refuses for good, so that it holds up none after it.
-std::optional<std::string> sendAll(RecordsDatabase& database, const std::string& spoolPath,
+std::optional<std::string> sendAll(RecordsDatabase& database, const std::string& spoolPath, const DatabasePlace& place,
                                    const std::vector<SpooledRecord>& pending, ForwardResult& result,
                                    const std::stop_token& stop)
 {
@@ -55,31 +55,37 @@ std::optional<std::string> sendAll(RecordsDatabase& database, const std::string&
                 break;
             }
             result.refused.push_back(where + " was refused: " + error->text);
-            if (std::optional<std::string> noted = MarkRefused(spoolPath, record.id))
+            if (std::optional<std::string> noted = MarkOwed(spoolPath, place, OwedMark::Refused, {record.id}))
                 return noted;
             continue;
         }
         ++result.sent;
         unnoted.push_back(record.id);
         if (unnoted.size() == kNoteEvery) {
-            if (std::optional<std::string> noted = MarkSent(spoolPath, unnoted))
+            if (std::optional<std::string> noted = MarkOwed(spoolPath, place, OwedMark::Sent, unnoted))
                 return noted;
             unnoted.clear();
         }
     }
-    if (std::optional<std::string> noted = MarkSent(spoolPath, unnoted))
+    if (std::optional<std::string> noted = MarkOwed(spoolPath, place, OwedMark::Sent, unnoted))
         return noted;
     return problem;
 }
 
-// The ids not to send: those sent, and those refused for good.
-std::vector<std::string> doneIds(const std::string& spoolPath, std::optional<std::string>& error)
+// The server's clock less the bench's, when they differ by more than the
+// tolerance; the bench's is read on both sides of the question.
+std::optional<std::chrono::seconds> clockOff(RecordsDatabase& database)
 {
-    SentIds sent = ReadSentIds(spoolPath);
-    const SentIds refused = ReadRefusedIds(spoolPath);
-    error = sent.error ? sent.error : refused.error;
-    sent.ids.insert(sent.ids.end(), refused.ids.begin(), refused.ids.end());
-    return sent.ids;
+    const auto before = std::chrono::system_clock::now();
+    const auto server = database.serverTime();
+    const auto after = std::chrono::system_clock::now();
+    const auto* at = std::get_if<std::chrono::system_clock::time_point>(&server);
+    if (at == nullptr)
+        return std::nullopt;
+    const auto off = std::chrono::round<std::chrono::seconds>(*at - (before + (after - before) / 2));
+    if (off > kClockTolerance || off < -kClockTolerance)
+        return off;
+    return std::nullopt;
 }
 
 // Whatever goes wrong in a round is one problem of that round: the records
@@ -103,12 +109,23 @@ ForwardResult guarded(const Work& work)
 } // namespace
 
 ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter,
-                             const std::stop_token& stop)
+                             const std::stop_token& stop, ForwardChoices choices)
 {
+    const bool includeEarlier = choices.includeEarlier;
     ForwardResult result;
+    const DatabasePlace place = PlaceOf(url);
     const Spool spool = ReadSpool(spoolPath);
-    std::optional<std::string> sidecarError;
-    const std::vector<SpooledRecord> pending = PendingRecords(spool, doneIds(spoolPath, sidecarError));
+    const Owed owed = ReadOwed(spoolPath, place);
+    if (includeEarlier && !spool.error && !owed.error) {
+        // From now on they are owed: a later round sends them too.
+        std::vector<std::string> earlier;
+        for (const SpooledRecord& record : PendingRecords(spool, owed, true))
+            if (!owed.due.contains(record.id))
+                earlier.push_back(record.id);
+        if (std::optional<std::string> error = MarkOwed(spoolPath, place, OwedMark::Due, earlier))
+            result.problem = error;
+    }
+    const std::vector<SpooledRecord> pending = PendingRecords(spool, owed, includeEarlier);
     result.unreadable = spool.unreadable;
     result.pending = pending.size();
     if (spool.error) {
@@ -116,16 +133,19 @@ ForwardResult ForwardPending(const std::string& spoolPath, const std::string& ur
         result.spoolUnreadable = true;
         return result;
     }
-    result.problem = sidecarError;   // everything is sent again, which the database ignores
-    if (pending.empty() || stop.stop_requested())
+    if (owed.error)
+        result.problem = owed.error;   // everything is sent again, which the database ignores
+    if ((pending.empty() && !choices.checkClock) || stop.stop_requested())
         return result;
     auto ready = readyDatabase(url, waiter, nullptr);
     if (auto* problem = std::get_if<std::string>(&ready)) {
         result.problem = *problem;
         return result;
     }
-    if (std::optional<std::string> problem =
-            sendAll(*std::get<std::unique_ptr<RecordsDatabase>>(ready), spoolPath, pending, result, stop))
+    RecordsDatabase& database = *std::get<std::unique_ptr<RecordsDatabase>>(ready);
+    if (choices.checkClock)
+        result.clockOff = clockOff(database);
+    if (std::optional<std::string> problem = sendAll(database, spoolPath, place, pending, result, stop))
         result.problem = problem;
     result.pending -= result.sent + result.refused.size();
     return result;
@@ -135,31 +155,45 @@ RecordsStatus ReadRecordsStatus(const std::string& spoolPath, const std::string&
 {
     RecordsStatus status;
     const Spool spool = ReadSpool(spoolPath);
-    const SentIds sent = ReadSentIds(spoolPath);
-    status.setAside = ReadRefusedIds(spoolPath).ids.size();
-    std::optional<std::string> sidecarError;
-    status.pending = PendingRecords(spool, doneIds(spoolPath, sidecarError)).size();
     status.unreadable = spool.unreadable;
-    if (!sent.ids.empty()) {
-        status.lastSentId = sent.ids.back();
-        const auto line = std::find_if(spool.records.begin(), spool.records.end(),
-                                       [&](const SpooledRecord& record) { return record.id == sent.ids.back(); });
-        if (line != spool.records.end())
-            status.lastSent = line->line;
+    const std::optional<DatabasePlace> place = url.empty() ? std::nullopt : std::optional(PlaceOf(url));
+    if (place)
+        status.owedFile = OwedPath(spoolPath, *place);
+    std::optional<std::string> sidecarError;
+    for (const OwedDatabase& database : place ? std::vector<OwedDatabase>{{url, ReadOwed(spoolPath, *place)}}
+                                              : OwedDatabases(spoolPath)) {
+        const std::size_t pending = PendingRecords(spool, database.owed).size();
+        status.pending += pending;
+        status.setAside += database.owed.refused.size();
+        if (pending > 0)
+            status.waitingFor.push_back(database.url);
+        sidecarError = sidecarError ? sidecarError : database.owed.error;
+        if (database.owed.lastSent && place) {
+            status.lastSentId = database.owed.lastSent;
+            const auto line = std::find_if(spool.records.begin(), spool.records.end(),
+                                           [&](const SpooledRecord& record) { return record.id == *status.lastSentId; });
+            if (line != spool.records.end())
+                status.lastSent = line->line;
+        }
     }
-    auto ready = readyDatabase(url, waiter, &status.schema);
-    if (auto* problem = std::get_if<std::string>(&ready))
-        status.problem = *problem;
+    if (place) {
+        auto ready = readyDatabase(url, waiter, &status.schema);
+        if (auto* problem = std::get_if<std::string>(&ready))
+            status.problem = *problem;
+        else
+            status.clockOff = clockOff(*std::get<std::unique_ptr<RecordsDatabase>>(ready));
+    }
     if (spool.error || sidecarError)
         status.problem = spool.error ? spool.error : sidecarError;
     return status;
 }
 
-std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url, os::SocketWaiter& waiter)
+std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url, os::SocketWaiter& waiter,
+                                                        bool roles)
 {
     auto connected = RecordsDatabase::Connect(url, waiter);
     if (auto* error = std::get_if<std::string>(&connected))
-        return "not reachable: " + *error;
+        return *error;
     RecordsDatabase& database = *std::get<std::unique_ptr<RecordsDatabase>>(connected);
     if (std::optional<std::string> error = database.lockSchema())
         return "cannot wait for another migration of " + url + ": " + *error;
@@ -174,7 +208,19 @@ std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url,
             return "cannot apply " + *error;
         applied.push_back(migration.version);
     }
+    if (std::optional<std::string> error = database.grantRoles(roles))
+        return *error;
     return applied;
+}
+
+std::string ClockOffText(std::chrono::seconds off, const std::string& url)
+{
+    const long long total = off.count() < 0 ? -off.count() : off.count();
+    std::string amount = total >= 3600 ? std::to_string(total / 3600) + " h " + std::to_string(total % 3600 / 60) + " min"
+                                       : std::to_string(total / 60) + " min " + std::to_string(total % 60) + " s";
+    return "this bench's clock is " + amount + (off.count() > 0 ? " behind" : " ahead of") +
+           " the records database's (" + url +
+           "): the records' times and the check of release signatures' dates depend on it; set the clock right";
 }
 
 std::string WaitingText(std::size_t pending, const std::string& url)
@@ -227,8 +273,11 @@ bool RecordForwarder::waitIdle(std::chrono::milliseconds limit)
 
 void RecordForwarder::answerRound(const std::vector<Done>& answering, Shared& shared, const std::stop_token& stop)
 {
-    const ForwardResult result =
-        guarded([&] { return ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop); });
+    // Only the sender's thread touches clockChecked.
+    const ForwardResult result = guarded([&] {
+        return ForwardPending(shared.spoolPath, shared.url, shared.waiter, stop, {.checkClock = !shared.clockChecked});
+    });
+    shared.clockChecked = shared.clockChecked || !result.problem || result.clockOff;
     for (const Done& done : answering) {
         // Whoever asked may be gone (a window closed) once the sender was let go.
         const std::lock_guard lock(shared.mutex);

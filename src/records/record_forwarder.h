@@ -28,27 +28,48 @@ struct ForwardResult {
     std::vector<std::string> refused;       // records the database will never take, set aside, in words
     std::optional<std::string> problem;     // why records were left, when some were
     bool spoolUnreadable = false;           // the records file itself could not be read
+    // The server's clock less the bench's, when it was looked at and they
+    // differ by more than kClockTolerance.
+    std::optional<std::chrono::seconds> clockOff;
 };
 
-// Sends every record of the spool not yet sent (nor refused), and notes each
-// one sent. A stop request ends it between records.
+// More than this between the bench's clock and the database's, and record
+// times (and the dates release signatures are held to) cannot be trusted.
+constexpr std::chrono::minutes kClockTolerance{2};
+
+struct ForwardChoices {
+    bool includeEarlier = false;   // also the records written while the database was not configured
+    bool checkClock = false;       // compare the bench's clock with the server's, even with nothing to send
+};
+
+// "this bench's clock is 3 min 12 s behind the records database's (URL)..."
+std::string ClockOffText(std::chrono::seconds off, const std::string& url);
+
+// Sends every record of the spool the database is owed and does not hold
+// yet, and notes each one sent. A stop request ends it between records.
 ForwardResult ForwardPending(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter,
-                             const std::stop_token& stop = {});
+                             const std::stop_token& stop = {}, ForwardChoices choices = {});
 
 struct RecordsStatus {
-    std::size_t pending = 0;
+    std::size_t pending = 0;                // for the database, or without one for every database owed some
+    std::vector<std::string> waitingFor;    // the databases records wait for
+    std::string owedFile;                   // the database's sidecar; empty without a database
     std::size_t setAside = 0;               // refused by the database for good
     std::optional<std::string> lastSent;    // the line of the last record sent, when it is in the spool
     std::optional<std::string> lastSentId;
     std::vector<std::size_t> unreadable;
     std::optional<int> schema;              // the database's schema version, when it was reached
     std::optional<std::string> problem;     // why the database cannot take records, when it cannot
+    std::optional<std::chrono::seconds> clockOff;   // as in ForwardResult
 };
 
+// url empty: no database is configured; what waits for any is counted.
 RecordsStatus ReadRecordsStatus(const std::string& spoolPath, const std::string& url, os::SocketWaiter& waiter);
 
-// Applies the migrations the database lacks. The versions applied, or why not.
-std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url, os::SocketWaiter& waiter);
+// Applies the migrations the database lacks, and gives the group roles their
+// rights (with roles, creates them first). The versions applied, or why not.
+std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url, os::SocketWaiter& waiter,
+                                                        bool roles = false);
 
 // "3 flash records waiting for postgresql://host/db"
 std::string WaitingText(std::size_t pending, const std::string& url);
@@ -88,6 +109,7 @@ private:
         std::mutex mutex;
         std::condition_variable_any changed;
         std::vector<Done> asked;
+        bool clockChecked = false;   // the first round that reaches the server looks at its clock
         bool busy = false;
         bool letGo = false;   // the owner is gone: nobody is told of a round any more
         std::stop_source stop;

@@ -4,17 +4,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/run_recorder.h"
 #include "records/flash_record.h"
+#include "records/spool.h"
 
 namespace zorvane {
 
 class FileRecorder final : public RunRecorder {
 public:
-    // path: where the record goes; none: it is built, not kept.
-    FileRecorder(std::optional<std::string> path, RecordOrigin origin)
-        : path_(std::move(path)), origin_(std::move(origin))
+    // path: where the record goes; none: it is built, not kept. owedTo: the
+    // records databases configured as it is written, which it goes to.
+    FileRecorder(std::optional<std::string> path, RecordOrigin origin, std::vector<DatabasePlace> owedTo = {})
+        : path_(std::move(path)), origin_(std::move(origin)), owedTo_(std::move(owedTo))
     {
     }
 
@@ -29,6 +32,7 @@ public:
 private:
     std::optional<std::string> path_;
     RecordOrigin origin_;
+    std::vector<DatabasePlace> owedTo_;
     nlohmann::ordered_json record_;
     std::optional<std::string> error_;
 };

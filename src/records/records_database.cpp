@@ -39,6 +39,32 @@ constexpr const char* kLockSchema = "SELECT pg_advisory_lock(7600215)";
 constexpr const char* kSchemaTableExists = "SELECT to_regclass('zorvane_schema') IS NOT NULL";
 constexpr const char* kSchemaVersion = "SELECT coalesce(max(version), 0) FROM zorvane_schema";
 
+// A bench may add records and read them, never change nor remove one; a
+// reader (the line's reports) only reads. Group roles, so that a bench's or
+// a supervisor's own log-in is made a member and keeps its own password.
+constexpr const char* kCreateRoles = R"(
+DO $$ BEGIN
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'zorvane_bench') THEN CREATE ROLE zorvane_bench NOLOGIN; END IF;
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'zorvane_read') THEN CREATE ROLE zorvane_read NOLOGIN; END IF;
+END $$;)";
+// Given again after every migration, so that a new table is covered too.
+constexpr const char* kGrantRoles = R"(
+DO $$ BEGIN
+  IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'zorvane_bench') THEN
+    REVOKE ALL ON flash_records, zorvane_schema FROM zorvane_bench;
+    GRANT USAGE ON SCHEMA public TO zorvane_bench;
+    GRANT INSERT, SELECT ON flash_records TO zorvane_bench;
+    GRANT SELECT ON zorvane_schema TO zorvane_bench;
+  END IF;
+  IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'zorvane_read') THEN
+    REVOKE ALL ON flash_records, zorvane_schema FROM zorvane_read;
+    GRANT USAGE ON SCHEMA public TO zorvane_read;
+    GRANT SELECT ON flash_records, zorvane_schema TO zorvane_read;
+  END IF;
+END $$;)";
+
+constexpr const char* kServerTime = "SELECT extract(epoch FROM clock_timestamp())::numeric(20, 3)";
+
 // libpq's messages run over several lines; a bench shows them on one.
 std::string oneLine(const char* message)
 {
@@ -144,6 +170,26 @@ std::string settingOr(const std::map<std::string, std::string>& settings, const 
 
 } // namespace
 
+DatabasePlace PlaceOf(const std::string& url)
+{
+    const std::map<std::string, std::string> settings = urlSettings(url);
+    std::map<std::string, std::string> defaults;
+    if (PQconninfoOption* options = PQconndefaults(); options != nullptr) {
+        for (PQconninfoOption* option = options; option->keyword != nullptr; ++option)
+            if (option->val != nullptr)
+                defaults[option->keyword] = option->val;
+        PQconninfoFree(options);
+    }
+    const auto value = [&](const char* key, const std::string& otherwise) {
+        if (const auto found = settings.find(key); found != settings.end())
+            return found->second;
+        const auto fallback = defaults.find(key);
+        return fallback != defaults.end() && !fallback->second.empty() ? fallback->second : otherwise;
+    };
+    const std::string user = value("user", "");
+    return {value("host", value("hostaddr", "localhost")), value("port", "5432"), value("dbname", user)};
+}
+
 PasswordProtection ProtectionFor(const std::string& url)
 {
     const std::map<std::string, std::string> settings = urlSettings(url);
@@ -180,6 +226,23 @@ std::string ProtectionText(PasswordProtection protection, const std::string& url
     return {};
 }
 
+namespace {
+
+// A server that answered but would not take the password is not
+// unreachable: the bench's ~/.pgpass, not the network, wants mending.
+std::string connectFailure(PGconn* conn)
+{
+    const std::string message = oneLine(PQerrorMessage(conn));
+    if (PQconnectionNeedsPassword(conn) != 0)
+        return "no password: the server asks for one; put it in ~/.pgpass (host:port:database:user:password, "
+               "mode 0600) or PGPASSWORD: " + message;
+    if (PQconnectionUsedPassword(conn) != 0 && message.find("password authentication failed") != std::string::npos)
+        return "the password was refused: " + message;
+    return "not reachable: " + message;
+}
+
+} // namespace
+
 std::variant<std::unique_ptr<RecordsDatabase>, std::string> RecordsDatabase::Connect(const std::string& url,
                                                                                        os::SocketWaiter& waiter)
 {
@@ -197,22 +260,22 @@ std::variant<std::unique_ptr<RecordsDatabase>, std::string> RecordsDatabase::Con
     values.insert(values.end(), {url.c_str(), "UTF8", nullptr});
     auto connection = std::make_unique<Connection>(PQconnectStartParams(keys.data(), values.data(), 1));
     if (connection->conn == nullptr)
-        return std::string("out of memory");
+        return std::string("not reachable: out of memory");
     const auto deadline = std::chrono::steady_clock::now() + kConnectTime;
     PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
     while (polling != PGRES_POLLING_OK) {
         if (PQstatus(connection->conn) == CONNECTION_BAD || polling == PGRES_POLLING_FAILED)
-            return oneLine(PQerrorMessage(connection->conn));
+            return connectFailure(connection->conn);
         const os::SocketReady ready = waiter.wait(
             PQsocket(connection->conn),
             polling == PGRES_POLLING_READING ? os::SocketDirection::Read : os::SocketDirection::Write, deadline);
         if (ready != os::SocketReady::Ready)
-            return "cannot connect: " + waitProblem(ready) + " (within " + std::to_string(kConnectTime.count()) +
+            return "not reachable: cannot connect: " + waitProblem(ready) + " (within " + std::to_string(kConnectTime.count()) +
                    " s)";
         polling = PQconnectPoll(connection->conn);
     }
     if (PQsetnonblocking(connection->conn, 1) != 0)
-        return oneLine(PQerrorMessage(connection->conn));
+        return "not reachable: " + oneLine(PQerrorMessage(connection->conn));
     return std::unique_ptr<RecordsDatabase>(new RecordsDatabase(std::move(connection), waiter));
 }
 
@@ -308,6 +371,30 @@ std::optional<InsertError> RecordsDatabase::insert(const SpooledRecord& record)
     return InsertError{*reply.error, refused};
 }
 
+std::optional<std::string> RecordsDatabase::grantRoles(bool create)
+{
+    if (create)
+        if (std::optional<std::string> error = run(kCreateRoles, {}).error)
+            return "cannot create the roles " + std::string(kBenchRole) + " and " + kReadRole + ": " + *error;
+    if (std::optional<std::string> error = run(kGrantRoles, {}).error)
+        return "cannot give the roles " + std::string(kBenchRole) + " and " + kReadRole + " their rights: " + *error;
+    return std::nullopt;
+}
+
+std::variant<std::chrono::system_clock::time_point, std::string> RecordsDatabase::serverTime()
+{
+    const Reply reply = run(kServerTime, {});
+    if (reply.error)
+        return *reply.error;
+    double seconds = 0;
+    const std::string text = reply.firstColumn.empty() ? std::string() : reply.firstColumn.front();
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size())
+        return "the server's time \"" + text + "\" is not a number of seconds";
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::duration<double>(seconds)));
+}
+
 std::optional<std::string> RecordsDatabase::lockSchema()
 {
     return run(kLockSchema, {}).error;
@@ -319,7 +406,7 @@ std::optional<std::string> SchemaProblem(int version, const std::string& url)
         return std::nullopt;
     return "the records database " + url + " has schema version " + std::to_string(version) +
            ", this program writes version " + std::to_string(ProgramSchemaVersion()) +
-           ": run zorvane-flash --database " + url + " --init-database";
+           ": run zorvane-flash --database " + url + " --init-database with the database owner's account";
 }
 
 } // namespace zorvane

@@ -24,6 +24,10 @@ constexpr std::chrono::seconds kStatementTime{10};
 // password in it), or none. The text never repeats the password.
 std::optional<std::string> RefusedDatabaseUrl(const std::string& url);
 
+// Where the URL's database is (the host, port and name libpq would use):
+// what its records are kept apart by, whatever the user.
+DatabasePlace PlaceOf(const std::string& url);
+
 // How the password is kept from a host that poses as the records database.
 enum class PasswordProtection {
     ThisMachine,         // a Unix socket or a loopback address: no network between
@@ -43,7 +47,8 @@ struct InsertError {
 
 class RecordsDatabase {
 public:
-    // The connection, or why there is none. waiter.wake() abandons it.
+    // The connection, or why there is none ("not reachable: ...", "the
+    // password was refused: ...", "no password: ..."). waiter.wake() abandons it.
     static std::variant<std::unique_ptr<RecordsDatabase>, std::string> Connect(const std::string& url,
                                                                                 os::SocketWaiter& waiter);
     ~RecordsDatabase();
@@ -56,6 +61,12 @@ public:
     std::optional<std::string> migrate(const Migration& migration);
     // Stores the record; one already there stays as it is.
     std::optional<InsertError> insert(const SpooledRecord& record);
+    // The group roles a bench's and a reader's log-ins are made members of,
+    // with their rights on the records; with create, made when missing,
+    // else only given their rights when they exist. Needs the owner.
+    std::optional<std::string> grantRoles(bool create);
+    // The server's clock now.
+    std::variant<std::chrono::system_clock::time_point, std::string> serverTime();
     // Waits for any other session's migration and keeps others waiting for
     // this one's, until it disconnects.
     std::optional<std::string> lockSchema();
@@ -69,6 +80,10 @@ private:
     std::unique_ptr<Connection> connection_;
     os::SocketWaiter& waiter_;
 };
+
+// The group roles: INSERT and SELECT on the records, and SELECT only.
+constexpr const char* kBenchRole = "zorvane_bench";
+constexpr const char* kReadRole = "zorvane_read";
 
 // Why a database with this schema version cannot take records, or none.
 std::optional<std::string> SchemaProblem(int version, const std::string& url);

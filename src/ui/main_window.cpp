@@ -365,7 +365,10 @@ void frmMain::preparationEnded(Prepared& prepared)
     // decided, so that a run whose window is closed or destroyed meanwhile
     // keeps its record too.
     startRun(port.request,
-             recordFile_.empty() ? nullptr : std::make_shared<FileRecorder>(recordFile_, std::move(port.origin)));
+             recordFile_.empty()
+                 ? nullptr
+                 : std::make_shared<FileRecorder>(recordFile_, std::move(port.origin),
+                                                  prepare::OwedPlaces(prepare::DatabaseFor({}, true, settings_))));
 }
 
 void frmMain::startRun(const RunRequest& request, std::shared_ptr<FileRecorder> recorder)

@@ -23,7 +23,15 @@ void RecordSending::start(const std::string& recordFile, const prepare::Database
     if (database.url.empty())
         return;
     forwarder_ = std::make_unique<RecordForwarder>(recordFile, database.url);
-    forwarder_->forward();   // what earlier runs left
+    // What earlier runs left; the first round also looks at the server's clock.
+    forwarder_->forward([window = &window_, warn = warn_, url = database.url](const ForwardResult& result) {
+        if (!result.clockOff)
+            return;
+        const std::string text = ClockOffText(*result.clockOff, url);
+        qWarning("ZORVANE: %s", text.c_str());
+        QMetaObject::invokeMethod(
+            window, [warn, shown = QString::fromStdString(text)] { warn(shown); }, Qt::QueuedConnection);
+    });
 }
 
 void RecordSending::afterRun()

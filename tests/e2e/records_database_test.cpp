@@ -63,12 +63,13 @@ protected:
         return result;
     }
 
-    // Flashes one simulated radio per unit, sending to the database.
-    ProcessResult flashRadios(const std::vector<std::string>& units)
+    // Flashes one simulated radio per unit, sending to the database (none: to none).
+    ProcessResult flashRadios(const std::vector<std::string>& units, std::optional<std::string> database = {})
     {
         std::vector<std::optional<Process>> radios(units.size());
-        std::vector<std::string> args{"--platform", "tessivar", "--yes", "--quiet", "--record", "records.jsonl",
-                                      "--database", url_};
+        std::vector<std::string> args{"--platform", "tessivar", "--yes", "--quiet", "--record", "records.jsonl"};
+        if (const std::string url = database.value_or(url_); !url.empty())
+            args.insert(args.end(), {"--database", url});
         for (std::size_t i = 0; i < units.size(); ++i) {
             const std::string link = (dir_.path() / ("tty" + units[i])).string();
             radios[i].emplace(std::vector<std::string>{ZORVANE_RADIOSIM, "--link", link, "--runs", "1"},
@@ -98,6 +99,9 @@ protected:
             all.push_back(text.substr(at, end - at));
         return all;
     }
+
+    // What the database is owed, beside the records file.
+    std::string owedFile() const { return OwedPath("records.jsonl", PlaceOf(url_)); }
 
     std::vector<std::string> rowIds() { return server_.column("line", "SELECT id FROM flash_records ORDER BY id"); }
 
@@ -129,11 +133,14 @@ TEST_F(LineDatabase, FourRadiosPutFourRowsWhoseIdsAreTheSpools)
     EXPECT_EQ(server_.column("line", "SELECT string_agg(unit, ',' ORDER BY unit) FROM flash_records "
                                      "WHERE outcome = 'success' AND firmware_sha256 = record->'images'->'firmware'->>'sha256'"),
               std::vector<std::string>{"SN-1,SN-2,SN-3,SN-4"});
-    std::vector<std::string> sent = lines("records.jsonl.sent");
+    std::vector<std::string> sent;
+    for (const std::string& line : lines(owedFile()))
+        if (line.rfind("sent ", 0) == 0)
+            sent.push_back(line.substr(5));
     std::sort(sent.begin(), sent.end());
     EXPECT_EQ(sent, ids);
     expectNoPasswordIn("records.jsonl");
-    expectNoPasswordIn("records.jsonl.sent");
+    expectNoPasswordIn(owedFile());
 
     // The documented queries run on what the benches sent.
     const std::string firmware =
@@ -169,9 +176,13 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
         << R"({"schema":3,"id":"00000000-0000-4000-8000-0000000000cc","time":"2026-01-05T10:01:00Z",)"
         << R"("outcome":{"stage":"flash","fault":{"kind":"block-sum","address":"8100"}}})" << "\n";
     ASSERT_TRUE(server_.start()) << server_.log();
-    const ProcessResult forward = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    const ProcessResult owed = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    EXPECT_EQ(owed.exitCode, 0) << owed.output;
+    EXPECT_NE(owed.output.find("Sent 2 flash records"), std::string::npos) << "only the runs' own\n" << owed.output;
+    const ProcessResult forward = flasher(
+        {"--database", url_, "--forward-records", "--include-earlier", "--record", "records.jsonl"});
     EXPECT_EQ(forward.exitCode, 0) << forward.output;
-    EXPECT_NE(forward.output.find("Sent 4 flash records"), std::string::npos) << forward.output;
+    EXPECT_NE(forward.output.find("Sent 2 flash records"), std::string::npos) << forward.output;
     EXPECT_EQ(rowIds(), spoolIds());
     EXPECT_EQ(server_.column("line", "SELECT string_agg(coalesce(fault_kind, '-'), ',' ORDER BY time) FROM flash_records"),
               std::vector<std::string>{"-,block-sum,-,-"});
@@ -185,8 +196,10 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
         << up.output;
 
     // Sent again from the start (the sent list lost): still one row each.
-    std::filesystem::remove(dir_.path() / "records.jsonl.sent");
-    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+    std::filesystem::remove(dir_.path() / owedFile());
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--include-earlier", "--record", "records.jsonl"})
+                  .exitCode,
+              0);
     EXPECT_EQ(rowIds(), spoolIds());
 
     // A record the server will never take is set aside with a warning and
@@ -195,24 +208,79 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
     std::ofstream(dir_.path() / "records.jsonl", std::ios::app) << refused << "\n{\"cut";
     const ProcessResult more = flashRadios({"SN-3"});
     EXPECT_EQ(more.exitCode, 0) << more.output;
-    EXPECT_NE(more.output.find("was refused"), std::string::npos) << more.output;
     EXPECT_EQ(server_.column("line", "SELECT count(*) FROM flash_records WHERE unit = 'SN-3'"),
               std::vector<std::string>{"1"});
-    const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
-    EXPECT_EQ(status.exitCode, 0) << status.output;
-    EXPECT_NE(status.output.find("Waiting: 0\nSet aside: 1 (refused by the database, in records.jsonl.refused)\n"),
-              std::string::npos)
-        << status.output;
-
     // Forwarding that sets a record aside says so in its exit status, once.
-    std::ofstream(dir_.path() / "records.jsonl", std::ios::app)
-        << R"({"id":"00000000-0000-4000-8000-0000000000bb","time":"not a time either"})" << "\n";
-    const ProcessResult setAside = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
+    const ProcessResult setAside = flasher(
+        {"--database", url_, "--forward-records", "--include-earlier", "--record", "records.jsonl"});
     EXPECT_EQ(setAside.exitCode, 14) << setAside.output;
-    EXPECT_NE(setAside.output.find("zorvane-flash: 1 flash record refused by the database for good, set aside in "),
+    EXPECT_NE(setAside.output.find("was refused"), std::string::npos) << setAside.output;
+    EXPECT_NE(setAside.output.find("zorvane-flash: 1 flash record refused by the database for good, set aside in " +
+                                   owedFile()),
               std::string::npos)
         << setAside.output;
     EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+    const ProcessResult status = flasher({"--database", url_, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(status.exitCode, 0) << status.output;
+    EXPECT_NE(status.output.find("Waiting: 0\nSet aside: 1 (refused by the database, in " + owedFile() + ")\n"),
+              std::string::npos)
+        << status.output;
+    EXPECT_EQ(status.output.find("clock"), std::string::npos) << "the server's clock is the bench's\n" << status.output;
+}
+
+// The line's rules: a bench's log-in adds records and can change none; each
+// database gets the records written while it was the one configured, and
+// an earlier record only when asked; a refused password is said as such.
+TEST_F(LineDatabase, BenchesAddRecordsAndEachDatabaseGetsItsOwn)
+{
+    ASSERT_EQ(flashRadios({"SN-0"}, "").exitCode, 0);
+    const ProcessResult none = flasher({"--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(none.exitCode, 0) << none.output;
+    EXPECT_NE(none.output.find("Waiting: 0\nSet aside: 0\nDatabase: none configured"), std::string::npos)
+        << none.output;
+
+    const ProcessResult init = flasher({"--database", url_, "--init-database", "--roles"});
+    ASSERT_EQ(init.exitCode, 0) << init.output;
+    EXPECT_NE(init.output.find("  CREATE ROLE bench7 LOGIN IN ROLE zorvane_bench;\n"), std::string::npos)
+        << init.output;
+    server_.column("line", "CREATE ROLE bench7 LOGIN PASSWORD 'seven-7' IN ROLE zorvane_bench");
+    const std::string bench7 = "postgresql://bench7@" + url_.substr(url_.find('@') + 1);
+    ::setenv("PGPASSWORD", "seven-7", 1);
+    ASSERT_EQ(flashRadios({"SN-1"}, bench7).exitCode, 0);
+    EXPECT_EQ(server_.column("line", "SELECT string_agg(unit, ',') FROM flash_records"),
+              std::vector<std::string>{"SN-1"})
+        << "SN-0 was written before the database was configured";
+    for (const char* change : {"UPDATE flash_records SET unit = 'SN-X'", "DELETE FROM flash_records"}) {
+        Process psql({"/usr/bin/psql", "-X", "-v", "ON_ERROR_STOP=1", "-d", bench7, "-c", change},
+                     dir_.path().string());
+        const ProcessResult refused = psql.wait(30s);
+        EXPECT_NE(refused.exitCode, 0) << change;
+        EXPECT_NE(refused.output.find("permission denied"), std::string::npos) << refused.output;
+    }
+
+    ::setenv("PGPASSWORD", "not-seven", 1);
+    const ProcessResult wrong = flasher({"--database", bench7, "--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(wrong.exitCode, 12) << wrong.output;
+    EXPECT_NE(wrong.output.find(": the password was refused: "), std::string::npos) << wrong.output;
+
+    // Another database: the first keeps what it is owed, the second gets only its own.
+    ::setenv("PGPASSWORD", PostgresCluster::kPassword, 1);
+    server_.createDatabase("line2");
+    const std::string line2 = server_.url("line2");
+    ASSERT_EQ(flasher({"--database", line2, "--init-database"}).exitCode, 0);
+    ASSERT_TRUE(server_.stop()) << server_.log();
+    ASSERT_EQ(flashRadios({"SN-2"}).exitCode, 0);
+    ASSERT_TRUE(server_.start()) << server_.log();
+    const ProcessResult waiting = flasher({"--records-status", "--record", "records.jsonl"});
+    EXPECT_EQ(waiting.exitCode, 0) << waiting.output;
+    EXPECT_NE(waiting.output.find("Waiting: 1 (for " + PlaceOf(url_).url() + ")\n"), std::string::npos)
+        << waiting.output;
+    ASSERT_EQ(flashRadios({"SN-3"}, line2).exitCode, 0);
+    EXPECT_EQ(server_.column("line2", "SELECT string_agg(unit, ',') FROM flash_records"),
+              std::vector<std::string>{"SN-3"});
+    EXPECT_EQ(flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"}).exitCode, 0);
+    EXPECT_EQ(server_.column("line", "SELECT string_agg(unit, ',' ORDER BY unit) FROM flash_records"),
+              std::vector<std::string>{"SN-1,SN-2"});
 }
 
 // A value from the server that is no version at all is one warning: the

@@ -231,22 +231,45 @@ TEST(RecordSpool, IdsOfEveryKindOfLine)
     EXPECT_NE(NewRecordId(), NewRecordId());
 }
 
-TEST(RecordSpool, PendingAreTheWholeRecordsNotSentInTheFilesOrder)
+// What each database is owed: the records written while it was configured,
+// in the file's order, less those it holds; an earlier version's one list
+// becomes the first database's; changing databases sends nothing to the old.
+TEST(RecordSpool, EachDatabaseIsOwedWhatWasWrittenForItAndNothingElse)
 {
     testkit::TempDir dir;
     const std::string spool = (dir.path() / "records.jsonl").string();
     const std::string a = R"({"id":"00000000-0000-4000-8000-00000000000a"})";
     const std::string b = R"({"id":"00000000-0000-4000-8000-00000000000b"})";
     const std::string c = R"({"id":"00000000-0000-4000-8000-00000000000c"})";
+    const std::string idA = "00000000-0000-4000-8000-00000000000a", idB = "00000000-0000-4000-8000-00000000000b",
+                      idC = "00000000-0000-4000-8000-00000000000c";
     dir.write("records.jsonl", a + "\n" + b + "\nnot json\n\n" + a + "\n" + c + "\n" + R"({"id":"half)");
-    ASSERT_EQ(MarkSent(spool, {"00000000-0000-4000-8000-00000000000b"}), std::nullopt);
-
+    dir.write("records.jsonl.sent", idB + "\n");   // as an earlier version kept it
+    const DatabasePlace line{"/run/postgresql", "5432", "line"}, other{"dbhost", "5433", "line"};
     const Spool read = ReadSpool(spool);
     EXPECT_EQ(read.unreadable, std::vector<std::size_t>{3}) << "the last line is still being written";
-    std::vector<std::string> pending;
-    for (const SpooledRecord& record : PendingRecords(read, ReadSentIds(spool).ids))
-        pending.push_back(record.line);
-    EXPECT_EQ(pending, (std::vector<std::string>{a, c})) << "a line copied twice is one record";
+
+    const auto pending = [&](const DatabasePlace& place, bool includeEarlier) {
+        std::vector<std::string> lines;
+        for (const SpooledRecord& record : PendingRecords(read, ReadOwed(spool, place), includeEarlier))
+            lines.push_back(record.line);
+        return lines;
+    };
+    EXPECT_EQ(pending(line, false), (std::vector<std::string>{a, c})) << "the earlier list is the first database's";
+    EXPECT_EQ(pending(other, false), std::vector<std::string>{}) << "a database configured later is owed nothing";
+    EXPECT_EQ(pending(other, true), (std::vector<std::string>{a, b, c})) << "a line copied twice is one record";
+    ASSERT_EQ(MarkOwed(spool, other, OwedMark::Due, {idC}), std::nullopt);
+    ASSERT_EQ(MarkOwed(spool, line, OwedMark::Sent, {idA}), std::nullopt);
+    ASSERT_EQ(MarkOwed(spool, line, OwedMark::Refused, {idC}), std::nullopt);
+    EXPECT_EQ(pending(line, false), std::vector<std::string>{});
+    EXPECT_EQ(pending(other, false), std::vector<std::string>{c});
+    EXPECT_EQ(ReadOwed(spool, line).lastSent, idA);
+
+    const std::vector<OwedDatabase> databases = OwedDatabases(spool);
+    ASSERT_EQ(databases.size(), 2u);
+    EXPECT_EQ(databases[0].url, "postgresql://%2Frun%2Fpostgresql:5432/line");
+    EXPECT_EQ(databases[1].url, "postgresql://dbhost:5433/line");
+    EXPECT_EQ(OwedPath(spool, other), spool + ".line@dbhost-5433.sent");
     EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).records.size(), 0u);
     EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).error, std::nullopt) << "no records yet";
 }
