@@ -70,6 +70,8 @@ int main(int argc, char** argv)
     const prepare::DatabaseChoice database = prepare::DatabaseFor(options.database, recordsKept, settings);
     if (database.refused)
         return cli::UsageError(database.refusalText());
+    if (recordsKept)
+        cli::ArchiveOldRecords(*prepare::RecordFileFor(options.recordFile, false));
     if (options.recordsCommand())
         return cli::RecordsCommand(options, settings, database.url);
     if (!options.check)

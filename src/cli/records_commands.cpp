@@ -13,6 +13,7 @@
 #include "records/record_line.h"
 #include "records/records_database.h"
 #include "records/spool.h"
+#include "records/spool_archive.h"
 
 namespace zorvane::cli {
 
@@ -178,6 +179,15 @@ int InitDatabaseCommand(std::FILE* out, const std::string& url, bool roles)
                      "  CREATE ROLE quality LOGIN IN ROLE %s;\n",
                      kBenchRole, kReadRole, kBenchRole, kReadRole);
     return kExitSuccess;
+}
+
+void ArchiveOldRecords(const std::string& spool)
+{
+    const ArchiveResult archived = ArchiveSettledRecords(spool, std::chrono::system_clock::now());
+    if (archived.error)
+        std::fprintf(stderr, "zorvane-flash: warning: the flash records older than %lld days stay in %s: %s\n",
+                     static_cast<long long>(kKeepLive.count()), files::ShownText(spool).c_str(),
+                     files::ShownText(*archived.error).c_str());
 }
 
 RecordForwarder::Done ForwardLog::keeper()

@@ -28,6 +28,10 @@ int RecordsStatusCommand(std::FILE* out, const std::string& spool, const std::st
 // bench's and the reader's group roles exist), else 12.
 int InitDatabaseCommand(std::FILE* out, const std::string& url, bool roles);
 
+// Moves the records a month old that every database holds to the monthly
+// archives; what goes wrong is a warning.
+void ArchiveOldRecords(const std::string& spool);
+
 // How long the flasher waits for its records to be sent before it exits,
 // leaving the rest pending for the next start.
 constexpr std::chrono::seconds kExitSendTime{5};

@@ -43,17 +43,38 @@ std::optional<nlohmann::json> RecordObject(std::string_view line)
     return object;
 }
 
+namespace {
+
+std::optional<std::string> idOf(const nlohmann::json& record, std::string_view line)
+{
+    const auto id = record.find("id");
+    if (id == record.end())
+        return IdFromLine(line);
+    if (!id->is_string() || !isUuidText(id->get_ref<const std::string&>()))
+        return std::nullopt;
+    return id->get<std::string>();
+}
+
+} // namespace
+
 std::optional<std::string> RecordIdOf(std::string_view line)
 {
     const std::optional<nlohmann::json> record = RecordObject(line);
     if (!record)
         return std::nullopt;
-    const auto id = record->find("id");
-    if (id == record->end())
-        return IdFromLine(line);
-    if (!id->is_string() || !isUuidText(id->get_ref<const std::string&>()))
+    return idOf(*record, line);
+}
+
+std::optional<RecordKey> RecordKeyOf(std::string_view line)
+{
+    const std::optional<nlohmann::json> record = RecordObject(line);
+    if (!record)
         return std::nullopt;
-    return id->get<std::string>();
+    std::optional<std::string> id = idOf(*record, line);
+    if (!id)
+        return std::nullopt;
+    const auto time = record->find("time");
+    return RecordKey{std::move(*id), time != record->end() && time->is_string() ? time->get<std::string>() : ""};
 }
 
 } // namespace zorvane

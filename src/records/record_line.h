@@ -17,4 +17,11 @@ std::optional<nlohmann::json> RecordObject(std::string_view line);
 // derived from the line. None when the line is not a record.
 std::optional<std::string> RecordIdOf(std::string_view line);
 
+// A record's id and its time ("2026-12-07T17:14:02Z"; empty when it has none).
+struct RecordKey {
+    std::string id;
+    std::string time;
+};
+std::optional<RecordKey> RecordKeyOf(std::string_view line);
+
 } // namespace zorvane

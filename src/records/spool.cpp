@@ -65,8 +65,9 @@ std::vector<std::string> idLines(const std::string& path)
     return wholeLines(path, ignored).value_or(std::vector<std::string>{});
 }
 
-// The sidecars beside the records file, by path.
-std::vector<std::string> owedFiles(const std::string& spoolPath)
+} // namespace
+
+std::vector<std::string> OwedFiles(const std::string& spoolPath)
 {
     const std::filesystem::path spool(spoolPath);
     const std::string prefix = spool.filename().string() + ".";
@@ -83,13 +84,15 @@ std::vector<std::string> owedFiles(const std::string& spoolPath)
     return found;
 }
 
+namespace {
+
 // The lists an earlier version kept become the first database's, with
 // every record of the spool due to it, as that version sent them all.
 std::optional<std::string> takeOverEarlierLists(const std::string& spoolPath, const DatabasePlace& place)
 {
     const std::string path = OwedPath(spoolPath, place);
     std::error_code ec;
-    if (std::filesystem::exists(path, ec) || !owedFiles(spoolPath).empty() ||
+    if (std::filesystem::exists(path, ec) || !OwedFiles(spoolPath).empty() ||
         (!std::filesystem::exists(legacySentPath(spoolPath), ec) &&
          !std::filesystem::exists(legacyRefusedPath(spoolPath), ec)))
         return std::nullopt;
@@ -186,7 +189,7 @@ std::optional<std::string> MarkOwed(const std::string& spoolPath, const Database
 std::vector<OwedDatabase> OwedDatabases(const std::string& spoolPath)
 {
     std::vector<OwedDatabase> databases;
-    for (const std::string& path : owedFiles(spoolPath)) {
+    for (const std::string& path : OwedFiles(spoolPath)) {
         const std::vector<std::string> lines = idLines(path);
         std::string url = !lines.empty() && lines.front().rfind(kHeader, 0) == 0
                               ? lines.front().substr(std::strlen(kHeader))

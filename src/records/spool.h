@@ -69,6 +69,8 @@ struct OwedDatabase {
     Owed owed;
 };
 std::vector<OwedDatabase> OwedDatabases(const std::string& spoolPath);
+// The paths of those sidecars.
+std::vector<std::string> OwedFiles(const std::string& spoolPath);
 
 // The spool's records the database is owed (every one not sent nor refused,
 // with includeEarlier), in the file's order.

@@ -2,6 +2,8 @@
 
 #include <QtCore/QMetaObject>
 
+#include "records/spool_archive.h"
+
 namespace zorvane::ui {
 
 RecordSending::RecordSending(QObject& window, std::function<void(const QString&)> warn)
@@ -15,6 +17,12 @@ void RecordSending::start(const std::string& recordFile, const prepare::Database
 {
     if (recordFile.empty())
         return;
+    // A month's records every database holds leave the live file first.
+    if (const ArchiveResult archived = ArchiveSettledRecords(recordFile, std::chrono::system_clock::now());
+        archived.error) {
+        qWarning("ZORVANE: the flash records stay in %s: %s", recordFile.c_str(), archived.error->c_str());
+        warn_(QStringLiteral("Old flash records not archived: ") + QString::fromStdString(*archived.error));
+    }
     if (database.refused) {
         qWarning("ZORVANE: Database in [Records]: %s", database.refused->c_str());
         warn_(QStringLiteral("Flash records not sent: ") + QString::fromStdString(*database.refused));

@@ -21,8 +21,8 @@ public:
     RecordSending(QObject& window, std::function<void(const QString&)> warn);
     ~RecordSending();   // the rounds still going end first: they post to the window
 
-    // Starts sending from recordFile when a database is chosen; a refused
-    // choice is a warning.
+    // Moves the records file's old records to its archives, and starts
+    // sending from it when a database is chosen; a refused choice is a warning.
     void start(const std::string& recordFile, const prepare::DatabaseChoice& database);
     // A run's record was kept: sends it, and warns of what is left waiting.
     void afterRun();

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <iomanip>
 #include <sstream>
 #include <thread>
 
@@ -15,7 +17,9 @@
 #include "records/record_id.h"
 #include "records/record_line.h"
 #include "records/spool.h"
+#include "records/spool_archive.h"
 #include "files/sha256.h"
+#include "files/text_files.h"
 #include "kit/temp_dir.h"
 
 namespace zorvane {
@@ -272,6 +276,49 @@ TEST(RecordSpool, EachDatabaseIsOwedWhatWasWrittenForItAndNothingElse)
     EXPECT_EQ(OwedPath(spool, other), spool + ".line@dbhost-5433.sent");
     EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).records.size(), 0u);
     EXPECT_EQ(ReadSpool((dir.path() / "none.jsonl").string()).error, std::nullopt) << "no records yet";
+}
+
+// A month's records every database holds move to monthly archives, synced
+// before the live file loses them; what a database still waits for, what is
+// not a record, a line being written and the young records stay; the sidecar
+// forgets only what moved; and nothing moves until the slack has passed.
+TEST(RecordSpool, SettledMonthOldRecordsMoveToTheirMonthsArchive)
+{
+    testkit::TempDir dir;
+    const std::string spool = (dir.path() / "records.jsonl").string();
+    const auto record = [](char id, const char* time) {
+        return std::string(R"({"schema":3,"id":"00000000-0000-4000-8000-00000000000)") + id + R"(","time":")" +
+               time + R"("})";
+    };
+    const auto id = [](char c) { return std::string("00000000-0000-4000-8000-00000000000") + c; };
+    const std::string october = record('1', "2026-10-09T08:00:00Z"), sent = record('2', "2026-10-24T08:00:00Z"),
+                      owed = record('3', "2026-10-24T09:00:00Z"), refused = record('4', "2026-11-01T08:00:00Z"),
+                      young = record('5', "2026-11-28T08:00:00Z");
+    dir.write("records.jsonl",
+              october + "\n" + sent + "\n" + owed + "\nnot a record\n" + refused + "\n" + young + "\n" + R"({"id":"cut)");
+    const DatabasePlace line{"dbhost", "5432", "line"};
+    ASSERT_EQ(MarkOwed(spool, line, OwedMark::Due, {id('2'), id('3'), id('4'), id('5')}), std::nullopt);
+    ASSERT_EQ(MarkOwed(spool, line, OwedMark::Sent, {id('2')}), std::nullopt);
+    ASSERT_EQ(MarkOwed(spool, line, OwedMark::Refused, {id('4')}), std::nullopt);
+    const auto at = [](const char* text) {
+        std::tm tm{};
+        std::istringstream(text) >> std::get_time(&tm, "%Y-%m-%dT%H:%M:%S");
+        return std::chrono::system_clock::from_time_t(timegm(&tm));
+    };
+
+    const ArchiveResult early = ArchiveSettledRecords(spool, at("2026-11-09T06:00:00Z"));
+    EXPECT_EQ(early.moved, 0u) << "30 days and 22 hours old: within the slack";
+    const ArchiveResult done = ArchiveSettledRecords(spool, at("2026-12-08T12:00:00Z"));
+    ASSERT_EQ(done.error, std::nullopt);
+    EXPECT_EQ(done.moved, 3u);
+    EXPECT_EQ(files::ReadFileBytes(spool), owed + "\nnot a record\n" + young + "\n" + R"({"id":"cut)");
+    EXPECT_EQ(files::ReadFileBytes((dir.path() / "records.2026-10.jsonl").string()), october + "\n" + sent + "\n");
+    EXPECT_EQ(files::ReadFileBytes((dir.path() / "records.2026-11.jsonl").string()), refused + "\n");
+    const Owed left = ReadOwed(spool, line);
+    EXPECT_EQ(left.due, (std::set<std::string>{id('3'), id('5')}));
+    EXPECT_TRUE(left.sent.empty() && left.refused.empty());
+    EXPECT_EQ(ArchiveSettledRecords(spool, at("2026-12-08T12:00:00Z")).moved, 0u) << "the owed one stays";
+    EXPECT_EQ(ArchivePath("/var/r", "2026-11"), "/var/r.2026-11.jsonl");
 }
 
 } // namespace
