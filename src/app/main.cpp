@@ -3,12 +3,16 @@
 #include <QtCore/QSocketNotifier>
 #include <QtWidgets/QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "app/arguments.h"
 #include "app/production_wiring.h"
+#include "files/shown_text.h"
 #include "os/hang_up.h"
 #include "os/process_signals.h"
 #include "qtlink/settings_store.h"
@@ -28,27 +32,50 @@ constexpr const char* kUsage =
     "tessivar.cfg, default.cfg), else in the folder the settings name\n"
     "([Files] Folder), else in ~/Zorvane. zorvane-flash flashes without a window.\n";
 
-// --help and --version answer on the terminal, without a window or a display.
-std::optional<int> answeredOnTheTerminal(int argc, char** argv)
+// The command line is read before a window or a display is needed: --help
+// and --version answer on the terminal, and what the window cannot use is
+// refused there. Returns the exit status when the program ends here.
+std::optional<int> answeredOnTheTerminal(const zorvane::app::WindowArguments& arguments)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
-            std::printf("zorvane %s\n", zorvane::kVersion);
-            return 0;
-        }
+    switch (arguments.start) {
+    case zorvane::app::Start::Window:
+        return std::nullopt;
+    case zorvane::app::Start::Help:
+        std::fputs(kUsage, stdout);
+        return 0;
+    case zorvane::app::Start::Version:
+        std::printf("zorvane %s\n", zorvane::kVersion);
+        return 0;
+    case zorvane::app::Start::Refused:
+        break;
     }
-    return std::nullopt;
+    std::fprintf(stderr, "zorvane: %s\n%s", zorvane::files::ShownText(arguments.refusal).c_str(), kUsage);
+    return zorvane::app::kExitUsage;
+}
+
+// The folder named on the command line; else the one chosen from the
+// current folder, the settings and ~/Zorvane, when it exists.
+std::filesystem::path workingFolder(const std::string& named, const std::string& configured)
+{
+    if (!named.empty())
+        return named;
+    const std::optional<QString> chosen = zorvane::ui::ChooseWorkingFolder(QString::fromStdString(configured));
+    if (!chosen)
+        return {};
+    if (!QDir(*chosen).exists()) {
+        std::fprintf(stderr, "zorvane: cannot work in %s: no such folder\n", qPrintable(*chosen));
+        return {};
+    }
+    return std::filesystem::path(chosen->toStdString());
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (const std::optional<int> answered = answeredOnTheTerminal(argc, argv))
+    const zorvane::app::WindowArguments arguments =
+        zorvane::app::ReadWindowArguments(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    if (const std::optional<int> answered = answeredOnTheTerminal(arguments))
         return *answered;
     // A run goes on when the terminal that started the window is closed
     // from under its standard error; and GnuPG's helpers start clean.
@@ -66,15 +93,7 @@ int main(int argc, char** argv)
     // Every file is opened in the folder chosen here; the process's own
     // current folder never changes.
     const zorvane::prepare::Settings settings = zorvane::link::ReadSettings();
-    std::filesystem::path folder;
-    if (const std::optional<QString> chosen =
-            zorvane::ui::ChooseWorkingFolder(QApplication::arguments(), QString::fromStdString(settings.workingFolder))) {
-        if (QDir(*chosen).exists())
-            folder = std::filesystem::path(chosen->toStdString());
-        else
-            std::fprintf(stderr, "zorvane: cannot work in %s: no such folder\n", qPrintable(*chosen));
-    }
-
+    const std::filesystem::path folder = workingFolder(arguments.folder, settings.workingFolder);
     zorvane::ui::Module1 module;
     std::unique_ptr<zorvane::ui::frmMain> window = zorvane::ui::Main(module, [folder, settings] {
         zorvane::ui::RunDependencies dependencies = zorvane::app::ProductionDependencies(settings);

@@ -63,9 +63,10 @@ std::pair<std::string, const char*> BenchBoard::describe(std::size_t index) cons
 std::vector<std::string> BenchBoard::block(os::TerminalSize size) const
 {
     std::vector<std::string> lines;
-    // A row is kept free for the cursor below the block.
-    const std::size_t room = size.rows > 1 ? static_cast<std::size_t>(size.rows) - 1 : 0;
-    if (room == 0 || ports_.size() <= room) {
+    // A row is kept free for the cursor below the block; a terminal that
+    // does not tell its size shows every port.
+    const std::size_t room = size.rows > 0 ? static_cast<std::size_t>(size.rows) - 1 : ports_.size();
+    if (ports_.size() <= room) {
         for (std::size_t i = 0; i < ports_.size(); ++i) {
             const auto [text, colour] = describe(i);
             lines.push_back(live_.shown(text, colour, size.columns));

@@ -6,6 +6,12 @@ namespace zorvane::cli {
 
 namespace {
 
+// The rest of a UTF-8 character: it takes no column of its own.
+bool continuesACharacter(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
 // The columns a line takes: its colour escapes take none.
 std::size_t visibleWidth(const std::string& line)
 {
@@ -16,9 +22,21 @@ std::size_t visibleWidth(const std::string& line)
                 ++i;
             continue;
         }
-        ++width;
+        if (!continuesACharacter(line[i]))
+            ++width;
     }
     return width;
+}
+
+// The bytes of text's first `columns` characters.
+std::size_t bytesOfColumns(const std::string& text, std::size_t columns)
+{
+    std::size_t end = 0;
+    for (std::size_t taken = 0; end < text.size(); ++end) {
+        if (!continuesACharacter(text[end]) && taken++ == columns)
+            break;
+    }
+    return end;
 }
 
 } // namespace
@@ -31,8 +49,8 @@ LiveBlock::LiveBlock(BoardStyle style, std::FILE* out, std::function<os::Termina
 
 std::string LiveBlock::shown(std::string text, const char* colour, int columns) const
 {
-    if (columns > 1 && text.size() >= static_cast<std::size_t>(columns))
-        text.resize(static_cast<std::size_t>(columns) - 1);
+    if (columns > 0)
+        text.resize(bytesOfColumns(text, static_cast<std::size_t>(columns) - 1));
     return style_.colour && colour != nullptr ? colour + text + kPlain : text;
 }
 
@@ -68,7 +86,12 @@ void LiveBlock::redraw(bool force)
     changed_ = false;
     lastDrawn_ = now;
     std::string screen = erased();
-    const std::vector<std::string> shownLines = lines_(size_ ? size_() : os::TerminalSize{});
+    const os::TerminalSize size = size_ ? size_() : os::TerminalSize{};
+    std::vector<std::string> shownLines = lines_(size);
+    // The cursor cannot move above the screen: a block taller than the rows
+    // above the cursor could not be erased, and every redraw would scroll.
+    if (size.rows > 0 && shownLines.size() >= static_cast<std::size_t>(size.rows))
+        shownLines.resize(static_cast<std::size_t>(size.rows) - 1);
     for (const std::string& line : shownLines) {
         screen += line + "\n";
         drawnWidths_.push_back(visibleWidth(line));

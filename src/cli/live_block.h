@@ -1,7 +1,7 @@
 // The live block at the bottom of a terminal: lines erased and drawn again
-// in place, messages scrolled above them, never a line wider than a row,
-// and drawn at most ten times a second. Its owner holds its own lock around
-// every call.
+// in place, messages scrolled above them, never a line wider than a row nor
+// more lines than the rows above the cursor, and drawn at most ten times a
+// second. Its owner holds its own lock around every call.
 #pragma once
 
 #include <chrono>
@@ -39,8 +39,8 @@ public:
 
     const BoardStyle& style() const { return style_; }
     // A line as the terminal shows it: cut a column short of the row (a line
-    // that wrapped would leave its second row behind when erased), coloured
-    // only when asked.
+    // that wrapped would leave its second row behind when erased; a row of
+    // one column shows none), coloured only when asked.
     std::string shown(std::string text, const char* colour, int columns) const;
     // Draws the block again, or only notes the change when it was drawn
     // less than kProgressRedraw ago (force: now).

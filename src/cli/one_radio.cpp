@@ -11,7 +11,7 @@ namespace zorvane::cli {
 int FlashOneRadio(const CliOptions& options, std::vector<PortRun>& runs, link::Clock& clock,
                   os::SignalWait& signalWait, std::FILE* trace, std::vector<RunReport>& reports)
 {
-    TerminalHost host(options);
+    TerminalHost host(options, clock);
     runs[0].host = &host;
     reports = RunAll(
         runs, clock, signalWait, trace,

@@ -64,20 +64,24 @@ std::string StationBoard::describe(std::size_t index) const
 std::vector<std::string> StationBoard::block(os::TerminalSize size) const
 {
     std::vector<std::string> shown{live_.shown("Shift: " + counts_, nullptr, size.columns)};
-    // A row is kept for the typed line and one for the cursor below it.
-    const std::size_t room = size.rows > 3 ? static_cast<std::size_t>(size.rows) - 3 : 0;
-    for (std::size_t i = 0; i < ports_.size(); ++i) {
-        if (room > 0 && shown.size() >= room && i + 1 < ports_.size()) {
-            shown.push_back(live_.shown("  ... " + std::to_string(ports_.size() - i) + " more stations: widen the "
-                                        "terminal to see them", nullptr, size.columns));
-            break;
-        }
+    // A row is kept for the cursor below the block and one for the typed
+    // line; a terminal that does not tell its size shows every station.
+    const std::size_t room = size.rows > 0 ? static_cast<std::size_t>(size.rows) - 1 : ports_.size() + 2;
+    const std::size_t stationRoom = room > 2 ? room - 2 : 0;
+    const std::size_t listed = ports_.size() <= stationRoom ? ports_.size() : stationRoom > 0 ? stationRoom - 1 : 0;
+    for (std::size_t i = 0; i < listed; ++i) {
         const Line& line = lines_[i];
         const char* colour = !line.flag.empty() ? kYellow : line.last.empty() ? nullptr : line.lastFailed ? kRed : kGreen;
         shown.push_back(live_.shown(describe(i), colour, size.columns));
     }
+    if (listed < ports_.size() && stationRoom > 0)
+        shown.push_back(live_.shown("  ... " + std::to_string(ports_.size() - listed) + " more stations: widen the "
+                                    "terminal to see them", nullptr, size.columns));
     if (!finished_)
         shown.push_back(live_.shown("Scan> " + files::ShownText(typed_), nullptr, size.columns));
+    // Fewer rows still: the typed line stays longest, then the counts.
+    if (shown.size() > room)
+        shown.erase(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(shown.size() - room));
     return shown;
 }
 

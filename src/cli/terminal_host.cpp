@@ -9,8 +9,9 @@
 
 namespace zorvane::cli {
 
-TerminalHost::TerminalHost(const CliOptions& options)
+TerminalHost::TerminalHost(const CliOptions& options, const link::Clock& clock)
     : options_(options),
+      clock_(clock),
       outIsTerminal_(OutputIsTerminal()),
       inIsTerminal_(InputIsTerminal())
 {
@@ -28,12 +29,11 @@ void TerminalHost::drawProgressLine()
 {
     if (!outIsTerminal_ || options_.quiet || !imageStage_)
         return;
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = clock_.now();
     if (progressShown_ && now - lastDrawn_ < kProgressRedraw)
         return;
     lastDrawn_ = now;
-    const double seconds = std::chrono::duration<double>(now - stageStart_).count();
-    const double rate = seconds > 0 ? stageBytes_ / seconds : 0;
+    const double rate = rate_.bytesPerSecond(stageBytes_, now);
     std::printf("\r%-8s block $%04X  %5.1f%%  %6.0f bytes/s ", stage_.c_str(), address_, percent_, rate);
     std::fflush(stdout);
     progressShown_ = true;
@@ -70,7 +70,10 @@ Answer TerminalHost::askOnLineError(const LineErrorQuestion& question, std::stop
     }
     std::fputs("o = OK, go on with the next block; c = Cancel: ", stdout);
     std::fflush(stdout);
-    return ReadReply(false, stop) == Reply::Ok ? Answer::GoOn : Answer::Stop;
+    const auto asked = clock_.now();
+    const Reply reply = ReadReply(false, stop);
+    rate_.leaveOut(asked, clock_.now());
+    return reply == Reply::Ok ? Answer::GoOn : Answer::Stop;
 }
 
 void TerminalHost::showFailure(const RunFailure& failure, std::stop_token)
@@ -113,7 +116,7 @@ void TerminalHost::stageStarted(RunStage stage)
     imageStage_ = stage == RunStage::ProgramEeprom || stage == RunStage::ProgramFlash;
     stageBytes_ = 0;
     percent_ = 0;
-    stageStart_ = std::chrono::steady_clock::now();
+    rate_.start(clock_.now());
     if (options_.quiet || stage == RunStage::Closing)
         return;
     endProgressLine();

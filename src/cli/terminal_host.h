@@ -10,13 +10,16 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/stage_rate.h"
 #include "engine/run_host.h"
+#include "link/clock.h"
 
 namespace zorvane::cli {
 
 class TerminalHost final : public RunHost {
 public:
-    explicit TerminalHost(const CliOptions& options);
+    // clock: the run's, for the progress line's bytes a second.
+    TerminalHost(const CliOptions& options, const link::Clock& clock);
 
     void stageStarted(RunStage stage) override;
     void progress(const RunProgress& progress) override;
@@ -37,6 +40,7 @@ private:
     void drawProgressLine();
 
     const CliOptions& options_;
+    const link::Clock& clock_;
     bool outIsTerminal_;
     bool inIsTerminal_;
     bool progressShown_ = false;
@@ -46,7 +50,7 @@ private:
     double percent_ = 0;
     std::uint16_t address_ = 0;
     std::size_t stageBytes_ = 0;
-    std::chrono::steady_clock::time_point stageStart_;
+    StageRate rate_;
     std::map<ResultBox, std::string> results_;
 };
 

@@ -23,11 +23,8 @@ bool holdsAConfiguration(const QDir& folder)
 
 } // namespace
 
-std::optional<QString> ChooseWorkingFolder(const QStringList& arguments, const QString& configured)
+std::optional<QString> ChooseWorkingFolder(const QString& configured)
 {
-    for (const QString& argument : arguments.mid(1))
-        if (!argument.startsWith(QLatin1Char('-')))
-            return QDir(argument).absolutePath();
     if (holdsAConfiguration(QDir::current()))
         return std::nullopt;
     if (!configured.isEmpty())

@@ -5,15 +5,14 @@
 #pragma once
 
 #include <QtCore/QString>
-#include <QtCore/QStringList>
 
 #include <optional>
 
 namespace zorvane::ui {
 
-// The folder named on the command line (zorvane FOLDER); else none when the
-// current folder holds any platform's configuration file; else configured,
-// the folder in the settings ([Files] Folder); else ~/Zorvane when it exists.
-std::optional<QString> ChooseWorkingFolder(const QStringList& arguments, const QString& configured);
+// Without a FOLDER on the command line: none when the current folder holds
+// any platform's configuration file; else configured, the folder in the
+// settings ([Files] Folder); else ~/Zorvane when it exists.
+std::optional<QString> ChooseWorkingFolder(const QString& configured);
 
 } // namespace zorvane::ui

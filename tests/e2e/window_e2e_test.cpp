@@ -18,6 +18,7 @@
 #include "qtlink/settings_store.h"
 #include "srec_memory.h"
 #include "ui/main_window.h"
+#include "zorvane_version.h"
 
 namespace zorvane::ui {
 namespace {
@@ -77,6 +78,35 @@ TEST(WindowProgram, HangUpClosesTheWindow)
     const testkit::ProcessResult ended = window.wait(30s);
     EXPECT_FALSE(ended.timedOut) << ended.output;
     EXPECT_EQ(ended.exitCode, 0) << ended.output;
+}
+
+// The command line is read before a display is needed: without one, what
+// the window cannot use is refused with the usage, and Qt's own options
+// still go with --version.
+TEST(WindowProgram, ArgumentsAreAnsweredWithoutADisplay)
+{
+    testkit::TempDir dir;
+    const struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string firstLine;
+    } cases[] = {
+        {{"--bogus"}, 2, "zorvane: unknown option --bogus"},
+        {{"/no/such/folder"}, 2, "zorvane: cannot work in /no/such/folder: no such folder"},
+        {{"-platform", "offscreen", "--version"}, 0, std::string("zorvane ") + kVersion},
+        {{"--help"}, 0, "usage: zorvane [FOLDER]"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> command{"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                         "QT_QPA_PLATFORM", ZORVANE_WINDOW};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        const testkit::ProcessResult ended = testkit::Process(command, dir.path().string()).wait(30s);
+        EXPECT_EQ(ended.exitCode, c.exitCode) << ended.output;
+        EXPECT_EQ(ended.output.substr(0, ended.output.find('\n')), c.firstLine);
+        if (c.exitCode != 0) {
+            EXPECT_NE(ended.output.find("\nusage: zorvane [FOLDER]\n"), std::string::npos) << ended.output;
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,11 @@ TEST(BenchBoard, LiveLinesNeverWrap)
     }
     for (const std::string& row : screen)
         EXPECT_EQ(row.find("bytes/s"), std::string::npos) << "a stale progress line: " << row;
+
+    // A character of several bytes takes one column and is never cut in two.
+    const LiveBlock block({true, false, false}, nullptr, {}, {}, {});
+    EXPECT_EQ(block.shown("Z\u00fcrich", nullptr, 4), "Z\u00fcr");
+    EXPECT_EQ(block.shown("tty0", nullptr, 1), "") << "a row of one column";
 }
 
 // However many radios fail, the block never grows taller than the terminal.
@@ -249,6 +256,160 @@ TEST(StationBoard, OneLinePerStationTheNextMarked)
     const std::vector<std::string> small = StationScreen(6, MidShift);
     EXPECT_EQ(small.size(), 6u) << ::testing::PrintToString(small);
     EXPECT_EQ(small[4], "  ... 2 more stations: widen the terminal to see them");
+}
+
+} // namespace
+} // namespace zorvane::cli
+
+namespace zorvane::cli {
+namespace {
+
+// A terminal whose size changes: the cursor cannot move above the top row,
+// a line feed on the bottom row scrolls the top row away, a full row wraps
+// onto the next, and a new width wraps the lines again, as most terminals
+// do. It knows line feeds, carriage returns, cursor up and erase below;
+// colours are dropped.
+class Terminal {
+public:
+    explicit Terminal(os::TerminalSize size) : size_(size) {}
+
+    os::TerminalSize size() const { return size_; }
+    std::size_t scrolledAway() const { return scrolled_; }
+    // The rows above the cursor, where the live block ends.
+    std::vector<std::string> screen() const
+    {
+        std::vector<std::string> shown;
+        for (std::size_t i = 0; i < row_; ++i)
+            shown.push_back(rows_[i].text);
+        return shown;
+    }
+
+    // Shows what was written to out since the last call.
+    void follow(std::FILE* out)
+    {
+        std::fseek(out, static_cast<long>(read_), SEEK_SET);
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, out)) > 0; read_ += got)
+            feed(std::string(chunk, got));
+        std::fseek(out, 0, SEEK_END);
+    }
+
+    // Where the boards leave the cursor, at the start of the row below the block.
+    void resize(os::TerminalSize size)
+    {
+        ASSERT_EQ(column_, 0u);
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < row_; ++i) {
+            if (rows_[i].wrapped && !lines.empty())
+                lines.back() += rows_[i].text;
+            else
+                lines.push_back(rows_[i].text);
+        }
+        size_ = size;
+        rows_.clear();
+        for (const std::string& line : lines)
+            for (std::size_t at = 0; at == 0 || at < line.size(); at += static_cast<std::size_t>(size.columns))
+                rows_.push_back({line.substr(at, static_cast<std::size_t>(size.columns)), at > 0});
+        rows_.emplace_back();
+        for (; rows_.size() > static_cast<std::size_t>(size.rows); ++scrolled_)
+            rows_.erase(rows_.begin());
+        row_ = rows_.size() - 1;
+    }
+
+private:
+    struct Row {
+        std::string text;
+        bool wrapped = false;   // the rest of the row above
+    };
+
+    void feed(const std::string& stream)
+    {
+        for (std::size_t i = 0; i < stream.size(); ++i) {
+            const char c = stream[i];
+            if (c == '\033') {
+                const std::size_t end = stream.find_first_of("AJm", i);
+                if (stream[end] == 'A')
+                    row_ -= std::min<std::size_t>(row_, std::stoul(stream.substr(i + 2, end - i - 2)));
+                if (stream[end] == 'J') {
+                    rows_[row_].text.resize(std::min(rows_[row_].text.size(), column_));
+                    rows_.resize(row_ + 1);
+                }
+                i = end;
+            } else if (c == '\n' || c == '\r') {
+                if (c == '\n')
+                    nextRow(false);
+                column_ = 0;
+            } else {
+                if (column_ >= static_cast<std::size_t>(size_.columns))
+                    nextRow(true);
+                rows_[row_].text.resize(std::max(rows_[row_].text.size(), column_ + 1), ' ');
+                rows_[row_].text[column_++] = c;
+            }
+        }
+    }
+
+    void nextRow(bool wrapped)
+    {
+        column_ = 0;
+        if (++row_ == static_cast<std::size_t>(size_.rows)) {
+            rows_.erase(rows_.begin());
+            --row_;
+            ++scrolled_;
+        }
+        if (rows_.size() <= row_)
+            rows_.push_back({{}, wrapped});
+    }
+
+    os::TerminalSize size_;
+    std::vector<Row> rows_{1};
+    std::size_t row_ = 0;
+    std::size_t column_ = 0;
+    std::size_t scrolled_ = 0;
+    std::size_t read_ = 0;
+};
+
+// Shrunk to a few rows or columns and grown back, a board redraws its block
+// in place at every size: no redraw scrolls the screen or changes it, and
+// back at the first size the block is what it was.
+template <class Board>
+void ExpectTheBlockInPlaceAfterResizes(const std::function<void(Board&)>& events, std::size_t blockLines)
+{
+    const os::TerminalSize first{24, 80};
+    for (const os::TerminalSize small : {os::TerminalSize{3, 10}, os::TerminalSize{4, 10}, os::TerminalSize{1, 80},
+                                         os::TerminalSize{2, 80}, os::TerminalSize{24, 1}, os::TerminalSize{5, 3}}) {
+        SCOPED_TRACE(::testing::Message() << "shrunk to " << small.rows << "x" << small.columns);
+        Terminal terminal(first);
+        std::FILE* out = std::tmpfile();
+        Board board(kPorts, {true, false, false}, out, [&terminal] { return terminal.size(); });
+        events(board);
+        terminal.follow(out);
+        const std::vector<std::string> before = terminal.screen();
+        for (const os::TerminalSize size : {small, first}) {
+            terminal.resize(size);
+            board.wake(true);
+            terminal.follow(out);
+            const std::size_t scrolled = terminal.scrolledAway();
+            const std::vector<std::string> drawn = terminal.screen();
+            for (int redraw = 0; redraw < 3; ++redraw) {
+                board.wake(true);
+                terminal.follow(out);
+            }
+            EXPECT_EQ(terminal.scrolledAway(), scrolled) << "a redraw at " << size.rows << "x" << size.columns;
+            EXPECT_EQ(terminal.screen(), drawn);
+        }
+        const std::vector<std::string> after = terminal.screen();
+        ASSERT_GE(after.size(), blockLines);
+        ASSERT_GE(before.size(), blockLines);
+        EXPECT_EQ(std::vector<std::string>(after.end() - static_cast<std::ptrdiff_t>(blockLines), after.end()),
+                  std::vector<std::string>(before.end() - static_cast<std::ptrdiff_t>(blockLines), before.end()));
+        std::fclose(out);
+    }
+}
+
+TEST(LiveBlock, InPlaceAfterAnyResize)
+{
+    ExpectTheBlockInPlaceAfterResizes<BenchBoard>(FourRadiosOneFailing, kPorts.size());
+    ExpectTheBlockInPlaceAfterResizes<StationBoard>(MidShift, kPorts.size() + 2);
 }
 
 } // namespace

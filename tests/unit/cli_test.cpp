@@ -17,7 +17,9 @@
 #include "kit/temp_dir.h"
 #include "link/serial_port.h"
 #include "cli/reset_gate.h"
+#include "cli/stage_rate.h"
 #include "cli/summary.h"
+#include "kit/fake_clock.h"
 
 namespace zorvane::cli {
 namespace {
@@ -310,6 +312,35 @@ TEST(ShownText, ControlCharactersAreWrittenOut)
     std::vector<PortEntry> ports{{"/dev/ttyUSB0", "", "Evil\x1b[2J", "", "", std::nullopt, std::nullopt}};
     EXPECT_EQ(FormatPortList(ports, "/dev/ttyUSB0", "/dev/ttyS1", [](const std::string&) { return true; }),
               "/dev/ttyUSB0\n  description:  Evil\\x1b[2J\nComm1 is /dev/ttyUSB0\nComm2 is /dev/ttyS1\n");
+}
+
+// The bytes a second of an image stage count the time the run was sending,
+// not the time a line error's question waited for the operator.
+TEST(StageRate, LeavesOutTheTimeQuestionsWereOpen)
+{
+    using std::chrono::seconds;
+    const struct Case {
+        const char* what;
+        std::vector<std::pair<seconds, seconds>> questions;   // asked and answered, from the stage's start
+        std::size_t bytes;
+        seconds at;
+        double rate;
+    } cases[] = {
+        {"no question", {}, 2000, seconds(2), 1000},
+        {"answered after a minute", {{seconds(1), seconds(61)}}, 2000, seconds(62), 1000},
+        {"two questions", {{seconds(1), seconds(11)}, {seconds(12), seconds(42)}}, 3000, seconds(43), 1000},
+        {"asked at the start", {{seconds(0), seconds(300)}}, 500, seconds(300), 0},
+    };
+    for (const Case& c : cases) {
+        testkit::FakeClock clock;
+        const auto start = clock.now();
+        StageRate rate;
+        rate.start(start);
+        for (const auto& [asked, answered] : c.questions)
+            rate.leaveOut(start + asked, start + answered);
+        clock.advanceTo(start + c.at);
+        EXPECT_DOUBLE_EQ(rate.bytesPerSecond(c.bytes, clock.now()), c.rate) << c.what;
+    }
 }
 
 } // namespace
