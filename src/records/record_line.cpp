@@ -26,6 +26,70 @@ bool isUuidText(std::string_view text)
     return true;
 }
 
+// Takes the few fields a reader needs as the parser meets them, and the
+// same limits as RecordObject: one object, no deeper than kDeepest.
+class FieldReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    RecordFields fields;
+    bool idPresent = false;
+    bool idIsUuid = false;
+
+    bool null() override { return value(nullptr); }
+    bool boolean(bool) override { return value(nullptr); }
+    bool number_integer(number_integer_t) override { return value(nullptr); }
+    bool number_unsigned(number_unsigned_t) override { return value(nullptr); }
+    bool number_float(number_float_t, const string_t&) override { return value(nullptr); }
+    bool string(string_t& text) override { return value(&text); }
+    bool binary(binary_t&) override { return value(nullptr); }
+    bool key(string_t& name) override { return key_ = name, true; }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+    bool whole() const { return topIsObject_; }
+
+private:
+    bool value(const std::string* text)
+    {
+        if (depth_ == 1 && key_ == "id") {
+            idPresent = true;
+            idIsUuid = text != nullptr && isUuidText(*text);
+            if (idIsUuid)
+                fields.id = *text;
+        } else if (depth_ == 1 && text != nullptr && key_ == "time") {
+            fields.time = *text;
+        } else if (depth_ == 1 && text != nullptr && key_ == "unit") {
+            fields.unit = *text;
+        } else if (depth_ == 2 && inOutcome_ && text != nullptr && key_ == "stage") {
+            fields.stage = *text;
+        }
+        return true;
+    }
+    bool open(bool object)
+    {
+        if (depth_ == 0)
+            topIsObject_ = object;
+        if (depth_ == 1 && key_ == "id")
+            idPresent = true;
+        if (depth_ == 1 && object && key_ == "outcome")
+            fields.outcome = inOutcome_ = true;
+        return ++depth_ <= kDeepest;
+    }
+    bool close()
+    {
+        if (--depth_ == 1)
+            inOutcome_ = false;
+        return true;
+    }
+
+    int depth_ = 0;
+    bool topIsObject_ = false;
+    bool inOutcome_ = false;
+    std::string key_;
+};
+
 } // namespace
 
 std::optional<nlohmann::json> RecordObject(std::string_view line)
@@ -43,38 +107,21 @@ std::optional<nlohmann::json> RecordObject(std::string_view line)
     return object;
 }
 
-namespace {
-
-std::optional<std::string> idOf(const nlohmann::json& record, std::string_view line)
-{
-    const auto id = record.find("id");
-    if (id == record.end())
-        return IdFromLine(line);
-    if (!id->is_string() || !isUuidText(id->get_ref<const std::string&>()))
-        return std::nullopt;
-    return id->get<std::string>();
-}
-
-} // namespace
 
 std::optional<std::string> RecordIdOf(std::string_view line)
 {
-    const std::optional<nlohmann::json> record = RecordObject(line);
-    if (!record)
-        return std::nullopt;
-    return idOf(*record, line);
+    std::optional<RecordFields> fields = RecordFieldsOf(line);
+    return fields ? std::move(fields->id) : std::nullopt;
 }
 
-std::optional<RecordKey> RecordKeyOf(std::string_view line)
+std::optional<RecordFields> RecordFieldsOf(std::string_view line)
 {
-    const std::optional<nlohmann::json> record = RecordObject(line);
-    if (!record)
+    FieldReader reader;
+    if (!nlohmann::json::sax_parse(line, &reader) || !reader.whole())
         return std::nullopt;
-    std::optional<std::string> id = idOf(*record, line);
-    if (!id)
-        return std::nullopt;
-    const auto time = record->find("time");
-    return RecordKey{std::move(*id), time != record->end() && time->is_string() ? time->get<std::string>() : ""};
+    if (!reader.idPresent)
+        reader.fields.id = IdFromLine(line);
+    return reader.fields;
 }
 
 } // namespace zorvane

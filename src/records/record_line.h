@@ -17,11 +17,16 @@ std::optional<nlohmann::json> RecordObject(std::string_view line);
 // derived from the line. None when the line is not a record.
 std::optional<std::string> RecordIdOf(std::string_view line);
 
-// A record's id and its time ("2026-12-07T17:14:02Z"; empty when it has none).
-struct RecordKey {
-    std::string id;
-    std::string time;
+// What the records file's readers look at in a record, read without
+// building the whole object: a bench's history is many thousands of lines.
+struct RecordFields {
+    std::optional<std::string> id;      // as RecordIdOf gives it
+    std::string time;                   // "2026-12-07T17:14:02Z"; empty when it has none
+    std::optional<std::string> unit;    // when it is a string
+    bool outcome = false;               // the outcome is an object
+    std::optional<std::string> stage;   // the outcome's stage, when it is a string
 };
-std::optional<RecordKey> RecordKeyOf(std::string_view line);
+// None when the line is not one whole JSON object.
+std::optional<RecordFields> RecordFieldsOf(std::string_view line);
 
 } // namespace zorvane

@@ -25,13 +25,14 @@ bool stillOwed(const std::vector<OwedDatabase>& databases, const std::string& id
 // A record that may move: one whose time is before the cutoff and that no
 // database is still owed. Times compare as text: the records write them
 // all in one form, in UTC.
-std::optional<RecordKey> settledBefore(const std::string& line, const std::string& cutoff,
-                                       const std::vector<OwedDatabase>& databases)
+std::optional<RecordFields> settledBefore(const std::string& line, const std::string& cutoff,
+                                          const std::vector<OwedDatabase>& databases)
 {
-    std::optional<RecordKey> key = RecordKeyOf(line);
-    if (!key || key->time.size() < 7 || key->time >= cutoff || stillOwed(databases, key->id))
+    std::optional<RecordFields> record = RecordFieldsOf(line);
+    if (!record || !record->id || record->time.size() < 7 || record->time >= cutoff ||
+        stillOwed(databases, *record->id))
         return std::nullopt;
-    return key;
+    return record;
 }
 
 // Whether a move is due: the file's first record that no database is owed
@@ -40,10 +41,10 @@ bool moveDue(const std::string& spoolPath, const std::string& cutoff, const std:
 {
     std::ifstream in(spoolPath, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
-        const std::optional<RecordKey> key = RecordKeyOf(line);
-        if (!key || key->time.empty() || stillOwed(databases, key->id))
+        const std::optional<RecordFields> record = RecordFieldsOf(line);
+        if (!record || !record->id || record->time.empty() || stillOwed(databases, *record->id))
             continue;
-        return key->time < cutoff;
+        return record->time < cutoff;
     }
     return false;
 }
@@ -62,10 +63,10 @@ Split split(const std::string& content, const std::string& cutoff, const std::ve
         const std::string line = content.substr(at, end == std::string::npos ? std::string::npos : end - at);
         at = end == std::string::npos ? content.size() : end + 1;
         // A last line without its end is being written: it stays.
-        if (const std::optional<RecordKey> key =
+        if (const std::optional<RecordFields> record =
                 end == std::string::npos ? std::nullopt : settledBefore(line, cutoff, databases)) {
-            parts.byMonth[key->time.substr(0, 7)] += line + "\n";
-            parts.movedIds.insert(key->id);
+            parts.byMonth[record->time.substr(0, 7)] += line + "\n";
+            parts.movedIds.insert(*record->id);
             continue;
         }
         parts.kept += end == std::string::npos ? line : line + "\n";

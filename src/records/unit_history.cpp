@@ -3,7 +3,7 @@
 #include <fstream>
 #include <map>
 
-#include <nlohmann/json.hpp>
+#include "records/record_line.h"
 
 namespace zorvane {
 
@@ -13,12 +13,10 @@ std::set<std::string> UnitsLastSucceeded(const std::string& recordsPath)
     std::ifstream in(recordsPath, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
-        const nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-        if (!record.is_object() || !record.contains("unit") || !record["unit"].is_string() ||
-            !record.contains("outcome") || !record["outcome"].is_object())
+        const std::optional<RecordFields> record = RecordFieldsOf(line);
+        if (!record || !record->unit || !record->outcome)
             continue;
-        const nlohmann::json& stage = record["outcome"].value("stage", nlohmann::json());
-        latest[record["unit"].get<std::string>()] = stage.is_string() && stage.get<std::string>() == "success";
+        latest[*record->unit] = record->stage == "success";
     }
     std::set<std::string> succeeded;
     for (const auto& [unit, success] : latest)
