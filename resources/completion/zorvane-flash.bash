@@ -40,11 +40,12 @@ _zorvane_flash()
         --config | --trace | --record | --manifest | --keyring)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
-        --unit | --unit-pattern | --database)
+        --unit | --unit-pattern | --database | --expect-firmware | --work-order | --operator)
             return ;;
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
-        --unit --unit-pattern --ask-unit --stations --no-units --manifest --keyring --require-signature --json --check --list-ports --database --forward-records --records-status --init-database
+        --unit --unit-pattern --ask-unit --stations --no-units --manifest --keyring --require-signature --allow-unsigned
+        --expect-firmware --work-order --operator --json --check --list-ports --database --forward-records --records-status --init-database
         --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }

@@ -58,8 +58,10 @@ void printImage(const char* kind, const files::Image& image, const char* listed)
 
 } // namespace
 
-int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
+int RunCheck(const prepare::CheckedInput& input)
 {
+    const files::ConfigReading& reading = input.config;
+    const trust::Release& release = input.release;
     const files::PlatformConfig& config = reading.config;
     std::printf("%-9s %s, sha256 %s%s\n", "Config", files::ShownText(config.configFile).c_str(),
                 config.configSha256.c_str(), listedIn(release.manifest));
@@ -67,7 +69,7 @@ int RunCheck(const files::ConfigReading& reading, const trust::Release& release)
         std::printf("%-9s %s\n", "", files::ShownText(warning).c_str());
     printRelease(release);
 
-    const RunPlan plan = PlanRun(config, release.manifest.get());
+    const RunPlan plan = PlanRun(prepare::ImagesFor(input));
     if (plan.failure) {
         std::fputs((BoxText(plan.failure->message.title, plan.failure->message.text) +
                     CauseLine(plan.failure->message, plan.failure->cause))

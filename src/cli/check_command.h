@@ -2,7 +2,7 @@
 // would read them, without opening any port.
 #pragma once
 
-#include "files/platform_config.h"
+#include "prepare/run_preparation.h"
 #include "trust/release.h"
 
 namespace zorvane::cli {
@@ -12,6 +12,6 @@ namespace zorvane::cli {
 // start, else the exit status of the stage that would fail.
 // With a manifest in play, also what it is, who signed it, and that each
 // image is listed with the SHA-256 read.
-int RunCheck(const files::ConfigReading& reading, const trust::Release& release);
+int RunCheck(const prepare::CheckedInput& input);
 
 } // namespace zorvane::cli

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "cli/exit_codes.h"
+#include "engine/work_order.h"
 
 #include <algorithm>
 #include <iterator>
@@ -12,8 +13,10 @@ const char* const kCliUsage =
     "                     [--yes] [--on-line-error ask|continue|cancel] [--trace FILE] [--quiet]\n"
     "                     [--record FILE | --no-record] [--unit LABEL ... | --ask-unit]\n"
     "                     [--unit-pattern REGEX] [--stations [--no-units]]\n"
-    "                     [--manifest FILE] [--keyring FILE] [--require-signature] [--json]\n"
+    "                     [--manifest FILE] [--keyring FILE] [--require-signature | --allow-unsigned]\n"
+    "                     [--expect-firmware SHA256 ...] [--work-order ID] [--operator NAME] [--json]\n"
     "       zorvane-flash --check (--platform NAME | --config FILE) [--manifest FILE] [--keyring FILE]\n"
+    "                     [--require-signature | --allow-unsigned] [--expect-firmware SHA256 ...]\n"
     "       zorvane-flash --list-ports\n"
     "       zorvane-flash --forward-records [--include-earlier] | --records-status\n"
     "                     [--database URL] [--record FILE]\n"
@@ -51,7 +54,17 @@ const char* const kCliUsage =
     "  --keyring FILE      trusted release keys for the manifest's signature (SHA256SUMS.gpg\n"
     "                      or .sig); default ~/.config/ZORVANE/trusted.gpg, else\n"
     "                      /etc/zorvane/trusted.gpg\n"
-    "  --require-signature refuse a manifest that is not signed, and a missing one\n"
+    "  --require-signature refuse a manifest that is not signed, and a missing one (done\n"
+    "                      already whenever a keyring of trusted release keys is installed)\n"
+    "  --allow-unsigned    with a keyring installed, still program an unsigned manifest's\n"
+    "                      files, or any files when there is no manifest (default:\n"
+    "                      AllowUnsigned in [Files])\n"
+    "  --expect-firmware SHA256  program only a firmware image whose file SHA-256 or data\n"
+    "                      SHA-256 is this one; give it once per SHA-256 the order allows\n"
+    "                      (default: ExpectFirmware in [Files])\n"
+    "  --work-order ID     the work order, for every flash record\n"
+    "  --operator NAME     who works the bench, for every flash record (default: Operator\n"
+    "                      in [Bench])\n"
     "  --json              one JSON event per line on standard output (what each radio is\n"
     "                      doing), everything else on standard error; needs --yes, except\n"
     "                      with --stations, where JSON commands on standard input start\n"
@@ -120,6 +133,7 @@ constexpr Flag kFlags[] = {
     {"--no-units", nullptr, &CliOptions::noUnits},
     {"--json", nullptr, &CliOptions::json},
     {"--require-signature", nullptr, &CliOptions::requireSignature},
+    {"--allow-unsigned", nullptr, &CliOptions::allowUnsigned},
     {"--forward-records", nullptr, &CliOptions::forwardRecords},
     {"--records-status", nullptr, &CliOptions::recordsStatus},
     {"--init-database", nullptr, &CliOptions::initDatabase},
@@ -165,6 +179,18 @@ constexpr Valued kValued[] = {
     {"--manifest", [](CliOptions& o, const std::string& v) -> Error { return o.manifestFile = v, std::nullopt; }},
     {"--keyring", [](CliOptions& o, const std::string& v) -> Error { return o.keyringFile = v, std::nullopt; }},
     {"--database", [](CliOptions& o, const std::string& v) -> Error { return o.database = v, std::nullopt; }},
+    {"--expect-firmware",
+     [](CliOptions& o, const std::string& v) -> Error {
+         const std::optional<std::string> sha256 = Sha256Text(v);
+         if (!sha256)
+             return "--expect-firmware takes a SHA-256 of 64 hex digits, not " + shownArgument(v);
+         o.expectFirmware.push_back(*sha256);
+         return std::nullopt;
+     }},
+    {"--work-order",
+     [](CliOptions& o, const std::string& v) -> Error { return o.workOrder = v, OrderFieldProblem("--work-order", v); }},
+    {"--operator",
+     [](CliOptions& o, const std::string& v) -> Error { return o.operatorName = v, OrderFieldProblem("--operator", v); }},
 };
 
 // The records commands stand alone: they take the records file and the database.
@@ -252,6 +278,8 @@ Error refusedCombination(const CliOptions& options)
         return refusedRecordsCommand(options);
     if (options.platform.empty() == options.configFile.empty())
         return "give either --platform or --config";
+    if (options.allowUnsigned && options.requireSignature)
+        return "give either --allow-unsigned or --require-signature";
     if (options.check && options.json)
         return "--check writes for people: it does not go with --json";
     if (options.check)

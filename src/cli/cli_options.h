@@ -26,6 +26,10 @@ struct CliOptions {
     std::string manifestFile;         // empty: SHA256SUMS in the working folder, when there is one
     std::string keyringFile;          // empty: trusted.gpg beside the settings, else /etc/zorvane's
     bool requireSignature = false;    // refuse an unsigned or missing manifest
+    bool allowUnsigned = false;       // an installed keyring takes an unsigned or missing manifest too
+    std::vector<std::string> expectFirmware;   // the SHA-256 the firmware may have, lower case; empty: the settings'
+    std::optional<std::string> workOrder;      // for every record
+    std::optional<std::string> operatorName;   // for every record; none: the settings' operator
     bool json = false;                // events on standard output, people's text on standard error
     bool quiet = false;
     bool check = false;               // read the files as a run would, open no port

@@ -36,6 +36,10 @@ prepare::InputChoices inputChoices(const CliOptions& options)
     choices.manifestFile = options.manifestFile;
     choices.keyringFile = options.keyringFile;
     choices.requireSignature = options.requireSignature;
+    choices.allowUnsigned = options.allowUnsigned;
+    choices.expectFirmware = options.expectFirmware;
+    choices.workOrder = options.workOrder;
+    choices.operatorName = options.operatorName;
     return choices;
 }
 
@@ -84,16 +88,19 @@ bool askUnits(std::vector<std::string>& units, const std::vector<std::string>& p
     return true;
 }
 
-void showFiles(const CliOptions& options, const files::ConfigReading& config)
+// The release the run is held to, then the files and the CONFIG value.
+void showFiles(const CliOptions& options, const prepare::CheckedInput& input)
 {
+    const files::ConfigReading& config = input.config;
     for (const std::string& warning : config.warnings)
         std::fprintf(stderr, "zorvane-flash: warning: %s\n", files::ShownText(warning).c_str());
     if (options.quiet)
         return;
     const FileLabels labels = LabelsFor(config.config);
-    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\nCONFIG Value: $%s\n",
-                 files::ShownText(labels.boot).c_str(), files::ShownText(labels.firmware).c_str(),
-                 files::ShownText(labels.eeprom).c_str(), config.config.configVal.c_str());
+    std::fprintf(options.json ? stderr : stdout, "%s\n%s\n%s\n%s\nCONFIG Value: $%s\n",
+                 trust::ReleasedFilesLine(input.release).c_str(), files::ShownText(labels.boot).c_str(),
+                 files::ShownText(labels.firmware).c_str(), files::ShownText(labels.eeprom).c_str(),
+                 config.config.configVal.c_str());
 }
 
 std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings& settings,
@@ -168,9 +175,11 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
     if (const prepare::Refusal* refused = std::get_if<prepare::Refusal>(&checked))
         return ShowRefusal(*refused, options.json);
     const prepare::CheckedInput& input = std::get<prepare::CheckedInput>(checked);
-    if (options.check)
-        return RunCheck(input.config, input.release);
-    showFiles(options, input.config);
+    if (options.check) {
+        std::printf("%s\n", trust::ReleasedFilesLine(input.release).c_str());
+        return RunCheck(input);
+    }
+    showFiles(options, input);
     if (options.stations)
         return flashWithRecords(options, database, [&](const std::function<void()>& recordKept) {
             return FlashStations(options, settings, input, signalWait, recordKept);

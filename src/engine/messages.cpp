@@ -21,7 +21,7 @@ constexpr auto W = BoxStyle::Exclamation;
 
 // The texts are the operator's, misspellings included: manuals and
 // training material quote them.
-constexpr std::array<MessageRow, 29> kMessages{{
+constexpr std::array<MessageRow, 30> kMessages{{
     {MessageId::ChooseAPlatform, "Choose a Platform to continue.", "Error", W},
     {MessageId::PortInUse, "Comm Port already in use.", "Comm Error", W},
     {MessageId::PortCannotOpen, "Zorvane was unable to open Comm Port.", "Comm Error", W},
@@ -62,6 +62,7 @@ constexpr std::array<MessageRow, 29> kMessages{{
     {MessageId::ConfigUnreadable, "Error reading configuraion file", "Error", W},
     {MessageId::NotReleased, "{file} is not the released file.", "Release Error", W},
     {MessageId::ReleaseUnverified, "The release could not be verified.", "Release Error", W},
+    {MessageId::NotExpectedFirmware, "{file} is not the firmware the order names.", "Release Error", W},
 }};
 
 constexpr std::string_view kFilePlaceholder = "{file}";

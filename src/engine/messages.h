@@ -44,6 +44,7 @@ enum class MessageId {
     ConfigUnreadable,
     NotReleased,         // a file the release manifest does not vouch for
     ReleaseUnverified,   // the manifest or its signature cannot be trusted
+    NotExpectedFirmware, // a firmware image the work order does not name
 };
 
 struct Message {

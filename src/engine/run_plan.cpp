@@ -19,10 +19,9 @@ std::chrono::duration<double> lineTime(std::size_t bytes)
 
 } // namespace
 
-RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* manifest)
+RunPlan PlanRun(std::variant<std::shared_ptr<const RunImages>, RunFailure> images)
 {
     RunPlan plan;
-    auto images = ReadRunImages(config, manifest);
     if (const RunFailure* failure = std::get_if<RunFailure>(&images)) {
         plan.failure = *failure;
         return plan;

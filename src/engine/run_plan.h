@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <variant>
 
 #include "engine/run_host.h"
 #include "engine/run_images.h"
@@ -18,6 +19,7 @@ struct RunPlan {
     std::optional<RunFailure> failure;          // the first thing that would stop a run
 };
 
-RunPlan PlanRun(const files::PlatformConfig& config, const files::Manifest* manifest = nullptr);
+// The plan for images read (ReadRunImages), or the failure their reading met.
+RunPlan PlanRun(std::variant<std::shared_ptr<const RunImages>, RunFailure> images);
 
 } // namespace zorvane

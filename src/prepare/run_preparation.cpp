@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/work_order.h"
 #include "files/text_files.h"
 #include "os/account.h"
 #include "zorvane_version.h"
@@ -51,15 +52,45 @@ void nameImagesInFolder(const InputChoices& choices, files::PlatformConfig& conf
 std::variant<trust::Release, Refusal> releaseFor(const InputChoices& choices, const Settings& settings,
                                                  std::stop_token stop)
 {
-    const trust::ReleaseOptions options{choices.manifestFile, choices.keyringFile, settings.folder,
-                                        choices.requireSignature || settings.requireSignature, choices.workingFolder,
-                                        std::move(stop)};
+    const trust::ReleaseOptions options{choices.manifestFile,
+                                        choices.keyringFile,
+                                        settings.folder,
+                                        choices.requireSignature || settings.requireSignature,
+                                        choices.workingFolder,
+                                        std::move(stop),
+                                        choices.allowUnsigned || settings.allowUnsigned,
+                                        settings.systemKeyring};
     std::variant<trust::Release, std::string> release = trust::LoadRelease(options);
     if (options.stop.stop_requested())
         return StoppedRefusal();
     if (std::string* refused = std::get_if<std::string>(&release))
         return ReleaseRefusal({}, std::move(*refused));
     return std::get<trust::Release>(std::move(release));
+}
+
+// The order's firmware and names, the options' before the settings'; a
+// value that cannot be used refuses the run as a usage error.
+std::variant<OrderInPlay, Refusal> orderFor(const InputChoices& choices, const Settings& settings)
+{
+    OrderInPlay order{choices.expectFirmware, choices.workOrder, choices.operatorName};
+    if (order.firmware.empty()) {
+        auto listed = ExpectedFirmwareList("ExpectFirmware in [Files] of " + settings.file, settings.expectFirmware);
+        if (std::string* refused = std::get_if<std::string>(&listed))
+            return UsageRefusal(std::move(*refused));
+        order.firmware = std::get<std::vector<std::string>>(std::move(listed));
+    }
+    std::string operatorGiven = "--operator";
+    if (!order.operatorName && !settings.operatorName.empty()) {
+        order.operatorName = settings.operatorName;
+        operatorGiven = "Operator in [Bench] of " + settings.file;
+    }
+    std::optional<std::string> problem = order.workOrder ? OrderFieldProblem("--work-order", *order.workOrder)
+                                                         : std::nullopt;
+    if (!problem && order.operatorName)
+        problem = OrderFieldProblem(operatorGiven, *order.operatorName);
+    if (problem)
+        return UsageRefusal(std::move(*problem));
+    return order;
 }
 
 } // namespace
@@ -71,10 +102,14 @@ std::variant<CheckedInput, Refusal> CheckInput(const InputChoices& choices, cons
     if (!config.loaded())
         return ConfigurationRefusal(config.result,
                                     shownName(choices, config.config.configFile), config.cause);
+    std::variant<OrderInPlay, Refusal> order = orderFor(choices, settings);
+    if (Refusal* refused = std::get_if<Refusal>(&order))
+        return std::move(*refused);
     std::variant<trust::Release, Refusal> release = releaseFor(choices, settings, std::move(stop));
     if (Refusal* refused = std::get_if<Refusal>(&release))
         return std::move(*refused);
-    CheckedInput input{std::move(config), std::get<trust::Release>(std::move(release)), std::nullopt};
+    CheckedInput input{std::move(config), std::get<trust::Release>(std::move(release)), std::nullopt,
+                       std::get<OrderInPlay>(std::move(order))};
     if (input.release.manifest) {
         input.inPlay = ReleaseInPlay{input.release.manifest, input.release.signedBy};
         const files::PlatformConfig& read = input.config.config;
@@ -115,17 +150,27 @@ std::optional<Refusal> RefusedPorts(const std::vector<std::string>& ports, const
     return std::nullopt;
 }
 
+std::variant<std::shared_ptr<const RunImages>, RunFailure> ImagesFor(const CheckedInput& input)
+{
+    auto read = ReadRunImages(input.config.config, input.inPlay ? input.inPlay->manifest.get() : nullptr);
+    if (const auto* images = std::get_if<std::shared_ptr<const RunImages>>(&read))
+        if (std::optional<RunFailure> refused = NotExpectedFirmware((*images)->firmware, input.order.firmware))
+            return std::move(*refused);
+    return read;
+}
+
 std::vector<PreparedPort> PreparePorts(const CheckedInput& input, const std::vector<PortTarget>& targets,
                                        const std::vector<std::string>& units)
 {
     const std::string host = os::HostName();
-    const auto imagesRead = std::make_shared<const RunImagesRead>(RunImagesRead{
-        ReadRunImages(input.config.config, input.inPlay ? input.inPlay->manifest.get() : nullptr)});
+    const auto imagesRead = std::make_shared<const RunImagesRead>(RunImagesRead{ImagesFor(input)});
     std::vector<PreparedPort> prepared;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const PortTarget& target = targets[i];
         RecordOrigin origin{host, RecordUser(), kVersion, target.shown, target.device,
                             i < units.size() ? std::optional(units[i]) : std::nullopt};
+        origin.workOrder = input.order.workOrder;
+        origin.operatorName = input.order.operatorName;
         prepared.push_back({RunRequest{target.port, input.config.config, input.inPlay, imagesRead}, std::move(origin)});
     }
     return prepared;

@@ -31,10 +31,22 @@ struct InputChoices {
     std::string manifestFile;        // empty: SHA256SUMS in the working folder, if there is one
     std::string keyringFile;         // empty: trusted.gpg beside the settings, else the system's
     bool requireSignature = false;   // besides the settings' own demand
+    bool allowUnsigned = false;      // besides the settings' own leave: an installed keyring takes unsigned files
+    // The SHA-256 the firmware may have, in lower case; empty: the settings' list.
+    std::vector<std::string> expectFirmware;
+    std::optional<std::string> workOrder;      // for the records; none: no order
+    std::optional<std::string> operatorName;   // for the records; none: the settings' operator
     std::filesystem::path workingFolder{};   // empty: the current folder
     // Files are named by their full paths in the working folder (the
     // window's, when it works in a folder chosen for it).
     bool fullPaths = false;
+};
+
+// What the work order holds the runs to, and what their records name.
+struct OrderInPlay {
+    std::vector<std::string> firmware;         // the SHA-256 the firmware may have; empty: any
+    std::optional<std::string> workOrder;
+    std::optional<std::string> operatorName;
 };
 
 // The configuration and the release it is held to, read once and checked whole.
@@ -42,6 +54,7 @@ struct CheckedInput {
     files::ConfigReading config;
     trust::Release release;
     std::optional<ReleaseInPlay> inPlay;   // none: no manifest in play
+    OrderInPlay order{};
 };
 
 std::variant<CheckedInput, Refusal> CheckInput(const InputChoices& choices, const Settings& settings,
@@ -51,6 +64,10 @@ std::variant<CheckedInput, Refusal> CheckInput(const InputChoices& choices, cons
 // or its box.
 std::variant<files::ConfigReading, Refusal> ReadPlatform(const files::Platform& platform,
                                                          const std::filesystem::path& workingFolder, bool fullPaths);
+
+// The images read once, held to the manifest and to the firmware the order
+// names; or the failure every run of them shows.
+std::variant<std::shared_ptr<const RunImages>, RunFailure> ImagesFor(const CheckedInput& input);
 
 // A port a run is asked for.
 struct PortTarget {

@@ -7,15 +7,23 @@
 #include <optional>
 #include <string>
 
+#include "trust/release.h"
+
 namespace zorvane::prepare {
 
 struct Settings {
     std::string file;                     // the store's path, for messages
     std::string folder;                   // the folder it lies in: trusted.gpg is looked for beside it
     bool requireSignature = false;        // [Files] RequireSignature: every run needs a signed SHA256SUMS
+    bool allowUnsigned = false;           // [Files] AllowUnsigned: an installed keyring takes unsigned files too
+    std::string expectFirmware;           // [Files] ExpectFirmware: the SHA-256 the order's firmware may have
+    // The keyring of the machine's benches, looked for after the one beside
+    // the settings (ZORVANE_SYSTEM_KEYRING names another, for a test's own).
+    std::string systemKeyring = trust::kSystemKeyring;
     std::string workingFolder;            // [Files] Folder: where the window works when started elsewhere
     std::string database;                 // [Records] Database: where the flash records are sent; empty: nowhere
     std::string unitPattern;              // [Bench] UnitPattern: the regular expression a radio's label must match
+    std::string operatorName;             // [Bench] Operator: who works the bench, for the records; empty: none
     // The devices behind Comm1 and Comm2: [Ports] Comm1 and Comm2, else the
     // system's (/dev/ttyS0 and /dev/ttyS1, or COM1 and COM2).
     std::array<std::string, 2> commDevices;

@@ -134,8 +134,8 @@ Json FlashRecord(const std::string& id, const RunRequest& request, const RunRepo
     json["unit"] = origin.unit ? Json(*origin.unit) : Json();
     json["station"] = origin.station ? Json(*origin.station) : Json();
     json["shift"] = origin.shift ? Json(*origin.shift) : Json();
-    for (const char* lineField : {"operator", "work_order"})
-        json[lineField] = nullptr;
+    json["operator"] = origin.operatorName ? Json(*origin.operatorName) : Json();
+    json["work_order"] = origin.workOrder ? Json(*origin.workOrder) : Json();
     json["config_file"] = config.configFile;
     json["config_sha256"] = orNull(config.configSha256);
     json["images"] = imagesJson(config, report.images.get());

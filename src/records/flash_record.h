@@ -32,6 +32,9 @@ struct RecordOrigin {
     // scan that started it: its station armed long before.
     std::optional<std::string> station{};
     std::optional<std::string> shift{};
+    // The work order the run belongs to and who works the bench, as given.
+    std::optional<std::string> workOrder{};
+    std::optional<std::string> operatorName{};
 };
 
 // The record, its fields in the order they are written (JsonLine makes the

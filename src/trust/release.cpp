@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "files/shown_text.h"
 #include "files/text_files.h"
 #include "trust/signature.h"
 
@@ -9,7 +10,6 @@ namespace zorvane::trust {
 
 namespace {
 
-constexpr const char* kSystemKeyring = "/etc/zorvane/trusted.gpg";
 constexpr const char* kKeyringName = "trusted.gpg";
 
 // SHA256SUMS.gpg, else SHA256SUMS.sig, beside the manifest.
@@ -34,13 +34,25 @@ Keyring keyringFor(const ReleaseOptions& options)
         return {options.keyringFile, {}};
     }
     const std::string personal = (std::filesystem::path(options.settingsFolder) / kKeyringName).string();
-    for (const std::string& candidate : {personal, std::string(kSystemKeyring)})
+    for (const std::string& candidate : {personal, options.systemKeyring})
         if (files::FileExists(candidate))
             return {candidate, {}};
-    return {{}, "no keyring of trusted release keys (--keyring, " + personal + " or " + kSystemKeyring + ")"};
+    return {{}, "no keyring of trusted release keys (--keyring, " + personal + " or " + options.systemKeyring + ")"};
+}
+
+// A bench that trusts release keys programs only what they signed, unless
+// it is told to take unsigned files as well.
+bool signatureDemanded(const ReleaseOptions& options)
+{
+    return options.requireSignature || (!options.allowUnsigned && KeyringInstalled(options));
 }
 
 } // namespace
+
+bool KeyringInstalled(const ReleaseOptions& options)
+{
+    return !options.keyringFile.empty() || !keyringFor(options).file.empty();
+}
 
 std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
 {
@@ -48,8 +60,9 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
     std::string manifestFile = options.manifestFile;
     if (manifestFile.empty() && files::NameTaken(files::InFolder(options.workingFolder, files::kManifestName)))
         manifestFile = files::kManifestName;
+    const bool demanded = signatureDemanded(options);
     if (manifestFile.empty()) {
-        if (options.requireSignature)
+        if (demanded)
             return std::string("no ") + files::kManifestName + " in the working folder, and a signed one is required";
         return release;
     }
@@ -63,7 +76,7 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
 
     release.signatureFile = signatureBeside(files::InFolder(options.workingFolder, manifestFile));
     if (release.signatureFile.empty()) {
-        if (options.requireSignature)
+        if (demanded)
             return manifestFile + " is not signed (no " + manifestFile + ".gpg or " + manifestFile +
                    ".sig), and a signature is required";
         release.manifest = std::move(manifest);
@@ -79,6 +92,16 @@ std::variant<Release, std::string> LoadRelease(const ReleaseOptions& options)
     release.signerId = std::get<GoodSignature>(verdict).userId;
     release.manifest = std::move(manifest);
     return release;
+}
+
+std::string ReleasedFilesLine(const Release& release)
+{
+    if (!release.manifest)
+        return "Released files: not checked";
+    const std::string line = "Released files: " + files::ShownText(release.manifest->fileName);
+    if (release.signatureFile.empty())
+        return line + ", not signed";
+    return line + ", signed by " + release.signedBy + " (" + files::ShownText(release.signerId) + ")";
 }
 
 } // namespace zorvane::trust

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -653,6 +655,11 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
     const ProcessResult checked = check.wait(kRunLimit);
     EXPECT_EQ(checked.exitCode, 0) << checked.output;
     EXPECT_NE(checked.output.find("SHA256SUMS.gpg: good signature by " + release), std::string::npos) << checked.output;
+    EXPECT_EQ(checked.output.rfind("Released files: SHA256SUMS, signed by " + release +
+                                       " (release <release@example.invalid>)\n",
+                                   0),
+              0u)
+        << checked.output;
     EXPECT_NE(checked.output.find("Firmware  tessivar.s19, 77888 bytes, sha256 " + patched + ", listed in the manifest"),
               std::string::npos)
         << checked.output;
@@ -675,6 +682,59 @@ TEST_F(FlashAgainstSimulator, SignedManifestHoldsTheRunToReleasedFiles)
                                     "  cause: SHA256SUMS is not signed"),
               std::string::npos)
         << unsigned_.output;
+}
+
+std::string fileText(const std::filesystem::path& file);
+
+// A keyring installed where the machine's benches keep theirs demands a
+// signed release; --allow-unsigned takes an unsigned one and says so first.
+// The order pins the firmware, and every record names it and the operator.
+TEST_F(FlashAgainstSimulator, AnInstalledKeyringRefusesAnUnsignedRelease)
+{
+    startSimulator();
+    testkit::SigningKeys keys(dir.path());
+    keys.exportKey(keys.make("release"), dir.path() / "system.gpg");
+    std::ofstream(dir.path() / "SHA256SUMS")
+        << testkit::Sha256SumsFor(dir.path(), {"tessivar.cfg", "boot.s19", "tessivar.s19"});
+    std::string firmware = testkit::Sha256SumsFor(dir.path(), {"tessivar.s19"}).substr(0, 64);
+    std::transform(firmware.begin(), firmware.end(), firmware.begin(), [](char c) { return std::toupper(c); });
+    const auto flashWithSystemKeyring = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"/usr/bin/env", "ZORVANE_SYSTEM_KEYRING=" + (dir.path() / "system.gpg").string(),
+                                      ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        Process flasher(args, dir.path().string());
+        return flasher.wait(kRunLimit);
+    };
+
+    const ProcessResult refused = flashWithSystemKeyring({});
+    EXPECT_EQ(refused.exitCode, 13) << refused.output;
+    EXPECT_NE(refused.output.find("[Release Error] The release could not be verified.\n"
+                                  "  cause: SHA256SUMS is not signed"),
+              std::string::npos)
+        << refused.output;
+
+    Process check({ZORVANE_FLASH, "--check", "--platform", "tessivar", "--expect-firmware", std::string(64, '0')},
+                  dir.path().string());
+    const ProcessResult checked = check.wait(kRunLimit);
+    EXPECT_EQ(checked.exitCode, 13) << checked.output;
+    EXPECT_NE(checked.output.find("[Release Error] tessivar.s19 is not the firmware the order names.\n"
+                                  "tessivar.s19: file SHA-256 "),
+              std::string::npos)
+        << checked.output;
+
+    const ProcessResult allowed =
+        flashWithSystemKeyring({"--allow-unsigned", "--expect-firmware", firmware, "--work-order", "WO-17",
+                                "--operator", "Ann Smith", "--record", "allowed.jsonl"});
+    EXPECT_EQ(allowed.exitCode, 0) << allowed.output;
+    EXPECT_EQ(allowed.output.rfind("Released files: SHA256SUMS, not signed\n", 0), 0u) << allowed.output;
+    EXPECT_EQ(simulator->wait(10s).exitCode, 0) << "the simulator counts the run and ends";
+    expectRadioHolds("tessivar.s19", "flash.s19");
+    const std::string record = fileText(dir.path() / "allowed.jsonl");
+    EXPECT_NE(record.find(R"("operator":"Ann Smith","work_order":"WO-17")"), std::string::npos) << record;
+    Process validate({"/usr/bin/python3", ZORVANE_SOURCE_DIR "/tests/schema/validate_jsonl.py",
+                      ZORVANE_SOURCE_DIR "/docs/flash-record.schema.json", (dir.path() / "allowed.jsonl").string()},
+                     dir.path().string());
+    EXPECT_EQ(validate.wait(30s).exitCode, 0);
 }
 
 std::string fileText(const std::filesystem::path& file)
@@ -715,10 +775,13 @@ TEST_P(ReaderLeaves, TheRadioIsFinishedAndItsRecordKept)
     if (row.signedRelease)
         publishSignedRelease(dir.path());
     startSimulator();
-    Process flasher({"/bin/sh", "-c", std::string("{ \"$0\" \"$@\"; echo $? > status; } ") + row.pipeline,
-                     ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--json", "--keyring",
-                     "trusted.gpg", "--record", "records.jsonl"},
-                    dir.path().string());
+    // A keyring given demands a signed release: the unsigned rows are given none.
+    std::vector<std::string> args{"/bin/sh", "-c", std::string("{ \"$0\" \"$@\"; echo $? > status; } ") + row.pipeline,
+                                  ZORVANE_FLASH, "--port", link(), "--platform", "tessivar", "--yes", "--json",
+                                  "--record", "records.jsonl"};
+    if (row.signedRelease)
+        args.insert(args.end(), {"--keyring", "trusted.gpg"});
+    Process flasher(args, dir.path().string());
     const ProcessResult run = flasher.wait(kRunLimit);
     ASSERT_FALSE(run.timedOut) << run.output;
     EXPECT_EQ(fileText(dir.path() / "status"), "0\n") << run.output;

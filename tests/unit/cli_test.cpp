@@ -74,6 +74,22 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
          "unknown argument: --databse=postgresql://..."},
         {{"postgresql://db/line?password=secret"}, "unknown argument: postgresql://..."},
         {{"--platform", "postgres://bench:secret@db/line", "--check"}, "unknown platform: postgres://..."},
+        {{"--port", "1", "--platform", "other", "--allow-unsigned", "--require-signature"},
+         "give either --allow-unsigned or --require-signature"},
+        {{"--check", "--platform", "other", "--expect-firmware", std::string(64, 'F'), "--expect-firmware",
+          std::string(64, '0')},
+         ""},
+        {{"--check", "--platform", "other", "--expect-firmware", std::string(63, 'f')},
+         "--expect-firmware takes a SHA-256 of 64 hex digits, not fff"},
+        {{"--check", "--platform", "other", "--expect-firmware=" + std::string(63, 'f') + "g"},
+         "--expect-firmware takes a SHA-256 of 64 hex digits"},
+        {{"--port", "1", "--platform", "other", "--operator=Ann Smith", "--work-order", std::string(64, 'w'),
+          "--allow-unsigned"},
+         ""},
+        {{"--port", "1", "--platform", "other", "--work-order", std::string(65, 'w')},
+         "--work-order is longer than 64 characters"},
+        {{"--port", "1", "--platform", "other", "--operator", "Ann\x1b[2J"}, "--operator holds a control character"},
+        {{"--port", "1", "--platform", "other", "--operator", " "}, "--operator is empty"},
     };
     for (const Case& c : cases) {
         CliOptions options;
@@ -87,6 +103,14 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
         else
             EXPECT_EQ(error.value_or("").rfind(c.error, 0), 0u) << error.value_or("(accepted)");
     }
+    CliOptions order;
+    ASSERT_EQ(ParseCliOptions({"--check", "--platform", "other", "--expect-firmware", std::string(64, 'F'),
+                               "--work-order", "WO-17"},
+                              order),
+              std::nullopt);
+    EXPECT_EQ(order.expectFirmware, Args{std::string(64, 'f')}) << "a SHA-256 is compared in lower case";
+    EXPECT_EQ(order.workOrder, "WO-17");
+    EXPECT_EQ(order.operatorName, std::nullopt);
 }
 
 TEST(CliOptions, LineErrorsAreAskedOnlyWithOnePort)

@@ -88,6 +88,8 @@ TEST(FlashRecord, OneLineWithEveryField)
     RecordOrigin station = origin;
     station.station = "./tty0";
     station.shift = "2026-12-08T10:52:05Z-4f1a/17";
+    station.workOrder = "WO-17";
+    station.operatorName = "Ann Smith";
     const auto recorded = [&](const RecordOrigin& from) {
         return nlohmann::json::parse(JsonLine(FlashRecord("5f0c6b1e-8d3a-4c2b-9e7f-0a1b2c3d4e5f", request, report,
                                                           from, std::chrono::system_clock::time_point())));
@@ -96,6 +98,8 @@ TEST(FlashRecord, OneLineWithEveryField)
     EXPECT_EQ(shift.at("duration_s"), 12.25);
     EXPECT_EQ(shift.at("station"), "./tty0");
     EXPECT_EQ(shift.at("shift"), "2026-12-08T10:52:05Z-4f1a/17");
+    EXPECT_EQ(shift.at("operator"), "Ann Smith");
+    EXPECT_EQ(shift.at("work_order"), "WO-17");
     EXPECT_EQ(recorded(origin).at("duration_s"), 13.25);
 }
 

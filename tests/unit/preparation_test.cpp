@@ -2,6 +2,8 @@
 // refusal in the same words, and one reading of the images for every port.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -9,6 +11,7 @@
 
 #include "kit/bytes.h"
 #include "kit/temp_dir.h"
+#include "engine/run_fault.h"
 #include "prepare/records_choice.h"
 #include "prepare/run_preparation.h"
 #include "prepare/unit_labels.h"
@@ -30,6 +33,7 @@ protected:
         dir.write("pel.s19", radio::SRecordImage(0x8000, Pattern(256, 0x11)));
         dir.write("pel_ee.s19", radio::SRecordImage(0, Pattern(32, 5)));
         settings.folder = dir.path().string();   // no trusted.gpg there
+        settings.systemKeyring = (dir.path() / "no-system.gpg").string();   // whatever the machine has
     }
 
     testkit::TempDir dir;   // the current folder
@@ -87,6 +91,106 @@ TEST_F(Preparation, EveryPortGetsTheSameImagesAndItsOwnOrigin)
     EXPECT_EQ(ports[1].origin.port, "2");
     EXPECT_EQ(ports[1].origin.unit, "SN-2");
     EXPECT_EQ(ports[0].request.platform->configVal, "3F");
+    EXPECT_EQ(ports[0].origin.workOrder, std::nullopt);
+    EXPECT_EQ(ports[0].origin.operatorName, std::nullopt);
+}
+
+// The order's names go in every record, the options' before the settings';
+// a name no record could show refuses the run, naming where it was given.
+TEST_F(Preparation, TheOrderAndTheOperatorAreNamedInEveryRecord)
+{
+    settings.file = "/home/op/.config/ZORVANE/ZORVANE.conf";
+    const struct Row {
+        std::optional<std::string> workOrder, operatorGiven;
+        std::string operatorSet;
+        std::optional<std::string> operatorRecorded;
+        std::string refusal;   // empty: the run starts
+    } rows[] = {
+        {"WO-17", std::nullopt, "Ann Smith", "Ann Smith", ""},
+        {"WO-17", "Bob Jürgens", "Ann Smith", "Bob Jürgens", ""},
+        {std::nullopt, std::nullopt, "", std::nullopt, ""},
+        {std::string(65, 'x'), std::nullopt, "", std::nullopt, "--work-order is longer than 64 characters"},
+        {std::nullopt, "Ann\tSmith", "", std::nullopt, "--operator holds a control character"},
+        {std::nullopt, std::nullopt, "Ann\x7f", std::nullopt,
+         "Operator in [Bench] of " + settings.file + " holds a control character"},
+    };
+    for (const Row& row : rows) {
+        InputChoices choices;
+        choices.platform = "pellamar";
+        choices.workOrder = row.workOrder;
+        choices.operatorName = row.operatorGiven;
+        settings.operatorName = row.operatorSet;
+        const auto checked = CheckInput(choices, settings, {});
+        if (!row.refusal.empty()) {
+            ASSERT_TRUE(std::holds_alternative<Refusal>(checked)) << row.refusal;
+            EXPECT_EQ(std::get<Refusal>(checked).kind, RefusalKind::Usage);
+            EXPECT_EQ(std::get<Refusal>(checked).text, row.refusal);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<CheckedInput>(checked)) << std::get<Refusal>(checked).text;
+        const auto ports = PreparePorts(std::get<CheckedInput>(checked), {{link::CommEntry{1}, "1", {}}}, {});
+        EXPECT_EQ(ports[0].origin.workOrder, row.workOrder);
+        EXPECT_EQ(ports[0].origin.operatorName, row.operatorRecorded);
+    }
+}
+
+// The firmware the order names: its file's or its data's SHA-256 must be
+// listed, in either case; the options' list replaces the settings'. Any
+// other image fails every run before a port opens, as the release's fault.
+TEST_F(Preparation, OnlyTheFirmwareTheOrderNamesIsProgrammed)
+{
+    settings.file = "/home/op/.config/ZORVANE/ZORVANE.conf";
+    const auto read = files::ReadImage("pel.s19");
+    ASSERT_TRUE(std::holds_alternative<files::Image>(read));
+    const std::string fileSha = std::get<files::Image>(read).file.sha256;
+    const std::string dataSha = std::get<files::Image>(read).dataSha256;
+    std::string dataUpper = dataSha;
+    std::transform(dataUpper.begin(), dataUpper.end(), dataUpper.begin(), [](char c) { return std::toupper(c); });
+    const std::string other(64, 'a'), another(64, 'b');
+    const std::string found = "pel.s19: file SHA-256 " + fileSha + ", data SHA-256 " + dataSha + "; expected ";
+    const struct Row {
+        std::vector<std::string> option;
+        std::string setting;
+        std::string refusal;   // the run's cause, or the usage error; empty: the run starts
+    } rows[] = {
+        {{fileSha}, "", ""},
+        {{other, dataSha}, "", ""},
+        {{}, other + ", " + dataUpper, ""},
+        {{}, "", ""},
+        {{}, other, found + other},
+        {{other, another}, fileSha, found + other + " or " + another},
+        {{}, fileSha + " abc", "ExpectFirmware in [Files] of " + settings.file +
+                                   ": abc is not a SHA-256 of 64 hex digits"},
+    };
+    for (const Row& row : rows) {
+        InputChoices choices;
+        choices.platform = "pellamar";
+        choices.expectFirmware = row.option;
+        settings.expectFirmware = row.setting;
+        const auto checked = CheckInput(choices, settings, {});
+        if (const Refusal* refused = std::get_if<Refusal>(&checked)) {
+            EXPECT_EQ(refused->kind, RefusalKind::Usage);
+            EXPECT_EQ(refused->text, row.refusal);
+            continue;
+        }
+        const auto images = ImagesFor(std::get<CheckedInput>(checked));
+        const auto ports = PreparePorts(std::get<CheckedInput>(checked), {{link::CommEntry{1}, "1", {}}}, {});
+        const auto* failure = std::get_if<RunFailure>(&ports[0].request.imagesRead->read);
+        EXPECT_EQ(images.index(), ports[0].request.imagesRead->read.index()) << "--check fails as a run does";
+        if (row.refusal.empty()) {
+            EXPECT_EQ(failure, nullptr) << failure->cause;
+            continue;
+        }
+        ASSERT_NE(failure, nullptr) << row.refusal;
+        EXPECT_EQ(failure->outcome, RunOutcome::FlashFailed);
+        EXPECT_EQ(failure->message.title, "Release Error");
+        EXPECT_EQ(failure->message.text, "pel.s19 is not the firmware the order names.\r" + row.refusal);
+        EXPECT_EQ(failure->cause, row.refusal);
+        const FaultFields fields = FaultFieldsOf(*failure->fault);
+        EXPECT_EQ(fields.kind, "not-released");
+        ASSERT_EQ(fields.facts.size(), 2u);
+        EXPECT_EQ(std::get<std::string>(fields.facts[1].value), "not-expected");
+    }
 }
 
 TEST_F(Preparation, RecordsAndPortsAreChosenOnce)

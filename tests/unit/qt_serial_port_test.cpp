@@ -243,18 +243,24 @@ TEST(SettingsStore, ReadsEveryValueOnceOrItsDefault)
     prepare::Settings empty = ReadSettings();
     EXPECT_EQ(empty.commDevices, (std::array<std::string, 2>{"/dev/ttyS0", "/dev/ttyS1"}));
     EXPECT_FALSE(empty.requireSignature);
+    EXPECT_FALSE(empty.allowUnsigned);
+    EXPECT_EQ(empty.operatorName, "");
     EXPECT_EQ(empty.database, "");
     EXPECT_EQ(empty.mainLeft, std::nullopt);
     EXPECT_EQ(empty.file, (home.path() / "ZORVANE/ZORVANE.conf").string());
     EXPECT_EQ(empty.folder, (home.path() / "ZORVANE").string());
 
     home.write("ZORVANE/ZORVANE.conf", "[Ports]\nComm2= /dev/ttyUSB0 \n[Files]\nRequireSignature=true\n"
+                                       "AllowUnsigned=true\nExpectFirmware=aa, BB cc\n"
                                        "Folder=/srv/radios\n[Records]\nDatabase=postgresql:///line\n"
-                                       "[Settings]\nMainLeft=3000\nMainTop=\n");
+                                       "[Bench]\nOperator=Smith, J.\n[Settings]\nMainLeft=3000\nMainTop=\n");
     const prepare::Settings read = ReadSettings();
     EXPECT_EQ(read.commDevice(1), "/dev/ttyS0");
     EXPECT_EQ(read.commDevice(2), "/dev/ttyUSB0");
     EXPECT_TRUE(read.requireSignature);
+    EXPECT_TRUE(read.allowUnsigned);
+    EXPECT_EQ(read.expectFirmware, "aa BB cc") << "a list with commas is one list";
+    EXPECT_EQ(read.operatorName, "Smith, J.") << "a name with a comma is one name";
     EXPECT_EQ(read.workingFolder, "/srv/radios");
     EXPECT_EQ(read.database, "postgresql:///line");
     EXPECT_EQ(read.mainLeft, "3000");

@@ -63,7 +63,9 @@ TEST(Release, ASignatureCountsOnlyByALiveKeyOfTheKeyring)
     keys.exportKey(old, dir.path() / "old.gpg");
 
     const auto load = [&](const std::string& keyring, bool require = false) {
-        return trust::LoadRelease({"", keyring, (dir.path() / "settings").string(), require});
+        trust::ReleaseOptions options{"", keyring, (dir.path() / "settings").string(), require};
+        options.systemKeyring = (dir.path() / "no-system.gpg").string();   // whatever the machine has
+        return trust::LoadRelease(options);
     };
     const auto refusal = [](const std::variant<trust::Release, std::string>& loaded) {
         return std::holds_alternative<std::string>(loaded) ? std::get<std::string>(loaded) : "(accepted)";
@@ -101,6 +103,78 @@ TEST(Release, ASignatureCountsOnlyByALiveKeyOfTheKeyring)
 
     dir.write("SHA256SUMS", "not a manifest\n");
     EXPECT_EQ(refusal(load("trusted.gpg")).rfind("SHA256SUMS line 1: not a line of a SHA-256 hash", 0), 0u);
+}
+
+// A bench that trusts release keys programs only signed releases: a keyring
+// beside the settings, the machine's, or one given, demands a signature of
+// a missing or unsigned manifest unless unsigned files are allowed; the
+// start line says what the run is held to.
+TEST(Release, AnInstalledKeyringDemandsASignedManifest)
+{
+    testkit::TempDir dir;
+    testkit::SigningKeys keys(dir.path());
+    const std::string release = keys.make("release");
+    keys.exportKey(release, dir.path() / "keys.gpg");
+    enum class Keyring { None, Personal, System, Given, GivenMissing };
+    enum class Files { Missing, Unsigned, Signed };
+    const std::string notSigned = "SHA256SUMS is not signed (no SHA256SUMS.gpg or SHA256SUMS.sig), and a "
+                                  "signature is required";
+    const std::string noManifest = "no SHA256SUMS in the working folder, and a signed one is required";
+    const std::string signedLine =
+        "Released files: SHA256SUMS, signed by " + release + " (release <release@example.invalid>)";
+    const struct Row {
+        Keyring keyring;
+        Files files;
+        bool allowUnsigned, requireSignature;
+        std::string said;   // the refusal, or the start line
+    } rows[] = {
+        {Keyring::None, Files::Missing, false, false, "Released files: not checked"},
+        {Keyring::None, Files::Unsigned, false, false, "Released files: SHA256SUMS, not signed"},
+        {Keyring::None, Files::Missing, false, true, noManifest},
+        {Keyring::None, Files::Unsigned, false, true, notSigned},
+        {Keyring::Personal, Files::Missing, false, false, noManifest},
+        {Keyring::Personal, Files::Unsigned, false, false, notSigned},
+        {Keyring::Personal, Files::Signed, false, false, signedLine},
+        {Keyring::System, Files::Unsigned, false, false, notSigned},
+        {Keyring::System, Files::Signed, false, false, signedLine},
+        {Keyring::Given, Files::Missing, false, false, noManifest},
+        {Keyring::GivenMissing, Files::Unsigned, false, false, notSigned},
+        {Keyring::Given, Files::Unsigned, true, false, "Released files: SHA256SUMS, not signed"},
+        {Keyring::System, Files::Missing, true, false, "Released files: not checked"},
+        {Keyring::Personal, Files::Signed, true, false, signedLine},
+        {Keyring::Personal, Files::Unsigned, true, true, notSigned},
+    };
+    for (const Row& row : rows) {
+        const std::string what = "keyring " + std::to_string(int(row.keyring)) + ", files " +
+                                 std::to_string(int(row.files)) + (row.allowUnsigned ? ", allowed" : "") +
+                                 (row.requireSignature ? ", required" : "");
+        for (const char* name : {"settings/trusted.gpg", "system.gpg", "SHA256SUMS", "SHA256SUMS.gpg"})
+            std::filesystem::remove(dir.path() / name);
+        std::filesystem::create_directories(dir.path() / "settings");
+        if (row.keyring == Keyring::Personal)
+            std::filesystem::copy_file(dir.path() / "keys.gpg", dir.path() / "settings/trusted.gpg");
+        if (row.keyring == Keyring::System)
+            std::filesystem::copy_file(dir.path() / "keys.gpg", dir.path() / "system.gpg");
+        if (row.files != Files::Missing)
+            dir.write("SHA256SUMS", kHash + "  pellamar.s19\n");
+        if (row.files == Files::Signed)
+            keys.sign(release, dir.path() / "SHA256SUMS", dir.path() / "SHA256SUMS.gpg");
+
+        trust::ReleaseOptions options;
+        options.keyringFile = row.keyring == Keyring::Given          ? "keys.gpg"
+                              : row.keyring == Keyring::GivenMissing ? "absent.gpg"
+                                                                     : "";
+        options.settingsFolder = (dir.path() / "settings").string();
+        options.systemKeyring = (dir.path() / "system.gpg").string();
+        options.allowUnsigned = row.allowUnsigned;
+        options.requireSignature = row.requireSignature;
+        EXPECT_EQ(trust::KeyringInstalled(options), row.keyring != Keyring::None) << what;
+        const auto loaded = trust::LoadRelease(options);
+        const std::string said = std::holds_alternative<std::string>(loaded)
+                                     ? std::get<std::string>(loaded)
+                                     : trust::ReleasedFilesLine(std::get<trust::Release>(loaded));
+        EXPECT_EQ(said, row.said) << what;
+    }
 }
 
 // A file of several signatures counts only when each of them would count
