@@ -45,7 +45,7 @@ _zorvane_flash()
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
         --unit --unit-pattern --ask-unit --stations --no-units --manifest --keyring --require-signature --allow-unsigned
-        --expect-firmware --work-order --operator --json --check --list-ports --database --forward-records --records-status --init-database
+        --expect-firmware --work-order --operator --json --check --list-ports --database --forward-records --include-earlier --records-status --init-database --roles
         --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }

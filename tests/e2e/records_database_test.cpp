@@ -27,6 +27,7 @@
 #include "files/text_files.h"
 #include "kit/postgres_cluster.h"
 #include "kit/temp_dir.h"
+#include "os/utc_time.h"
 #include "records/flash_record.h"
 #include "records/record_line.h"
 #include "records/records_database.h"
@@ -169,11 +170,15 @@ TEST_F(LineDatabase, ServerDownDuringARunEveryRecordArrivesOnceAfterwards)
 
     // A record from before ids is sent too, under an id its line gives it;
     // a failed run's fault kind gets a column of its own.
-    std::system(("echo '{\"time\":\"2026-01-05T10:00:00Z\",\"host\":\"old-bench\",\"outcome\":{\"stage\":\"boot\"}}' >> " +
+    // A day old: records a month old that no database is owed leave the live file.
+    const auto dayAgo = std::chrono::system_clock::now() - std::chrono::hours(24);
+    std::system(("echo '{\"time\":\"" + os::UtcText(dayAgo) +
+                 "\",\"host\":\"old-bench\",\"outcome\":{\"stage\":\"boot\"}}' >> " +
                  (dir_.path() / "records.jsonl").string())
                     .c_str());
     std::ofstream(dir_.path() / "records.jsonl", std::ios::app)
-        << R"({"schema":3,"id":"00000000-0000-4000-8000-0000000000cc","time":"2026-01-05T10:01:00Z",)"
+        << R"({"schema":3,"id":"00000000-0000-4000-8000-0000000000cc","time":")"
+        << os::UtcText(dayAgo + std::chrono::minutes(1)) << R"(",)"
         << R"("outcome":{"stage":"flash","fault":{"kind":"block-sum","address":"8100"}}})" << "\n";
     ASSERT_TRUE(server_.start()) << server_.log();
     const ProcessResult owed = flasher({"--database", url_, "--forward-records", "--record", "records.jsonl"});
