@@ -73,7 +73,8 @@ Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const
       terminal_(OutputIsTerminal()),
       ports_(options.ports), events_(options.json ? std::make_unique<JsonEvents>(stdout, started_) : nullptr),
       view_(viewFor(options, events_.get(), terminal_, signalWait)),
-      labels_(unitPattern(options, settings), recordPath_ ? UnitsLastSucceeded(*recordPath_) : std::set<std::string>{}),
+      labels_(unitPattern(options, settings),
+              recordPath_ && !options.noUnits ? UnitsLastSucceeded(*recordPath_) : std::set<std::string>{}),
       tally_(started_)
 {
     std::vector<prepare::PreparedPort> prepared = PreparedPortsFor(options, settings, input, {});
