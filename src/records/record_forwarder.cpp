@@ -80,12 +80,7 @@ std::optional<std::chrono::seconds> clockOff(RecordsDatabase& database)
     const auto server = database.serverTime();
     const auto after = std::chrono::system_clock::now();
     const auto* at = std::get_if<std::chrono::system_clock::time_point>(&server);
-    if (at == nullptr)
-        return std::nullopt;
-    const auto off = std::chrono::round<std::chrono::seconds>(*at - (before + (after - before) / 2));
-    if (off > kClockTolerance || off < -kClockTolerance)
-        return off;
-    return std::nullopt;
+    return at == nullptr ? std::nullopt : ClockOff(*at, before, after);
 }
 
 // Whatever goes wrong in a round is one problem of that round: the records
@@ -211,6 +206,18 @@ std::variant<std::vector<int>, std::string> InitDatabase(const std::string& url,
     if (std::optional<std::string> error = database.grantRoles(roles))
         return *error;
     return applied;
+}
+
+std::optional<std::chrono::seconds> ClockOff(std::chrono::system_clock::time_point server,
+                                             std::chrono::system_clock::time_point before,
+                                             std::chrono::system_clock::time_point after)
+{
+    // The server answered somewhere between the two readings: its middle
+    // is the fairest guess, off by at most half the round trip.
+    const auto off = std::chrono::round<std::chrono::seconds>(server - (before + (after - before) / 2));
+    if (off > kClockTolerance || off < -kClockTolerance)
+        return off;
+    return std::nullopt;
 }
 
 std::string ClockOffText(std::chrono::seconds off, const std::string& url)

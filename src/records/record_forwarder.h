@@ -42,6 +42,12 @@ struct ForwardChoices {
     bool checkClock = false;       // compare the bench's clock with the server's, even with nothing to send
 };
 
+// The server's clock less the bench's, read before and after the question,
+// when they differ by more than kClockTolerance.
+std::optional<std::chrono::seconds> ClockOff(std::chrono::system_clock::time_point server,
+                                             std::chrono::system_clock::time_point before,
+                                             std::chrono::system_clock::time_point after);
+
 // "this bench's clock is 3 min 12 s behind the records database's (URL)..."
 std::string ClockOffText(std::chrono::seconds off, const std::string& url);
 

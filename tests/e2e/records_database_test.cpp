@@ -346,6 +346,33 @@ TEST_F(LineDatabase, APasswordInTheUrlIsRefusedWithoutBeingRepeated)
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "records.jsonl")) << "nothing ran";
 }
 
+// A bench is warned of a clock more than two minutes off the database's,
+// either way, and told by how much.
+TEST(ClockCheck, MoreThanTwoMinutesEitherWayIsTold)
+{
+    using namespace std::chrono;
+    const system_clock::time_point asked = sys_days(2026y / 12 / 8) + 9h;
+    // The server's clock against the middle of the round trip, which is
+    // when it is taken to have answered.
+    const struct Case {
+        system_clock::duration ahead, roundTrip;
+        std::optional<seconds> off;
+    } cases[] = {
+        {2min, 0s, std::nullopt},
+        {-2min, 3s, std::nullopt},
+        {2min + 1s, 0s, 2min + 1s},
+        {-(2min + 1s), 4s, -(2min + 1s)},
+        {-(3h + 12min), 200ms, -(3h + 12min)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClockOff(asked + c.roundTrip / 2 + c.ahead, asked, asked + c.roundTrip), c.off)
+            << duration_cast<milliseconds>(c.ahead).count();
+    EXPECT_EQ(ClockOffText(3min + 12s, "postgresql://dbhost/line"),
+              "this bench's clock is 3 min 12 s behind the records database's (postgresql://dbhost/line): the "
+              "records' times and the check of release signatures' dates depend on it; set the clock right");
+    EXPECT_NE(ClockOffText(-(26h + 5min), "u").find("is 26 h 5 min ahead of"), std::string::npos);
+}
+
 // Across a network the password goes only to a server that proves it knows
 // it, unless the URL chose otherwise; on this machine nothing is added.
 TEST(PasswordProtection, RequiredOffThisMachineUnlessTheUrlChooses)

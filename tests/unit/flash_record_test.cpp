@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
-#include <iomanip>
 #include <sstream>
 #include <thread>
 
@@ -304,15 +302,12 @@ TEST(RecordSpool, SettledMonthOldRecordsMoveToTheirMonthsArchive)
     ASSERT_EQ(MarkOwed(spool, line, OwedMark::Due, {id('2'), id('3'), id('4'), id('5')}), std::nullopt);
     ASSERT_EQ(MarkOwed(spool, line, OwedMark::Sent, {id('2')}), std::nullopt);
     ASSERT_EQ(MarkOwed(spool, line, OwedMark::Refused, {id('4')}), std::nullopt);
-    const auto at = [](const char* text) {
-        std::tm tm{};
-        std::istringstream(text) >> std::get_time(&tm, "%Y-%m-%dT%H:%M:%S");
-        return std::chrono::system_clock::from_time_t(timegm(&tm));
-    };
+    using namespace std::chrono;
+    const auto at = [](year_month_day day, hours hour) { return sys_days(day) + hour; };
 
-    const ArchiveResult early = ArchiveSettledRecords(spool, at("2026-11-09T06:00:00Z"));
+    const ArchiveResult early = ArchiveSettledRecords(spool, at(2026y / 11 / 9, 6h));
     EXPECT_EQ(early.moved, 0u) << "30 days and 22 hours old: within the slack";
-    const ArchiveResult done = ArchiveSettledRecords(spool, at("2026-12-08T12:00:00Z"));
+    const ArchiveResult done = ArchiveSettledRecords(spool, at(2026y / 12 / 8, 12h));
     ASSERT_EQ(done.error, std::nullopt);
     EXPECT_EQ(done.moved, 3u);
     EXPECT_EQ(files::ReadFileBytes(spool), owed + "\nnot a record\n" + young + "\n" + R"({"id":"cut)");
@@ -321,7 +316,7 @@ TEST(RecordSpool, SettledMonthOldRecordsMoveToTheirMonthsArchive)
     const Owed left = ReadOwed(spool, line);
     EXPECT_EQ(left.due, (std::set<std::string>{id('3'), id('5')}));
     EXPECT_TRUE(left.sent.empty() && left.refused.empty());
-    EXPECT_EQ(ArchiveSettledRecords(spool, at("2026-12-08T12:00:00Z")).moved, 0u) << "the owed one stays";
+    EXPECT_EQ(ArchiveSettledRecords(spool, at(2026y / 12 / 8, 12h)).moved, 0u) << "the owed one stays";
     EXPECT_EQ(ArchivePath("/var/r", "2026-11"), "/var/r.2026-11.jsonl");
 }
 
