@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "records/record_id.h"
+#include "records/record_scan.h"
 
 namespace zorvane {
 
@@ -32,7 +33,6 @@ class FieldReader final : public nlohmann::json_sax<nlohmann::json> {
 public:
     RecordFields fields;
     bool idPresent = false;
-    bool idIsUuid = false;
 
     bool null() override { return value(nullptr); }
     bool boolean(bool) override { return value(nullptr); }
@@ -55,15 +55,16 @@ private:
     {
         if (depth_ == 1 && key_ == "id") {
             idPresent = true;
-            idIsUuid = text != nullptr && isUuidText(*text);
-            if (idIsUuid)
-                fields.id = *text;
-        } else if (depth_ == 1 && text != nullptr && key_ == "time") {
-            fields.time = *text;
-        } else if (depth_ == 1 && text != nullptr && key_ == "unit") {
-            fields.unit = *text;
-        } else if (depth_ == 2 && inOutcome_ && text != nullptr && key_ == "stage") {
-            fields.stage = *text;
+            fields.id = text != nullptr && isUuidText(*text) ? std::optional(*text) : std::nullopt;
+        } else if (depth_ == 1 && key_ == "time") {
+            fields.time = text != nullptr ? *text : "";
+        } else if (depth_ == 1 && key_ == "unit") {
+            fields.unit = text != nullptr ? std::optional(*text) : std::nullopt;
+        } else if (depth_ == 1 && key_ == "outcome") {
+            fields.outcome = false;
+            fields.stage.reset();
+        } else if (depth_ == 2 && inOutcome_ && key_ == "stage") {
+            fields.stage = text != nullptr ? std::optional(*text) : std::nullopt;
         }
         return true;
     }
@@ -71,8 +72,8 @@ private:
     {
         if (depth_ == 0)
             topIsObject_ = object;
-        if (depth_ == 1 && key_ == "id")
-            idPresent = true;
+        if (depth_ == 1 || (depth_ == 2 && inOutcome_))
+            value(nullptr);   // a member that is no string
         if (depth_ == 1 && object && key_ == "outcome")
             fields.outcome = inOutcome_ = true;
         return ++depth_ <= kDeepest;
@@ -116,6 +117,16 @@ std::optional<std::string> RecordIdOf(std::string_view line)
 
 std::optional<RecordFields> RecordFieldsOf(std::string_view line)
 {
+    RecordFields quick;
+    bool idPresent = false;
+    switch (ScanRecordLine(line, kDeepest, quick, idPresent)) {
+    case LineScan::NotRecord: return std::nullopt;
+    case LineScan::Record:
+        if (!idPresent)
+            quick.id = IdFromLine(line);
+        return quick;
+    case LineScan::Unsure: break;
+    }
     FieldReader reader;
     if (!nlohmann::json::sax_parse(line, &reader) || !reader.whole())
         return std::nullopt;

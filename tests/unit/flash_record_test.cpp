@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -235,6 +236,55 @@ TEST(RecordSpool, IdsOfEveryKindOfLine)
     EXPECT_EQ(IdFromLine(legacy)[14], '8') << "a version 8 UUID";
     EXPECT_EQ(NewRecordId()[14], '4');
     EXPECT_NE(NewRecordId(), NewRecordId());
+}
+
+// The quick reading of a line takes and refuses what the full parser does,
+// and reads the same fields: checked against the whole object for a record
+// as written, every cut of it, and each of its bytes replaced by one that
+// matters to a JSON reader.
+TEST(RecordSpool, QuickReadingAgreesWithTheWholeRecord)
+{
+    const std::string written =
+        R"({"schema":3,"id":"3f2b8c4e-9d1a-4e7b-a6c5-0d8e1f2a3b4c","time":"2026-12-07T17:14:02Z","unit":"SN-4\u00e9",)"
+        R"("station":null,"images":{"boot":{"size":2484,"blocks":null},"eeprom":[]},"duration_s":52.538,"x":-0.5e2,)"
+        R"("outcome":{"stage":"success","message":"Programming \"Successful!\"","fault":{"kind":"block-sum"}}})";
+    std::vector<std::string> lines{written, " " + written + "\t", "{}", R"({"id":1,"time":2,"outcome":"x"})",
+                                   R"({"unit":"A","unit":5,"outcome":{"stage":"s"},"outcome":{}})",
+                                   "{\"unit\":\"caf\xC3\xA9\",\"time\":\"\xED\xA0\x80\"}", R"({"a":12345678901234567890})"};
+    // The quick reading leaves \u escapes and exponents to the full parser.
+    std::string plain = written;
+    plain.replace(plain.find("\\u00e9"), 6, "\xC3\xA9");
+    plain.replace(plain.find("-0.5e2"), 6, "-50.5");
+    for (const std::string& record : {written, plain}) {
+        for (std::size_t cut = 0; cut < record.size(); ++cut)
+            lines.push_back(record.substr(0, cut));
+        for (std::size_t at = 0; at < record.size(); at += 2)
+            for (const char c : std::string("\"\\}],:0u\x01\x80 e-"))
+                lines.push_back(record.substr(0, at) + c + record.substr(at + 1));
+    }
+    const std::regex uuid("[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}");
+    for (const std::string& line : lines) {
+        const std::optional<RecordFields> read = RecordFieldsOf(line);
+        const std::optional<nlohmann::json> whole = RecordObject(line);
+        ASSERT_EQ(read.has_value(), whole.has_value()) << line;
+        if (!whole)
+            continue;
+        const auto text = [&](const nlohmann::json& object, const char* name) -> std::optional<std::string> {
+            const auto found = object.find(name);
+            return found != object.end() && found->is_string() ? std::optional(found->get<std::string>()) : std::nullopt;
+        };
+        const auto outcome = whole->find("outcome");
+        const bool outcomeObject = outcome != whole->end() && outcome->is_object();
+        const std::optional<std::string> id = text(*whole, "id");
+        EXPECT_EQ(read->id, !whole->contains("id")               ? std::optional(IdFromLine(line))
+                            : id && std::regex_match(*id, uuid) ? id
+                                                                : std::nullopt)
+            << line;
+        EXPECT_EQ(read->time, text(*whole, "time").value_or("")) << line;
+        EXPECT_EQ(read->unit, text(*whole, "unit")) << line;
+        EXPECT_EQ(read->outcome, outcomeObject) << line;
+        EXPECT_EQ(read->stage, outcomeObject ? text(*outcome, "stage") : std::nullopt) << line;
+    }
 }
 
 // What each database is owed: the records written while it was configured,
