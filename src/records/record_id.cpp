@@ -1,6 +1,7 @@
 #include "records/record_id.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <random>
@@ -51,6 +52,18 @@ std::string IdFromLine(std::string_view line)
     for (std::size_t i = 0; i < kUuidBytes; ++i)
         std::from_chars(digest.data() + 2 * i, digest.data() + 2 * i + 2, bytes[i], 16);   // hex digits, always
     return uuidText(bytes, 8);
+}
+
+bool IsUuidText(std::string_view text)
+{
+    if (text.size() != 36)
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash != (text[i] == '-') || (!dash && !std::isxdigit(static_cast<unsigned char>(text[i]))))
+            return false;
+    }
+    return true;
 }
 
 } // namespace zorvane

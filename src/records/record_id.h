@@ -15,4 +15,8 @@ std::string NewRecordId();
 // again is harmless too.
 std::string IdFromLine(std::string_view line);
 
+// 8-4-4-4-12 hex digits, as a database's uuid type reads them: what a
+// record's id must be.
+bool IsUuidText(std::string_view text);
+
 } // namespace zorvane

@@ -1,7 +1,5 @@
 #include "records/record_line.h"
 
-#include <cctype>
-
 #include "records/record_id.h"
 #include "records/record_scan.h"
 
@@ -13,19 +11,6 @@ namespace {
 // parser may refuse it as if for a passing reason, holding up every record
 // after it.
 constexpr int kDeepest = 32;
-
-// 8-4-4-4-12 hex digits, as a database's uuid type reads them.
-bool isUuidText(std::string_view text)
-{
-    if (text.size() != 36)
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash != (text[i] == '-') || (!dash && !std::isxdigit(static_cast<unsigned char>(text[i]))))
-            return false;
-    }
-    return true;
-}
 
 // Takes the few fields a reader needs as the parser meets them, and the
 // same limits as RecordObject: one object, no deeper than kDeepest.
@@ -55,7 +40,7 @@ private:
     {
         if (depth_ == 1 && key_ == "id") {
             idPresent = true;
-            fields.id = text != nullptr && isUuidText(*text) ? std::optional(*text) : std::nullopt;
+            fields.id = text != nullptr && IsUuidText(*text) ? std::optional(*text) : std::nullopt;
         } else if (depth_ == 1 && key_ == "time") {
             fields.time = text != nullptr ? *text : "";
         } else if (depth_ == 1 && key_ == "unit") {

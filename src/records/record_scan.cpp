@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "records/record_id.h"
+
 namespace zorvane {
 
 namespace {
@@ -9,18 +11,6 @@ namespace {
 // A number with more digits than a double holds exactly, or an exponent, is
 // left to the full parser's rules.
 constexpr std::size_t kPlainDigits = 15;
-
-bool isUuidShape(std::string_view text)
-{
-    if (text.size() != 36)
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash != (text[i] == '-') || (!dash && !std::isxdigit(static_cast<unsigned char>(text[i]))))
-            return false;
-    }
-    return true;
-}
 
 class Scanner {
 public:
@@ -224,7 +214,7 @@ private:
             return bail();
         if (depth == 1 && key == "id") {
             idPresent_ = true;
-            fields_.id = isUuidShape(content) ? std::optional<std::string>(content) : std::nullopt;
+            fields_.id = IsUuidText(content) ? std::optional<std::string>(content) : std::nullopt;
         } else if (depth == 1 && key == "time") {
             fields_.time = content;
         } else if (depth == 1 && key == "unit") {
