@@ -2,6 +2,7 @@
 
 #include "cli/exit_codes.h"
 #include "engine/work_order.h"
+#include "report/report_time.h"
 
 #include <algorithm>
 #include <iterator>
@@ -21,6 +22,8 @@ const char* const kCliUsage =
     "       zorvane-flash --forward-records [--include-earlier] | --records-status\n"
     "                     [--database URL] [--record FILE]\n"
     "       zorvane-flash --init-database [--roles] [--database URL]\n"
+    "       zorvane-flash --report FILE.html|- [--report-csv FILE] [--since DATE] [--until DATE]\n"
+    "                     [--utc] [--record FILE | --database URL]\n"
     "       zorvane-flash --help | --version\n"
     "\n"
     "Runs one flash run per port in the current directory, which holds the\n"
@@ -88,6 +91,15 @@ const char* const kCliUsage =
     "                      (with the database owner's account)\n"
     "  --roles             with --init-database: create the group roles zorvane_bench\n"
     "                      (add and read records) and zorvane_read (read them)\n"
+    "  --report FILE.html  write the line's report, one page that needs no network: yield\n"
+    "                      and first-pass yield per day and bench, failures by stage and\n"
+    "                      fault, run and cycle times, radios per hour, firmware per unit,\n"
+    "                      the newest 1,000 units; - prints its figures as text instead\n"
+    "  --report-csv FILE   write every unit's last run as CSV (docs/line-report.md)\n"
+    "  --since DATE        the report from this day on (YYYY-MM-DD)\n"
+    "  --until DATE        the report up to this day, this day included\n"
+    "  --utc               the report's days and hours in UTC (default: the machine's time\n"
+    "                      zone)\n"
     "\n"
     "Exit status: 0 programming successful, 2 usage, 3 configuration file, 4 serial port,\n"
     "5 boot stage, 6 CONFIG stage, 7 EEPROM stage, 8 FLASH stage, 9 cancelled, 10 other error,\n"
@@ -139,6 +151,7 @@ constexpr Flag kFlags[] = {
     {"--init-database", nullptr, &CliOptions::initDatabase},
     {"--roles", nullptr, &CliOptions::roles},
     {"--include-earlier", nullptr, &CliOptions::includeEarlier},
+    {"--utc", nullptr, &CliOptions::utc},
 };
 
 using Error = std::optional<std::string>;
@@ -179,6 +192,18 @@ constexpr Valued kValued[] = {
     {"--manifest", [](CliOptions& o, const std::string& v) -> Error { return o.manifestFile = v, std::nullopt; }},
     {"--keyring", [](CliOptions& o, const std::string& v) -> Error { return o.keyringFile = v, std::nullopt; }},
     {"--database", [](CliOptions& o, const std::string& v) -> Error { return o.database = v, std::nullopt; }},
+    {"--report", [](CliOptions& o, const std::string& v) -> Error { return o.report = v, std::nullopt; }},
+    {"--report-csv", [](CliOptions& o, const std::string& v) -> Error { return o.reportCsv = v, std::nullopt; }},
+    {"--since",
+     [](CliOptions& o, const std::string& v) -> Error {
+         return o.since = v, report::DayStart(v, report::Zone::Utc) ? std::nullopt
+                                                                    : Error("--since takes a day, YYYY-MM-DD");
+     }},
+    {"--until",
+     [](CliOptions& o, const std::string& v) -> Error {
+         return o.until = v, report::DayStart(v, report::Zone::Utc) ? std::nullopt
+                                                                    : Error("--until takes a day, YYYY-MM-DD");
+     }},
     {"--expect-firmware",
      [](CliOptions& o, const std::string& v) -> Error {
          const std::optional<std::string> sha256 = Sha256Text(v);
@@ -208,6 +233,25 @@ Error refusedRecordsCommand(const CliOptions& options)
         return "--roles goes with --init-database";
     if (options.includeEarlier && !options.forwardRecords)
         return "--include-earlier goes with --forward-records";
+    return std::nullopt;
+}
+
+// The report reads the records and flashes nothing: it stands alone.
+Error refusedReportCommand(const CliOptions& options)
+{
+    if (options.recordsCommand())
+        return "--report goes alone, without --forward-records, --records-status or --init-database";
+    if (!options.ports.empty() || !options.platform.empty() || !options.configFile.empty() || options.check ||
+        options.json)
+        return "--report and --report-csv flash nothing: give them without a run's options";
+    if (options.noRecord)
+        return "--no-record: the report reads the flash records";
+    if (!options.database.empty() && !options.recordFile.empty())
+        return "give the report either --record or --database";
+    if (!options.report.empty() && options.report == options.reportCsv)
+        return "--report and --report-csv need two files";
+    if (!options.since.empty() && !options.until.empty() && options.until < options.since)
+        return "--until " + options.until + " is before --since " + options.since;
     return std::nullopt;
 }
 
@@ -274,6 +318,10 @@ Error refusedCombination(const CliOptions& options)
 {
     if (options.listPorts)
         return std::nullopt;
+    if (options.reportCommand())
+        return refusedReportCommand(options);
+    if (!options.since.empty() || !options.until.empty() || options.utc)
+        return "--since, --until and --utc go with --report or --report-csv";
     if (options.recordsCommand())
         return refusedRecordsCommand(options);
     if (options.platform.empty() == options.configFile.empty())

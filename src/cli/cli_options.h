@@ -40,12 +40,20 @@ struct CliOptions {
     bool initDatabase = false;        // create or update the records database's schema
     bool roles = false;               // with it: the bench's and the reader's group roles
     bool includeEarlier = false;      // forward the records written while no database was configured too
+    std::string report;               // --report: the line's report as a page, or "-": as text on standard output
+    std::string reportCsv;            // --report-csv: every unit's last run as CSV
+    std::string since;                // the report's first day, YYYY-MM-DD; empty: the first record's
+    std::string until;                // its last day; empty: the last record's
+    bool utc = false;                 // the report's days and hours in UTC, not the machine's time zone
     bool help = false;
     bool version = false;
     std::vector<std::string> arguments;   // as given, for the command that flashes failed radios again
 
     // A command about the flash records rather than a run.
     bool recordsCommand() const { return forwardRecords || recordsStatus || initDatabase || roles || includeEarlier; }
+
+    // The line's report, from the records file or the database.
+    bool reportCommand() const { return !report.empty() || !reportCsv.empty(); }
 
     LineErrorAnswer lineErrorAnswer() const
     {

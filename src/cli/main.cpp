@@ -10,6 +10,7 @@
 #include "cli/flash_command.h"
 #include "cli/information_commands.h"
 #include "cli/records_commands.h"
+#include "cli/report_command.h"
 #include "cli/refusal_text.h"
 #include "cli/terminal_input.h"
 #include "files/shown_text.h"
@@ -66,6 +67,8 @@ int main(int argc, char** argv)
     const prepare::Settings settings = link::ReadSettings();
     if (const std::optional<int> told = cli::InformationAsked(options, settings))
         return *told;
+    if (options.reportCommand())
+        return cli::ReportCommand(options);   // reads the records, keeps none: nothing is archived
     const bool recordsKept = !options.noRecord && !options.check;
     const prepare::DatabaseChoice database = prepare::DatabaseFor(options.database, recordsKept, settings);
     if (database.refused)

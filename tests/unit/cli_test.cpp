@@ -90,6 +90,17 @@ TEST(CliOptions, WhatTheCommandLineAccepts)
          "--work-order is longer than 64 characters"},
         {{"--port", "1", "--platform", "other", "--operator", "Ann\x1b[2J"}, "--operator holds a control character"},
         {{"--port", "1", "--platform", "other", "--operator", " "}, "--operator is empty"},
+        {{"--report", "r.html", "--report-csv", "r.csv", "--since", "2026-12-01", "--until=2026-12-07", "--utc"}, ""},
+        {{"--report", "-", "--database", "postgresql://db/line"}, ""},
+        {{"--report", "-", "--since", "2026-12-1"}, "--since takes a day, YYYY-MM-DD"},
+        {{"--report", "-", "--until", "2026-02-30"}, "--until takes a day, YYYY-MM-DD"},
+        {{"--report", "-", "--since", "2026-12-08", "--until", "2026-12-07"}, "--until 2026-12-07 is before --since"},
+        {{"--report", "-", "--port", "1", "--platform", "other"}, "--report and --report-csv flash nothing"},
+        {{"--report", "-", "--records-status"}, "--report goes alone"},
+        {{"--report", "r.html", "--report-csv", "r.html"}, "--report and --report-csv need two files"},
+        {{"--report", "-", "--record", "r.jsonl", "--database", "postgresql://db/line"},
+         "give the report either --record or --database"},
+        {{"--port", "1", "--platform", "other", "--utc"}, "--since, --until and --utc go with --report"},
     };
     for (const Case& c : cases) {
         CliOptions options;
