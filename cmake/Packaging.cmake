@@ -84,7 +84,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, so the library scan cannot see them.
 # gpg checks release manifests' signatures (through GPGME); gpgconf ends its agent.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, gpg, gpgconf")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, gpg, gpgconf, libjs-chart.js")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, bash-completion")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${ZORVANE_DEB_REVISION})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
