@@ -37,16 +37,16 @@ _zorvane_flash()
         --on-line-error)
             mapfile -t COMPREPLY < <(compgen -W "ask continue cancel" -- "$cur")
             return ;;
-        --config | --trace | --record | --manifest | --keyring)
+        --config | --trace | --record | --manifest | --keyring | --report | --report-csv)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
-        --unit | --unit-pattern | --database | --expect-firmware | --work-order | --operator)
+        --unit | --unit-pattern | --database | --expect-firmware | --work-order | --operator | --since | --until)
             return ;;
     esac
     local options="--port --platform --config --yes --on-line-error --trace --quiet --record --no-record
         --unit --unit-pattern --ask-unit --stations --no-units --manifest --keyring --require-signature --allow-unsigned
         --expect-firmware --work-order --operator --json --check --list-ports --database --forward-records --include-earlier --records-status --init-database --roles
-        --help --version"
+        --report --report-csv --since --until --utc --help --version"
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
 }
 
