@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
+#include <variant>
 
 #include "cli/exit_codes.h"
 #include "cli/refusal_text.h"
@@ -130,9 +132,9 @@ int ReportCommand(const CliOptions& options)
     std::variant<Gathered, std::string> gathered = fromRecordsFile(options, *period, zone);
     if (const std::string* error = std::get_if<std::string>(&gathered))
         return failed(*error);
-    const Gathered& figures = std::get<Gathered>(gathered);
-    const report::ReportHeading heading{periodText(options), report::ZoneName(zone), figures.source};
-    return writeForms(options, figures, heading);
+    const Gathered& got = std::get<Gathered>(gathered);
+    const report::ReportHeading heading{periodText(options), report::ZoneName(zone), got.source};
+    return writeForms(options, got, heading);
 }
 
 } // namespace zorvane::cli

@@ -1,5 +1,7 @@
 #include "report/report_writers.h"
 
+#include <string>
+
 #include "os/utc_time.h"
 
 namespace zorvane::report {

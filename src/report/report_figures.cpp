@@ -16,8 +16,7 @@ public:
     {
         ++tally_.radios;
         tally_.good += good ? 1 : 0;
-        const auto [at, first] = units_.try_emplace(unitKey, Outcomes{good, good});
-        at->second.last = good;
+        units_.try_emplace(unitKey, Outcomes{good, good}).first->second.last = good;
     }
 
     Tally done() const

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "report/report_page_script.h"

@@ -8,7 +8,7 @@ std::string PercentText(std::optional<double> share)
 {
     if (!share)
         return "-";
-    char text[16];
+    char text[32];
     std::snprintf(text, sizeof text, "%.1f%%", *share * 100);
     return text;
 }
@@ -23,7 +23,7 @@ std::string BinLabel(const Histogram& histogram, std::size_t bin)
 
 std::string HourLabel(std::size_t hour)
 {
-    char text[8];
+    char text[32];
     std::snprintf(text, sizeof text, "%02zu:00", hour);
     return text;
 }

@@ -36,9 +36,15 @@ std::tm brokenDown(std::chrono::sys_seconds time, Zone zone)
     const std::time_t t = time.time_since_epoch().count();
     std::tm parts{};
 #ifdef _WIN32
-    zone == Zone::Utc ? gmtime_s(&parts, &t) : localtime_s(&parts, &t);
+    if (zone == Zone::Utc)
+        gmtime_s(&parts, &t);
+    else
+        localtime_s(&parts, &t);
 #else
-    zone == Zone::Utc ? gmtime_r(&t, &parts) : localtime_r(&t, &parts);
+    if (zone == Zone::Utc)
+        gmtime_r(&t, &parts);
+    else
+        localtime_r(&t, &parts);
 #endif
     return parts;
 }
@@ -79,8 +85,8 @@ std::optional<std::chrono::sys_seconds> DayStart(std::string_view day, Zone zone
 LocalMoment LocalMomentOf(std::chrono::sys_seconds time, Zone zone)
 {
     const std::tm parts = brokenDown(time, zone);
-    char day[16];
-    char clock[16];
+    char day[32];
+    char clock[32];
     std::snprintf(day, sizeof day, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
     std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", parts.tm_hour, parts.tm_min, parts.tm_sec);
     return {day, parts.tm_hour, clock};
