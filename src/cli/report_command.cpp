@@ -1,6 +1,8 @@
 #include "cli/report_command.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -9,9 +11,11 @@
 
 #include "cli/exit_codes.h"
 #include "cli/refusal_text.h"
+#include "cli/report_database.h"
 #include "cli/stations.h"
 #include "files/shown_text.h"
 #include "prepare/records_choice.h"
+#include "records/records_database.h"
 #include "report/report_figures.h"
 #include "report/report_runs.h"
 #include "report/report_writers.h"
@@ -20,10 +24,10 @@ namespace zorvane::cli {
 
 namespace {
 
-int failed(const std::string& what)
+int failed(const std::string& what, int status = kExitInternal)
 {
     std::fprintf(stderr, "zorvane-flash: %s\n", files::ShownText(what).c_str());
-    return kExitInternal;
+    return status;
 }
 
 std::string periodText(const CliOptions& options)
@@ -121,6 +125,19 @@ int writeForms(const CliOptions& options, const Gathered& gathered, const report
     return kExitSuccess;
 }
 
+int fromDatabase(const CliOptions& options, const report::Period& period, report::Zone zone)
+{
+    if (const std::optional<std::string> refused = RefusedDatabaseUrl(options.database))
+        return UsageError(*refused);
+    // The page shows the newest units only; the CSV has them all.
+    const std::size_t units = options.reportCsv.empty() ? report::kPageUnits : std::numeric_limits<std::int64_t>::max();
+    std::variant<report::Figures, std::string> figures = FiguresFromDatabase(options.database, period, zone, units);
+    if (const std::string* error = std::get_if<std::string>(&figures))
+        return failed(*error, kExitDatabase);
+    const Gathered got{std::move(std::get<report::Figures>(figures)), PlaceOf(options.database).url()};
+    return writeForms(options, got, {periodText(options), report::ZoneName(zone), got.source});
+}
+
 } // namespace
 
 int ReportCommand(const CliOptions& options)
@@ -129,6 +146,8 @@ int ReportCommand(const CliOptions& options)
     const std::optional<report::Period> period = periodOf(options, zone);
     if (!period)
         return UsageError("--since or --until names a day this machine's time zone cannot place");
+    if (!options.database.empty())
+        return fromDatabase(options, *period, zone);
     std::variant<Gathered, std::string> gathered = fromRecordsFile(options, *period, zone);
     if (const std::string* error = std::get_if<std::string>(&gathered))
         return failed(*error);

@@ -286,10 +286,11 @@ RecordsDatabase::RecordsDatabase(std::unique_ptr<Connection> connection, os::Soc
 
 RecordsDatabase::~RecordsDatabase() = default;
 
-RecordsDatabase::Reply RecordsDatabase::run(const std::string& sql, const std::vector<std::string>& params)
+RecordsDatabase::Reply RecordsDatabase::run(const std::string& sql, const std::vector<std::string>& params,
+                                            std::chrono::seconds limit)
 {
     PGconn* conn = connection_->conn;
-    const auto deadline = std::chrono::steady_clock::now() + kStatementTime;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     std::vector<const char*> values;
     for (const std::string& param : params)
         values.push_back(param.c_str());
@@ -358,6 +359,21 @@ std::optional<std::string> RecordsDatabase::migrate(const Migration& migration)
     if (std::optional<std::string> error = run(sql, {}).error)
         return std::string(migration.name) + ": " + *error;
     return std::nullopt;
+}
+
+std::variant<std::vector<std::string>, std::string> RecordsDatabase::reportRows(const std::string& sql,
+                                                                                const std::vector<std::string>& params)
+{
+    // The question runs in a read-only transaction, and the server gives up
+    // on it at about the time this side stops waiting for it.
+    const std::string timeout = std::to_string(std::chrono::milliseconds(kReportTime).count());
+    if (Reply begin = run("BEGIN READ ONLY; SET LOCAL statement_timeout = " + timeout, {}); begin.error)
+        return *begin.error;
+    Reply reply = run(sql, params, kReportTime);
+    const Reply end = run("COMMIT", {});
+    if (reply.error || end.error)
+        return reply.error ? *reply.error : *end.error;
+    return std::move(reply.firstColumn);
 }
 
 std::optional<InsertError> RecordsDatabase::insert(const SpooledRecord& record)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "os/socket_wait.h"
 #include "records/migrations.h"
@@ -19,6 +20,8 @@ namespace zorvane {
 // done, before it leaves its records pending: shop-floor networks drop.
 constexpr std::chrono::seconds kConnectTime{3};
 constexpr std::chrono::seconds kStatementTime{10};
+// A question of the line's report reads up to millions of rows on the server.
+constexpr std::chrono::seconds kReportTime{120};
 
 // Why a database URL cannot be used (not a postgresql:// URL, or a
 // password in it), or none. The text never repeats the password.
@@ -70,12 +73,17 @@ public:
     // Waits for any other session's migration and keeps others waiting for
     // this one's, until it disconnects.
     std::optional<std::string> lockSchema();
+    // A read-only question of the line's report (its SQL is the program's,
+    // its parameters anyone's): each row's first column, in order.
+    std::variant<std::vector<std::string>, std::string> reportRows(const std::string& sql,
+                                                                   const std::vector<std::string>& params);
 
 private:
     struct Connection;
     struct Reply;
     RecordsDatabase(std::unique_ptr<Connection> connection, os::SocketWaiter& waiter);
-    Reply run(const std::string& sql, const std::vector<std::string>& params);
+    Reply run(const std::string& sql, const std::vector<std::string>& params,
+              std::chrono::seconds limit = kStatementTime);
 
     std::unique_ptr<Connection> connection_;
     os::SocketWaiter& waiter_;

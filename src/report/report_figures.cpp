@@ -142,19 +142,30 @@ Figures ComputeFigures(const std::vector<ReportRun>& runs, const std::vector<Sta
 
 Histogram HistogramOf(const std::vector<double>& values)
 {
+    std::vector<std::pair<double, std::size_t>> counts;
+    counts.reserve(values.size());
+    for (double value : values)
+        counts.emplace_back(value, 1);
+    return HistogramOfCounts(counts);
+}
+
+Histogram HistogramOfCounts(const std::vector<std::pair<double, std::size_t>>& counts)
+{
     Histogram histogram;
-    if (values.empty())
+    if (counts.empty())
         return histogram;
-    const double largest = std::max(0.0, *std::max_element(values.begin(), values.end()));
+    double largest = 0;
+    for (const auto& [value, count] : counts)
+        largest = std::max(largest, value);
     for (double power = 1e-3; histogram.counts.empty(); power *= 10)
         for (double step : {1.0, 2.0, 5.0})
             if (histogram.counts.empty() && largest / (step * power) < double(kMostBins)) {
                 histogram.binWidthS = step * power;
                 histogram.counts.assign(std::size_t(largest / histogram.binWidthS) + 1, 0);
             }
-    for (double value : values) {
+    for (const auto& [value, count] : counts) {
         const auto bin = std::size_t(std::max(0.0, value) / histogram.binWidthS);
-        ++histogram.counts[std::min(bin, histogram.counts.size() - 1)];
+        histogram.counts[std::min(bin, histogram.counts.size() - 1)] += count;
     }
     return histogram;
 }

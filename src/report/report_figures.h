@@ -79,5 +79,7 @@ Figures ComputeFigures(const std::vector<ReportRun>& runs, const std::vector<Sta
 // power of ten) that makes at most kMostBins bins.
 constexpr std::size_t kMostBins = 20;
 Histogram HistogramOf(const std::vector<double>& values);
+// The same of values each seen a number of times.
+Histogram HistogramOfCounts(const std::vector<std::pair<double, std::size_t>>& counts);
 
 } // namespace zorvane::report

@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 
 namespace zorvane::report {
 
@@ -47,6 +50,14 @@ std::tm brokenDown(std::chrono::sys_seconds time, Zone zone)
         localtime_r(&t, &parts);
 #endif
     return parts;
+}
+
+// "Europe/Berlin" of ".../zoneinfo/Europe/Berlin", or none.
+std::optional<std::string> afterZoneinfo(const std::string& path)
+{
+    constexpr std::string_view kFolder = "zoneinfo/";
+    const auto at = path.rfind(kFolder);
+    return at == std::string::npos ? std::nullopt : std::optional(path.substr(at + kFolder.size()));
 }
 
 } // namespace
@@ -99,6 +110,25 @@ std::string ZoneName(Zone zone)
     const std::tm parts = brokenDown(std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()), zone);
     char name[64];
     return std::strftime(name, sizeof name, "%Z", &parts) > 0 ? std::string(name) : std::string("local time");
+}
+
+std::optional<std::string> ZoneIdentifier(Zone zone)
+{
+    if (zone == Zone::Utc)
+        return "UTC";
+    if (const char* tz = std::getenv("TZ"); tz != nullptr && *tz != '\0') {
+        const std::string name = *tz == ':' ? tz + 1 : tz;
+        return name.starts_with("/") ? afterZoneinfo(name) : std::optional(name);
+    }
+    std::error_code error;
+    if (const auto link = std::filesystem::read_symlink("/etc/localtime", error); !error)
+        if (std::optional<std::string> name = afterZoneinfo(link.string()))
+            return name;
+    std::ifstream named("/etc/timezone");
+    std::string name;
+    if (std::getline(named, name) && !name.empty())
+        return name;
+    return std::nullopt;
 }
 
 } // namespace zorvane::report

@@ -28,4 +28,9 @@ LocalMoment LocalMomentOf(std::chrono::sys_seconds time, Zone zone);
 // "UTC", or the local zone's abbreviation now ("CET").
 std::string ZoneName(Zone zone);
 
+// The zone as the tz database names it ("Europe/Berlin"), for a database
+// server to place days and hours as this machine does: TZ, else the zone
+// /etc/localtime links to, else /etc/timezone. None when none of them says.
+std::optional<std::string> ZoneIdentifier(Zone zone);
+
 } // namespace zorvane::report
