@@ -10,7 +10,8 @@ namespace zorvane::cli {
 constexpr const char* kChartJsPath = "/usr/share/javascript/chart.js/chart.min.js";
 
 // The exit status: 0 once every form asked for is written, 2 for a period
-// the zone cannot place, 10 when the records or an output cannot be read or written.
+// the zone cannot place, 10 when the records or an output cannot be read or written,
+// 12 when the records database cannot answer.
 int ReportCommand(const CliOptions& options);
 
 } // namespace zorvane::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace zorvane::report {
@@ -66,8 +67,7 @@ std::vector<FirmwareUse> firmwareUses(const std::vector<ReportRun>& runs)
     std::vector<FirmwareUse> firmware;
     for (const auto& [key, use] : uses)
         firmware.push_back({key.first, key.second, use.first.size(), use.second});
-    std::stable_sort(firmware.begin(), firmware.end(),
-                     [](const FirmwareUse& a, const FirmwareUse& b) { return a.units > b.units; });
+    std::sort(firmware.begin(), firmware.end(), ComesFirst);
     return firmware;
 }
 
@@ -108,6 +108,11 @@ Histogram cycleHistogram(const std::vector<StationTimes>& stations)
 }
 
 } // namespace
+
+bool ComesFirst(const FirmwareUse& a, const FirmwareUse& b)
+{
+    return std::tie(b.units, a.firmware, a.signer) < std::tie(a.units, b.firmware, b.signer);
+}
 
 Figures ComputeFigures(const std::vector<ReportRun>& runs, const std::vector<StationTimes>& stations, Zone zone)
 {

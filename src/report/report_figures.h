@@ -47,6 +47,9 @@ struct FirmwareUse {
     std::size_t radios = 0; // runs that carried it, whatever their outcome
 };
 
+// The order of the firmware table: most units first, then by SHA-256 and signer.
+bool ComesFirst(const FirmwareUse& a, const FirmwareUse& b);
+
 // A unit's last run in the period.
 struct UnitRow {
     std::string unit;       // empty: no label

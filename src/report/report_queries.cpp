@@ -19,7 +19,7 @@ const std::string kPeriod = "time >= $1::timestamptz AND time < $2::timestamptz 
 // and the whole period, then counted per group.
 const std::string kTallies = R"(
 WITH runs AS (
-  SELECT (time AT TIME ZONE $3)::date::text AS day, coalesce(bench_host, '') AS bench,
+  SELECT to_char(time AT TIME ZONE $3, 'YYYY-MM-DD') AS day, coalesce(bench_host, '') AS bench,
          )" + kUnitKey + R"( AS unit_key, stage = 'success' AS good, time, id
   FROM flash_records WHERE )" + kPeriod + R"(),
 per_unit AS (
@@ -75,7 +75,7 @@ SELECT json_build_array(coalesce(r.unit, ''), to_char(r.time AT TIME ZONE 'UTC',
                         coalesce(r.fault_kind, ''), coalesce(r.record->'images'->'firmware'->>'data_sha256', ''),
                         coalesce(r.manifest_key, ''), newest.runs)::text
 FROM newest JOIN flash_records AS r USING (id)
-ORDER BY r.time DESC, r.unit)";
+ORDER BY r.time DESC, coalesce(r.unit, '') COLLATE "C")";
 
 } // namespace
 
@@ -198,8 +198,7 @@ std::variant<Figures, std::string> FiguresOfAnswers(const Answers& answers, Zone
     } catch (const std::exception& e) {
         return std::string("the database's answer for the report cannot be read: ") + e.what();
     }
-    std::stable_sort(figures.firmware.begin(), figures.firmware.end(),
-                     [](const FirmwareUse& a, const FirmwareUse& b) { return a.units > b.units; });
+    std::sort(figures.firmware.begin(), figures.firmware.end(), ComesFirst);
     return figures;
 }
 

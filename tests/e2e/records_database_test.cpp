@@ -18,7 +18,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <filesystem>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "app/production_wiring.h"
 #include "qtlink/settings_store.h"
@@ -306,6 +309,57 @@ TEST_F(LineDatabase, OutOfRangeSchemaVersionIsOneWarning)
     EXPECT_EQ(status.exitCode, 12) << status.output;
     EXPECT_NE(status.output.find("Waiting: 1\n"), std::string::npos) << status.output;
     EXPECT_NE(status.output.find(fault), std::string::npos) << status.output;
+}
+
+// The line's report from the database is the records file's, figure for
+// figure: the same records, forwarded, counted by the server.
+TEST_F(LineDatabase, TheReportFromTheDatabaseIsTheRecordsFiles)
+{
+    std::ofstream records(dir_.path() / "records.jsonl");
+    const char* stages[] = {"success", "success", "flash", "success", "boot", "cancelled"};
+    for (int i = 0; i < 150; ++i) {
+        const auto time = std::chrono::sys_days(std::chrono::year(2026) / 12 / 6) + std::chrono::minutes(37 * i);
+        const bool labelled = i % 7 != 3;
+        nlohmann::json record = {{"schema", 3}, {"time", os::UtcText(time)}, {"host", "bench-" + std::to_string(i % 3)},
+                                 {"port", "/dev/ttyUSB0"}, {"station", nullptr}, {"duration_s", 40 + (i % 23) * 0.7}};
+        // A unit seen again after a failure; one label a CSV must quote.
+        record["unit"] = labelled ? nlohmann::json("SN-" + std::to_string(i / 2) + (i == 8 ? ",\"x\"" : ""))
+                                  : nlohmann::json(nullptr);
+        const std::string stage = stages[i % 6];
+        record["outcome"] = {{"stage", stage},
+                             {"fault", stage == "success" ? nlohmann::json(nullptr) : nlohmann::json{{"kind", stage + "-kind"}}}};
+        record["images"] = {{"firmware", {{"sha256", std::string(64, i % 4 == 0 ? 'a' : 'b')},
+                                          {"data_sha256", std::string(64, i % 4 == 0 ? 'c' : 'd')}}}};
+        record["manifest"] = i % 5 == 0 ? nlohmann::json(nullptr) : nlohmann::json{{"signed_by", "3AA5"}};
+        records << record.dump() << "\n";
+    }
+    records.close();
+    ASSERT_EQ(flasher({"--database", url_, "--init-database"}).exitCode, 0);
+    ASSERT_EQ(flasher({"--database", url_, "--forward-records", "--include-earlier", "--record", "records.jsonl"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(server_.column("line", "SELECT count(*) FROM flash_records"), std::vector<std::string>{"150"});
+    const auto figures = [](std::string text) { return text.substr(text.find('\n')); };   // all but the heading
+    const char* zones[] = {"--utc", std::filesystem::exists("/usr/share/zoneinfo/Europe/Berlin") ? "Europe/Berlin" : "--utc"};
+    for (const std::string zone : zones) {
+        std::vector<std::string> asked{"--report", "-", "--since", "2026-12-07", "--report-csv", "units.csv"};
+        if (zone == "--utc")
+            asked.push_back(zone);
+        else
+            ::setenv("TZ", zone.c_str(), 1);
+        std::vector<std::string> fromFile = asked, fromDatabase = asked;
+        fromFile.insert(fromFile.end(), {"--record", "records.jsonl"});
+        fromDatabase.insert(fromDatabase.end(), {"--database", url_});
+        const ProcessResult file = flasher(fromFile);
+        const std::string fileCsv = files::ReadFileBytes((dir_.path() / "units.csv").string());
+        const ProcessResult database = flasher(fromDatabase);
+        ::unsetenv("TZ");
+        ASSERT_EQ(file.exitCode, 0) << file.output;
+        ASSERT_EQ(database.exitCode, 0) << database.output;
+        EXPECT_EQ(figures(database.output), figures(file.output)) << zone;
+        EXPECT_NE(file.output.find("Per day and bench"), std::string::npos) << file.output;
+        EXPECT_EQ(files::ReadFileBytes((dir_.path() / "units.csv").string()), fileCsv) << zone;
+    }
 }
 
 TEST_F(LineDatabase, OlderSchemaKeepsTheRecordsPending)
