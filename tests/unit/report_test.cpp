@@ -136,8 +136,8 @@ TEST(Report, FailuresFirmwareUnitsAndTimes)
               (std::map<std::string, std::size_t>{{"block-sum", 1}, {"no-version", 1}, {"stopped", 1}}));
     ASSERT_EQ(f.firmware.size(), 2u);
     EXPECT_EQ(f.firmware[0].firmware + "/" + f.firmware[0].signer, "bbbb/KEY");
-    EXPECT_EQ(std::array(f.firmware[0].units, f.firmware[0].radios), (std::array<std::size_t, 2>{2, 4}));
-    EXPECT_EQ(std::array(f.firmware[1].units, f.firmware[1].radios), (std::array<std::size_t, 2>{1, 2}));
+    EXPECT_EQ((std::array{f.firmware[0].units, f.firmware[0].radios}), (std::array<std::size_t, 2>{2, 4}));
+    EXPECT_EQ((std::array{f.firmware[1].units, f.firmware[1].radios}), (std::array<std::size_t, 2>{1, 2}));
     std::vector<std::string> units;
     for (const UnitRow& row : f.units)
         units.push_back(row.unit + ":" + row.run.stage + ":" + std::to_string(row.runs));
