@@ -10,8 +10,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Three days on two benches; units that fail once come back and succeed,
-# one radio in ten has no label; one hostile label. The expected figures
+# Three days on two benches; some units fail once and come back to succeed,
+# some fail for good; one radio in ten has no label; one hostile label. The expected figures
 # are counted here, apart from the program.
 python3 - <<'PY'
 import json, random
@@ -27,7 +27,7 @@ for day in (6, 7, 8):
         if i == 42:
             label = "</script><script>document.title='owned'</script>"
         retry = i % 13 == 0 and label is not None
-        for attempt in ([False, True] if retry else [True]):
+        for attempt in ([False, True] if retry else [i % 17 != 5]):
             stage, kind = ("success", None) if attempt else stages[i % 3]
             records.append({"schema": 3, "time": f"2026-12-{day:02d}T{hour:02d}:{minute:02d}:{0 if not attempt else 30:02d}Z",
                             "host": f"bench-{1 + i % 2}", "port": "/dev/ttyUSB0", "unit": label, "station": None,
@@ -53,7 +53,7 @@ PY
 browser=(chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/profile" --virtual-time-budget=10000)
 timeout 120 "${browser[@]}" --dump-dom "file://$work/report.html" >dom.html 2>browser.log
 if [ -n "$screenshot" ]; then
-  timeout 120 "${browser[@]}" --hide-scrollbars --window-size=1280,1800 --screenshot="$screenshot" \
+  timeout 120 "${browser[@]}" --hide-scrollbars --window-size=1400,1500 --screenshot="$screenshot" \
     "file://$work/report.html" 2>>browser.log
 fi
 

@@ -99,11 +99,11 @@ std::variant<Gathered, std::string> fromRecordsFile(const CliOptions& options, c
     const report::ShiftTimesRead shifts = report::ReadShiftTimes(ShiftsFileFor(records), period);
     if (shifts.error)
         return *shifts.error;
-    if (runs.unreadable + shifts.unreadable > 0)
-        std::fprintf(stderr, "zorvane-flash: warning: %zu line%s of %s and its shifts file are no record the report "
-                             "can count\n",
-                     runs.unreadable + shifts.unreadable, runs.unreadable + shifts.unreadable == 1 ? "" : "s",
-                     files::ShownText(records).c_str());
+    if (const std::size_t left = runs.unreadable + shifts.unreadable; left > 0)
+        std::fprintf(stderr,
+                     "zorvane-flash: warning: %zu line%s of %s, its archives or its shifts file %s no record the "
+                     "report can count: left out\n",
+                     left, left == 1 ? "" : "s", files::ShownText(records).c_str(), left == 1 ? "is" : "are");
     return Gathered{report::ComputeFigures(runs.runs, shifts.stations, zone), records};
 }
 

@@ -14,7 +14,8 @@ body { font-family: sans-serif; margin: 1.5em; color: #222; }
 table { border-collapse: collapse; margin: 0.5em 0 1.5em; }
 th, td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
 td.n { text-align: right; }
-canvas { margin: 0.5em 0 1.5em; }
+figure { margin: 0 0 1em; }
+figcaption { font-weight: bold; }
 #script-errors { color: #c62828; }
 .charts { display: flex; flex-wrap: wrap; gap: 1em; }
 )css";
