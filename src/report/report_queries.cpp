@@ -12,43 +12,36 @@ namespace zorvane::report {
 namespace {
 
 // A unit: its label, or for a run without one the run itself.
-const std::string kUnitKey = "coalesce('L' || nullif(unit, ''), '#' || id::text)";
+const std::string kUnitKey = "coalesce('L' || nullif(unit, ''), '#' || id::text) COLLATE \"C\"";
 const std::string kPeriod = "time >= $1::timestamptz AND time < $2::timestamptz AND stage IS NOT NULL";
 
 // Each unit's first and last outcome within each day and bench, day, bench
-// and the whole period, then counted per group.
+// and the whole period, then counted per group. A unit's first run succeeded
+// when its earliest success is its earliest run: plain minima, which the
+// server hashes, where an ordered aggregate would sort every group.
 const std::string kTallies = R"(
 WITH runs AS (
-  SELECT to_char(time AT TIME ZONE $3, 'YYYY-MM-DD') AS day, coalesce(bench_host, '') AS bench,
-         )" + kUnitKey + R"( AS unit_key, stage = 'success' AS good, time, id
+  SELECT (time AT TIME ZONE $3)::date AS day, coalesce(bench_host, '') AS bench,
+         )" + kUnitKey + R"( AS unit_key, stage = 'success' AS good, time
   FROM flash_records WHERE )" + kPeriod + R"(),
 per_unit AS (
   SELECT grouping(day, bench) AS level, day, bench, count(*) AS radios, count(*) FILTER (WHERE good) AS good,
-         (array_agg(good ORDER BY time, id))[1] AS first_good,
-         (array_agg(good ORDER BY time DESC, id DESC))[1] AS last_good
+         min(time) = min(time) FILTER (WHERE good) AS first_good,
+         max(time) = max(time) FILTER (WHERE good) AS last_good
   FROM runs GROUP BY GROUPING SETS ((day, bench, unit_key), (day, unit_key), (bench, unit_key), (unit_key)))
-SELECT json_build_array(level, day, bench, sum(radios), sum(good), count(*),
+SELECT json_build_array(level, to_char(day, 'YYYY-MM-DD'), bench, sum(radios), sum(good), count(*),
                         count(*) FILTER (WHERE last_good), count(*) FILTER (WHERE first_good))::text
 FROM per_unit GROUP BY level, day, bench)";
 
-const std::string kFailures = R"(
-SELECT json_build_array(CASE WHEN grouping(stage) = 0 THEN 'stage' ELSE 'kind' END,
-                        coalesce(stage, fault_kind, ''), count(*))::text
-FROM flash_records WHERE )" + kPeriod + R"( AND stage <> 'success'
-GROUP BY GROUPING SETS ((stage), (fault_kind)))";
-
-// Run times to the tenth of a second: few rows, whatever the radios.
-const std::string kDurations = R"(
-SELECT json_build_array(seconds, count(*))::text
-FROM (SELECT round(duration_s, 1) AS seconds FROM flash_records
-      WHERE )" + kPeriod + R"( AND duration_s IS NOT NULL) AS runs
-GROUP BY seconds)";
-
-const std::string kHours = R"(
-SELECT json_build_array(hour, count(*), count(*) FILTER (WHERE good))::text
-FROM (SELECT extract(hour FROM time AT TIME ZONE $3)::int AS hour, stage = 'success' AS good
+// Failures by stage and by fault kind, run times to the tenth of a second,
+// and radios by hour of the day: one pass over the period's rows.
+const std::string kSpread = R"(
+SELECT json_build_array(grouping(stage, kind, seconds, hour), stage, kind, seconds, hour, count(*),
+                        count(*) FILTER (WHERE good))::text
+FROM (SELECT stage, coalesce(fault_kind, '') AS kind, round(duration_s, 1) AS seconds,
+             extract(hour FROM time AT TIME ZONE $3)::int AS hour, stage = 'success' AS good
       FROM flash_records WHERE )" + kPeriod + R"() AS runs
-GROUP BY hour)";
+GROUP BY GROUPING SETS ((stage), (kind), (seconds), (hour)))";
 
 // Counted by the firmware file's indexed column; its data SHA-256 is read
 // from one record of each.
@@ -61,20 +54,26 @@ FROM (SELECT firmware_sha256, manifest_key, count(*) AS radios,
       FROM flash_records WHERE )" + kPeriod + R"(
       GROUP BY firmware_sha256, manifest_key) AS f)";
 
-// Each unit's last run; only the newest $3 are read whole.
+// Each unit's last run: the units counted by a hash, then only the newest
+// $3 read whole, by their id or by their label's index.
 const std::string kUnits = R"(
-WITH last AS (
-  SELECT DISTINCT ON (unit_key) id, time, runs
-  FROM (SELECT id, time, )" + kUnitKey + R"( AS unit_key,
-               count(*) OVER (PARTITION BY )" + kUnitKey + R"() AS runs
-        FROM flash_records WHERE )" + kPeriod + R"() AS runs
-  ORDER BY unit_key, time DESC, id DESC),
-newest AS (SELECT id, runs FROM last ORDER BY time DESC LIMIT $3::bigint)
+WITH units AS (
+  SELECT nullif(unit, '') AS label, CASE WHEN nullif(unit, '') IS NULL THEN id END AS run,
+         max(time) AS last_time, count(*) AS runs
+  FROM flash_records WHERE )" + kPeriod + R"(
+  GROUP BY 1, 2),
+newest AS (SELECT * FROM units ORDER BY last_time DESC, label COLLATE "C" LIMIT $3::bigint)
 SELECT json_build_array(coalesce(r.unit, ''), to_char(r.time AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"'),
                         coalesce(r.bench_host, ''), coalesce(r.port, ''), coalesce(r.record->>'station', ''), r.stage,
                         coalesce(r.fault_kind, ''), coalesce(r.record->'images'->'firmware'->>'data_sha256', ''),
                         coalesce(r.manifest_key, ''), newest.runs)::text
-FROM newest JOIN flash_records AS r USING (id)
+FROM newest CROSS JOIN LATERAL (
+  (SELECT * FROM flash_records AS r WHERE newest.run IS NOT NULL AND r.id = newest.run)
+  UNION ALL
+  (SELECT * FROM flash_records AS r
+   WHERE newest.run IS NULL AND r.unit = newest.label AND r.time = newest.last_time AND r.stage IS NOT NULL
+   ORDER BY r.id DESC LIMIT 1)
+  LIMIT 1) AS r
 ORDER BY r.time DESC, coalesce(r.unit, '') COLLATE "C")";
 
 } // namespace
@@ -83,9 +82,7 @@ const std::string& QuestionSql(Question question)
 {
     switch (question) {
     case Question::Tallies: return kTallies;
-    case Question::Failures: return kFailures;
-    case Question::Durations: return kDurations;
-    case Question::Hours: return kHours;
+    case Question::Spread: return kSpread;
     case Question::Firmware: return kFirmware;
     case Question::Units: return kUnits;
     }
@@ -97,7 +94,7 @@ std::vector<std::string> QuestionParameters(Question question, const Period& per
 {
     std::vector<std::string> parameters{period.since ? os::UtcText(*period.since) : "-infinity",
                                         period.until ? os::UtcText(*period.until) : "infinity"};
-    if (question == Question::Tallies || question == Question::Hours)
+    if (question == Question::Tallies || question == Question::Spread)
         parameters.push_back(zoneName);
     if (question == Question::Units)
         parameters.push_back(std::to_string(units));
@@ -162,6 +159,32 @@ void takeUnit(const Row& row, Figures& figures)
     figures.units.push_back({textOf(row.at(0)), run, row.at(9).get<std::size_t>()});
 }
 
+// A row of the spread, by the server's grouping() number of its set.
+void takeSpread(const Row& row, Figures& figures, std::vector<std::pair<double, std::size_t>>& durations)
+{
+    constexpr int kByStage = 7, kByKind = 11, kBySeconds = 13, kByHour = 14;
+    const auto radios = row.at(5).get<std::size_t>(), good = row.at(6).get<std::size_t>();
+    switch (row.at(0).get<int>()) {
+    case kByStage:
+        if (radios > good)
+            figures.failuresByStage[textOf(row.at(1))] += radios - good;
+        break;
+    case kByKind:
+        if (radios > good)
+            figures.failuresByKind[textOf(row.at(2))] += radios - good;
+        break;
+    case kBySeconds:
+        if (!row.at(3).is_null())
+            durations.emplace_back(row.at(3).get<double>(), radios);
+        break;
+    case kByHour:
+        figures.radiosByHour.at(row.at(4).get<std::size_t>()) = radios;
+        figures.goodByHour.at(row.at(4).get<std::size_t>()) = good;
+        break;
+    default: throw std::invalid_argument("a row of no known set: " + row.dump());
+    }
+}
+
 void takeRows(Question question, const std::vector<std::string>& rows, Figures& figures)
 {
     std::vector<std::pair<double, std::size_t>> durations;
@@ -169,20 +192,12 @@ void takeRows(Question question, const std::vector<std::string>& rows, Figures& 
         const Row row = nlohmann::json::parse(text);
         switch (question) {
         case Question::Tallies: takeTally(row, figures); break;
-        case Question::Failures:
-            (textOf(row.at(0)) == "stage" ? figures.failuresByStage
-                                          : figures.failuresByKind)[textOf(row.at(1))] += row.at(2).get<std::size_t>();
-            break;
-        case Question::Durations: durations.emplace_back(row.at(0).get<double>(), row.at(1).get<std::size_t>()); break;
-        case Question::Hours:
-            figures.radiosByHour.at(row.at(0).get<std::size_t>()) = row.at(1).get<std::size_t>();
-            figures.goodByHour.at(row.at(0).get<std::size_t>()) = row.at(2).get<std::size_t>();
-            break;
+        case Question::Spread: takeSpread(row, figures, durations); break;
         case Question::Firmware: takeFirmware(row, figures); break;
         case Question::Units: takeUnit(row, figures); break;
         }
     }
-    if (question == Question::Durations)
+    if (question == Question::Spread)
         figures.runTimes = HistogramOfCounts(durations);
 }
 

@@ -13,10 +13,10 @@ namespace zorvane::report {
 
 // Each question's parameters: $1 and $2 the period's ends (timestamptz
 // text, -infinity and infinity for open ends); $3 for the questions of days
-// and hours their time zone as the server names it, for the units' how many.
-enum class Question { Tallies, Failures, Durations, Hours, Firmware, Units };
-constexpr Question kQuestions[] = {Question::Tallies, Question::Failures, Question::Durations,
-                                   Question::Hours,   Question::Firmware,  Question::Units};
+// and hours (tallies, spread) their time zone as the server names it, for
+// the units' how many.
+enum class Question { Tallies, Spread, Firmware, Units };
+constexpr Question kQuestions[] = {Question::Tallies, Question::Spread, Question::Firmware, Question::Units};
 const std::string& QuestionSql(Question question);
 
 std::vector<std::string> QuestionParameters(Question question, const Period& period, const std::string& zoneName,
