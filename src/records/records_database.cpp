@@ -365,11 +365,9 @@ std::variant<std::vector<std::string>, std::string> RecordsDatabase::reportRows(
                                                                                 const std::vector<std::string>& params)
 {
     // The question runs in a read-only transaction, and the server gives up
-    // on it at about the time this side stops waiting for it. Its counts by
-    // unit stay in memory, not in files on the server's disk.
+    // on it at about the time this side stops waiting for it.
     const std::string timeout = std::to_string(std::chrono::milliseconds(kReportTime).count());
-    if (Reply begin = run("BEGIN READ ONLY; SET LOCAL statement_timeout = " + timeout, {});
-        begin.error)
+    if (Reply begin = run("BEGIN READ ONLY; SET LOCAL statement_timeout = " + timeout, {}); begin.error)
         return *begin.error;
     Reply reply = run(sql, params, kReportTime);
     const Reply end = run("COMMIT", {});
