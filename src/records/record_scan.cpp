@@ -22,7 +22,10 @@ public:
     LineScan scan()
     {
         space();
-        const bool whole = at_ < text_.size() && text_[at_] == '{' && value(0, {}) && (space(), at_ == text_.size());
+        // The full parser takes a NUL byte outside a string for the end of
+        // its input, and so does this reading.
+        const bool whole = at_ < text_.size() && text_[at_] == '{' && value(0, {}) &&
+                           (space(), at_ == text_.size() || text_[at_] == '\0');
         return unsure_ ? LineScan::Unsure : whole ? LineScan::Record : LineScan::NotRecord;
     }
 

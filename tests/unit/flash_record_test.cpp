@@ -250,7 +250,8 @@ TEST(RecordSpool, QuickReadingAgreesWithTheWholeRecord)
         R"("outcome":{"stage":"success","message":"Programming \"Successful!\"","fault":{"kind":"block-sum"}}})";
     std::vector<std::string> lines{written, " " + written + "\t", "{}", R"({"id":1,"time":2,"outcome":"x"})",
                                    R"({"unit":"A","unit":5,"outcome":{"stage":"s"},"outcome":{}})",
-                                   "{\"unit\":\"caf\xC3\xA9\",\"time\":\"\xED\xA0\x80\"}", R"({"a":12345678901234567890})"};
+                                   "{\"unit\":\"caf\xC3\xA9\",\"time\":\"\xED\xA0\x80\"}", R"({"a":12345678901234567890})",
+                                   std::string("{\"ime\":{}}\0junk", 15), std::string("{\"a\":1\0}", 8)};
     // The quick reading leaves \u escapes and exponents to the full parser.
     std::string plain = written;
     plain.replace(plain.find("\\u00e9"), 6, "\xC3\xA9");
