@@ -22,6 +22,7 @@
 #include "prepare/unit_labels.h"
 #include "qtlink/device_identity.h"
 #include "records/record_forwarder.h"
+#include "records/records_database.h"
 #include "records/unit_history.h"
 
 namespace zorvane::cli {
@@ -104,11 +105,10 @@ void showFiles(const CliOptions& options, const prepare::CheckedInput& input)
 }
 
 std::vector<PortRun> portRuns(const CliOptions& options, const prepare::Settings& settings,
-                              const prepare::CheckedInput& input, const std::vector<std::string>& units)
+                              const prepare::CheckedInput& input, const std::vector<std::string>& units,
+                              const std::vector<DatabasePlace>& owedTo)
 {
     const std::optional<std::string> recordPath = prepare::RecordFileFor(options.recordFile, options.noRecord);
-    const std::vector<DatabasePlace> owedTo =
-        prepare::OwedPlaces(prepare::DatabaseFor(options.database, recordPath.has_value(), settings));
     std::vector<prepare::PreparedPort> prepared = PreparedPortsFor(options, settings, input, units);
     std::vector<PortRun> runs;
     for (std::size_t i = 0; i < prepared.size(); ++i) {
@@ -169,6 +169,9 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
 {
     // Ctrl-C and SIGTERM stop the runs through their closing steps: taken
     // from every thread before any starts, and waited for by this one.
+    // Each record goes to the database chosen for this command, if any.
+    const std::vector<DatabasePlace> owedTo =
+        database.empty() ? std::vector<DatabasePlace>{} : std::vector<DatabasePlace>{PlaceOf(database)};
     os::SignalWait signalWait;
     std::variant<prepare::CheckedInput, prepare::Refusal> checked =
         CheckInputUnlessStopped(inputChoices(options), settings, signalWait);
@@ -182,7 +185,7 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
     showFiles(options, input);
     if (options.stations)
         return flashWithRecords(options, database, [&](const std::function<void()>& recordKept) {
-            return FlashStations(options, settings, input, signalWait, recordKept);
+            return FlashStations(options, settings, input, owedTo, signalWait, recordKept);
         });
 
     std::vector<std::string> units = options.units;
@@ -195,7 +198,7 @@ int FlashCommand(const CliOptions& options, const prepare::Settings& settings, c
         std::puts("\nNo unit label: nothing was flashed.");
         return kExitCancelled;
     }
-    std::vector<PortRun> runs = portRuns(options, settings, input, units);
+    std::vector<PortRun> runs = portRuns(options, settings, input, units, owedTo);
     return flashWithRecords(options, database, [&](const std::function<void()>&) {
         return flashRadios(options, runs, signalWait, trace, started);
     });

@@ -64,10 +64,10 @@ std::unique_ptr<StationView> viewFor(const CliOptions& options, JsonEvents* even
 } // namespace
 
 Shift::Shift(const CliOptions& options, const prepare::Settings& settings, const prepare::CheckedInput& input,
-             os::SignalWait& signalWait, std::function<void()> recordKept)
+             std::vector<DatabasePlace> owedTo, os::SignalWait& signalWait, std::function<void()> recordKept)
     : options_(options), input_(input), signalWait_(signalWait), recordKept_(std::move(recordKept)),
       recordPath_(prepare::RecordFileFor(options.recordFile, options.noRecord)),
-      owedTo_(prepare::OwedPlaces(prepare::DatabaseFor(options.database, recordPath_.has_value(), settings))),
+      owedTo_(std::move(owedTo)),
       id_(newShiftId()),
       began_(std::chrono::system_clock::now()), started_(Clock::now()), people_(options.json ? stderr : stdout),
       terminal_(OutputIsTerminal()),

@@ -51,7 +51,7 @@ struct StartRefused {
 class Shift {
 public:
     Shift(const CliOptions& options, const prepare::Settings& settings, const prepare::CheckedInput& input,
-          os::SignalWait& signalWait, std::function<void()> recordKept);
+          std::vector<DatabasePlace> owedTo, os::SignalWait& signalWait, std::function<void()> recordKept);
     int run();
 
 private:

@@ -1,21 +1,20 @@
 #include "cli/stations.h"
 
 #include "cli/shift.h"
+#include "records/spool_archive.h"
 
 namespace zorvane::cli {
 
 std::string ShiftsFileFor(const std::string& recordsPath)
 {
-    const std::string suffix = ".jsonl";
-    const bool jsonl = recordsPath.size() > suffix.size() &&
-                       recordsPath.compare(recordsPath.size() - suffix.size(), suffix.size(), suffix) == 0;
-    return (jsonl ? recordsPath.substr(0, recordsPath.size() - suffix.size()) : recordsPath) + ".shifts.jsonl";
+    return RecordsStem(recordsPath) + ".shifts.jsonl";
 }
 
 int FlashStations(const CliOptions& options, const prepare::Settings& settings, const prepare::CheckedInput& input,
-                  os::SignalWait& signalWait, const std::function<void()>& recordKept)
+                  const std::vector<DatabasePlace>& owedTo, os::SignalWait& signalWait,
+                  const std::function<void()>& recordKept)
 {
-    Shift shift(options, settings, input, signalWait, recordKept);
+    Shift shift(options, settings, input, owedTo, signalWait, recordKept);
     return shift.run();
 }
 

@@ -7,10 +7,12 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "os/signal_wait.h"
 #include "prepare/run_preparation.h"
+#include "records/spool.h"
 
 namespace zorvane::cli {
 
@@ -19,8 +21,10 @@ constexpr std::chrono::seconds kStationRetry{5};
 
 // Runs the shift; recordKept is called after each radio's record is written
 // (to send it on). Returns the shift's exit status.
+// owedTo: the records databases each record goes to.
 int FlashStations(const CliOptions& options, const prepare::Settings& settings, const prepare::CheckedInput& input,
-                  os::SignalWait& signalWait, const std::function<void()>& recordKept);
+                  const std::vector<DatabasePlace>& owedTo, os::SignalWait& signalWait,
+                  const std::function<void()>& recordKept);
 
 // The shifts file beside the records file: flash-records.jsonl keeps its
 // shifts in flash-records.shifts.jsonl.

@@ -1,6 +1,7 @@
 #include "records/spool_archive.h"
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -35,16 +36,21 @@ std::optional<RecordFields> settledBefore(const std::string& line, const std::st
     return record;
 }
 
-// Whether a move is due: the file's first record that no database is owed
-// is older than the cutoff with its slack. Reads only as far as that record.
-bool moveDue(const std::string& spoolPath, const std::string& cutoff, const std::vector<OwedDatabase>& databases)
+// Whether a move is due: a record older than the cutoff with its slack, that
+// no database is owed, comes before the first younger one. Reads only as far
+// as that, and the databases' lists only when an old record is met.
+bool moveDue(const std::string& spoolPath, const std::string& cutoff,
+             const std::function<const std::vector<OwedDatabase>&()>& databases)
 {
     std::ifstream in(spoolPath, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         const std::optional<RecordFields> record = RecordFieldsOf(line);
-        if (!record || !record->id || record->time.empty() || stillOwed(databases, *record->id))
+        if (!record || !record->id || record->time.empty())
             continue;
-        return record->time < cutoff;
+        if (record->time >= cutoff)
+            return false;
+        if (!stillOwed(databases(), *record->id))
+            return true;
     }
     return false;
 }
@@ -97,17 +103,27 @@ std::optional<std::string> trimSidecars(const std::string& spoolPath, const std:
 
 } // namespace
 
-std::string ArchivePath(const std::string& spoolPath, const std::string& month)
+std::string RecordsStem(const std::string& recordsPath)
 {
     const std::string suffix = ".jsonl";
-    const bool jsonl = spoolPath.size() > suffix.size() && spoolPath.ends_with(suffix);
-    return (jsonl ? spoolPath.substr(0, spoolPath.size() - suffix.size()) : spoolPath) + "." + month + suffix;
+    const bool jsonl = recordsPath.size() > suffix.size() && recordsPath.ends_with(suffix);
+    return jsonl ? recordsPath.substr(0, recordsPath.size() - suffix.size()) : recordsPath;
+}
+
+std::string ArchivePath(const std::string& spoolPath, const std::string& month)
+{
+    return RecordsStem(spoolPath) + "." + month + ".jsonl";
 }
 
 ArchiveResult ArchiveSettledRecords(const std::string& spoolPath, std::chrono::system_clock::time_point now)
 {
     ArchiveResult result;
-    const std::vector<OwedDatabase> databases = OwedDatabases(spoolPath);
+    std::optional<std::vector<OwedDatabase>> read;
+    const auto databases = [&]() -> const std::vector<OwedDatabase>& {
+        if (!read)
+            read = OwedDatabases(spoolPath);
+        return *read;
+    };
     if (!moveDue(spoolPath, os::UtcText(now - kKeepLive - kArchiveSlack), databases))
         return result;
     const std::string cutoff = os::UtcText(now - kKeepLive);
@@ -116,7 +132,7 @@ ArchiveResult ArchiveSettledRecords(const std::string& spoolPath, std::chrono::s
     // The archives are written and synced before the live file loses a line.
     std::optional<std::string> error =
         os::RewriteSynced(spoolPath, [&](const std::string& content) -> std::optional<std::string> {
-            Split parts = split(content, cutoff, databases);
+            Split parts = split(content, cutoff, databases());
             for (const auto& [month, lines] : parts.byMonth) {
                 result.archives.push_back(ArchivePath(spoolPath, month));
                 if ((archiveError = os::AppendSynced(result.archives.back(), lines)))

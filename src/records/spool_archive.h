@@ -23,6 +23,10 @@ struct ArchiveResult {
     std::optional<std::string> error;      // what went wrong; the live file is then as it was
 };
 
+// The records file's name without its .jsonl: the files kept beside it (its
+// shifts, its archives) are named from it.
+std::string RecordsStem(const std::string& recordsPath);
+
 // FILE.jsonl's archive for a month ("2026-11"): FILE.2026-11.jsonl.
 std::string ArchivePath(const std::string& spoolPath, const std::string& month);
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "records/record_line.h"
+#include "records/spool_archive.h"
 #include "report/report_time.h"
 
 namespace zorvane::report {
@@ -70,9 +71,7 @@ bool monthMeets(const std::string& month, const Period& period)
 std::vector<std::string> archivesFor(const std::string& recordsPath, const Period& period)
 {
     const std::filesystem::path path(recordsPath);
-    std::string stem = path.filename().string();
-    if (stem.ends_with(".jsonl"))
-        stem.resize(stem.size() - std::string_view(".jsonl").size());
+    const std::string stem = RecordsStem(path.filename().string());
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     std::vector<std::string> archives;
     std::error_code error;
